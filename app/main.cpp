@@ -1,0 +1,20 @@
+#include "cammainwindow.h"
+#include "runguard.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+int main(int argc, char **argv)
+{
+    QApplication a(argc, argv);
+    RunGuard guard("QGroundControlRunGuardKey");
+    if (!guard.tryToRun()) {
+        QMessageBox::critical(nullptr, QObject::tr("Quillo"), QObject::tr("程序已经启动.请立刻关闭，并且重试！"),
+                              QMessageBox::Ok, QMessageBox::NoButton);
+        return -1;
+    }
+    CamMainWindow w;
+    w.setWindowTitle("Quillo");
+    w.show();
+    return a.exec();
+}

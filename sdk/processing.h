@@ -1,0 +1,23 @@
+// Page processing shared by every backend: pure picture in, picture out.
+#ifndef ORVIX_PROCESSING_H
+#define ORVIX_PROCESSING_H
+
+#include "camsdk.h"
+#include "frame.h"
+
+namespace orvix {
+
+// Quarter turns clockwise; any multiple of 90, negative or >= 360, works.
+// Other angles are rounded down to the quarter turn below.
+Frame rotateFrame(const Frame &in, int degrees);
+
+// A capture in the fixed order: crop (when autoCrop or param.nCropType == 1),
+// rotate by param.nRotate, optimise (bIsTextEn), watermark (bIsWater).
+Frame processCapture(const Frame &in, const IMAGEPARAM &param, bool autoCrop);
+
+// Marks the detected page outline on a preview frame while cropping is on.
+void annotatePreview(Frame &frame);
+
+} // namespace orvix
+
+#endif

@@ -1,0 +1,10 @@
+#include "backend.h"
+
+namespace orvix {
+
+std::unique_ptr<Backend> makeSimulatedBackend()
+{
+    return nullptr;
+}
+
+} // namespace orvix

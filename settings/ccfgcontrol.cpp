@@ -1,0 +1,46 @@
+#include "ccfgcontrol.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QVariant>
+
+const char *const CCfgControl::kKeys[12] = {
+    "FilePath",    "DevName",     "XResolution", "YResolution", "bIsWater", "WaterContent",
+    "WaterFont",   "WaterColorR", "WaterColorG", "WaterColorB", "bTextEn",  "FileFormat",
+};
+
+QString CCfgControl::settingsFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::HomeLocation) + "/NorLastSetting.ini";
+}
+
+int CCfgControl::setValue(QStringList listValue)
+{
+    // A short list would otherwise index past its end; pad with empty text.
+    while (listValue.size() < 12)
+        listValue.append(QString());
+    {
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
+        settings.beginGroup("Settings");
+        for (int i = 0; i < 12; ++i)
+            settings.setValue(kKeys[i], QVariant(listValue.at(i)));
+        settings.endGroup();
+    } // the destructor writes the file before we return
+    return 0;
+}
+
+int CCfgControl::readValue(QString key, QString &nvalue)
+{
+    const QString path = settingsFilePath();
+    if (!FileExists(path))
+        return -1;
+    QSettings settings(path, QSettings::IniFormat);
+    nvalue = settings.value(QString("%1/%2").arg("Settings").arg(key), QVariant()).toString();
+    return 0;
+}
+
+bool CCfgControl::FileExists(QString strFile)
+{
+    return QFile::exists(strFile);
+}

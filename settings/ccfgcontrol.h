@@ -1,0 +1,22 @@
+#ifndef CCFGCONTROL_H
+#define CCFGCONTROL_H
+
+#include <QString>
+#include <QStringList>
+
+// The settings file NorLastSetting.ini in the home folder: twelve keys in the
+// group "Settings". Stateless; every call opens the file afresh.
+class CCfgControl
+{
+public:
+    // Position in setValue's list -> key.
+    static const char *const kKeys[12];
+
+    int setValue(QStringList listValue);
+    int readValue(QString key, QString &nvalue);
+    bool FileExists(QString strFile);
+
+    static QString settingsFilePath();
+};
+
+#endif

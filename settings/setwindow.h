@@ -1,0 +1,89 @@
+#ifndef SETWINDOW_H
+#define SETWINDOW_H
+
+#include "ccfgcontrol.h"
+
+#include <QColor>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <QWidget>
+
+class TitleBar;
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class SetWindow;
+}
+QT_END_NAMESPACE
+
+// The settings window: folder, format, device, resolution and document
+// optimisation. A new one is made for every opening; the main window reads
+// the members of the last one after a save.
+class SetWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit SetWindow(QWidget *parent = nullptr);
+    ~SetWindow() override;
+
+    void InitUI();
+    void InitTitleBar();
+    void InitUIData(int nComboxType, QStringList listDevData, QStringList listResolutionData,
+                    QStringList listFormatList);
+    void deviceParUIDev(QString titleName, QString parName, int parIndex, int parType, QStringList parValue,
+                        bool isAddTitleTopMargin = false, bool isLastPar = false);
+    void deviceParUIFormat(QString titleName, QString parName, int parIndex, int parType, QStringList parValue,
+                           bool isAddTitleTopMargin = false, bool isLastPar = false);
+    void deviceParUIResolution(QString titleName, QString parName, int parIndex, int parType,
+                               QStringList parValue, bool isAddTitleTopMargin = false, bool isLastPar = false);
+    void imgEditParUI();
+    void setWidgetBackgroundColor(QWidget *parwidget, QColor color);
+
+    bool m_bIsSaveData;
+    Ui::SetWindow *ui;
+    TitleBar *m_title;
+    QHBoxLayout *winLayout;
+    QWidget *mainWidget;
+    QVBoxLayout *mainVLayout;
+    QComboBox *brightBalanceCKB;
+    QPushButton *saveBtn;
+    QComboBox *ptypeCbbDev;
+    QComboBox *ptypeCbbResolution;
+    QComboBox *ptypeCbbFormat;
+    QTextEdit *ptypeTxt;
+    QPushButton *FileBtn;
+    CCfgControl m_cfgSet;
+    int m_nDevIndex;
+    int m_nWdith;
+    int m_nHeight;
+    int m_nFormat;
+    bool m_bIsTextEn;
+    bool m_bIsWater;
+    QString szWaterContent;
+    int m_nFont;
+    int cred;
+    int cgreen;
+    int cblue;
+    QString qFile;
+    int nFileType;
+    bool m_bIsChangeImageFrame;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private slots:
+    void onButtonCloseClicked();
+    void on_FileButton_clicked();
+    void comboboxCurrentIndexChanged(int index);
+    void comboboxCurrentIndexChangedResolution(int index);
+    void onBtnSaveClicked();
+};
+
+#endif

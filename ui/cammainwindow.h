@@ -1,0 +1,178 @@
+#ifndef CAMMAINWINDOW_H
+#define CAMMAINWINDOW_H
+
+#include "camsdk.h"
+#include "ccfgcontrol.h"
+
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QListView>
+#include <QMainWindow>
+#include <QMenu>
+#include <QModelIndex>
+#include <QMutex>
+#include <QPoint>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <QVBoxLayout>
+#include <QWidget>
+
+class GetScannerInfoThread;
+class SetWindow;
+class TitleBar;
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class CamMainWindow;
+}
+QT_END_NAMESPACE
+
+class CamMainWindow;
+
+// Process-wide: the one main window, the latest frame and its lock.
+extern CamMainWindow *g_Camself;
+extern QImage *g_Camimage;
+extern QMutex MutexCamDataBuffLock;
+
+// The main window owns the run-time state. Its member functions are spread
+// over one source file per concern: cammainwindow.cpp (core), _preview,
+// _layout, _frame, _list, _scan, _edit, _merge and _settings.
+class CamMainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit CamMainWindow(QWidget *parent = nullptr);
+    ~CamMainWindow() override;
+
+    void InitDataP();
+    void UIIsShow(int nType, bool bIsShow);
+    void ShowCommitButton(bool bIsShow);
+
+    int InitSDK();
+    void PreviewImage();
+    static int ReceiveImage(void *data, int size, int w, int h, int nFormatType);
+    void ReshUI();
+
+signals:
+    void commitend();
+
+private slots:
+    void slotScanBtnClicked();
+    void slotOneTOneBtnClicked();
+    void slotZoomInBtnClicked();
+    void slotZoomOutBtnClicked();
+    void slotRotateLeftBtnClicked();
+    void slotRotateRightBtnClicked();
+    void slotCutBtnClicked();
+    void slotbookBtnClicked();
+    void slotSaveBtnClicked();
+    void slotMergeBtnCliecked();
+    void slotImgListViewPressed(QModelIndex nIndex);
+    void onButtonMinClicked();
+    void onButtonRestoreClicked();
+    void onButtonMaxClicked();
+    void onButtonCloseClicked();
+    void onButtonSetClicked();
+    void slotListViewContextMenu(QPoint pos);
+    void slotTableViewMenuDelFile();
+    void addMaskWidgetUI();
+    void slotSaveImgThreadOver();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    friend class TestMainWindowCore;
+    friend class TestPreview;
+    friend class TestMainWindowLayout;
+    friend class TestImageList;
+    friend class TestScan;
+    friend class TestEditCommands;
+    friend class TestMerge;
+    friend class TestSettingsApply;
+    friend class TestSession;
+
+    void initUI();
+    void initConnection();
+    void addItem(QString path);
+    QStringList getListSelectedFile();
+    void showCameraErrorBox(const QString &text);
+
+    // --- state (cammainwindow.cpp) ---
+    Ui::CamMainWindow *ui;
+    GetScannerInfoThread *getScannerInfoThread;
+    QThread *_getScannerInfoThread;
+    SetWindow *m_set;
+    TitleBar *m_titleBar;
+    int m_nMaxWidth;
+    int m_nMaxHeight;
+    int m_nCurDev;
+    int m_nCurFormat;
+    QStringList listDevName;
+    QStringList listFormat;
+    QStringList listResolution;
+    bool bIsConnect;
+    qreal nRotate;
+    int m_nCropIndex;
+    int nRightRotateIndex;
+    int nLeftRotateIndex;
+    bool bIsTarvoDev;
+    CCfgControl m_cfg;
+    QStringList listViewImagePath;
+    QStringList listViewImagePDFPath;
+    QString m_pdfPath;
+    bool m_bIsPressSet;
+    bool m_bIsSet;
+    QString FilePath;
+    qreal nVideoScaleSize;
+    bool m_bIsShowCommit;
+
+    // --- widgets (cammainwindow_layout.cpp) ---
+    QVBoxLayout *winVLayout;
+    QWidget *mainWidget;
+    QHBoxLayout *mainVLayout;
+    QWidget *leftWidget;
+    QVBoxLayout *leftVLayout;
+    QWidget *videoWidget;
+    QHBoxLayout *videoHLayout;
+    QWidget *leftBottomWidget;
+    QVBoxLayout *leftBottomVLayout;
+    QWidget *toolBarWidget;
+    QHBoxLayout *toolBarHLayout;
+    QWidget *rightWidget;
+    QVBoxLayout *rightVLayout;
+    QWidget *rightTopWidget;
+    QVBoxLayout *rightTopVLayout;
+    QWidget *rightBottomWidget;
+    QVBoxLayout *rightBottomVLayout;
+    QPushButton *scanBtn;
+    QPushButton *oneTOneBtn;
+    QPushButton *zoomInBtn;
+    QPushButton *zoomOutBtn;
+    QPushButton *rotateLeftBtn;
+    QPushButton *rotateRightBtn;
+    QPushButton *cutBtn;
+    QPushButton *bookBtn;
+    QPushButton *saveBtn;
+    QPushButton *MergePDFBtn;
+    QListView *imgListView;
+    QStandardItemModel *listViewModel;
+    QSortFilterProxyModel *listViewProxyModel;
+    QMenu *listViewMenu;
+    QWidget *maskWidget;
+    QLabel *maskLabel;
+
+    // --- preview (cammainwindow_preview.cpp) ---
+
+    // --- scan (cammainwindow_scan.cpp) ---
+
+    // --- settings (cammainwindow_settings.cpp) ---
+};
+
+#endif

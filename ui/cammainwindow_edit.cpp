@@ -1,0 +1,7 @@
+#include "cammainwindow.h"
+
+void CamMainWindow::slotRotateLeftBtnClicked() {}
+void CamMainWindow::slotRotateRightBtnClicked() {}
+void CamMainWindow::slotCutBtnClicked() {}
+void CamMainWindow::slotbookBtnClicked() {}
+void CamMainWindow::slotSaveBtnClicked() {}

@@ -1,0 +1,5 @@
+#include "cammainwindow.h"
+
+void CamMainWindow::initUI() {}
+void CamMainWindow::addMaskWidgetUI() {}
+void CamMainWindow::initConnection() {}

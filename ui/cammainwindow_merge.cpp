@@ -1,0 +1,3 @@
+#include "cammainwindow.h"
+
+void CamMainWindow::slotMergeBtnCliecked() {}

@@ -1,0 +1,4 @@
+#include "cammainwindow.h"
+
+void CamMainWindow::slotScanBtnClicked() {}
+void CamMainWindow::slotSaveImgThreadOver() {}
