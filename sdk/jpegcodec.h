@@ -1,0 +1,42 @@
+// libjpeg-turbo behind a small interface: decoding with limits and size
+// hints, encoding, and writing a file so that no reader sees half of it.
+#ifndef ORVIX_JPEGCODEC_H
+#define ORVIX_JPEGCODEC_H
+
+#include "frame.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvix {
+namespace jpeg {
+
+// Pictures larger than this are refused before any pixel is allocated.
+constexpr uint64_t kMaxPixels = 100ull * 1000 * 1000;
+
+// Decodes a whole JPEG. With hintWidth/hintHeight > 0 the decoder may scale
+// down (1/2, 1/4, 1/8) as long as the result stays at least that large, or
+// return an embedded preview that is. Returns ORVIX_OK or a negative code;
+// on failure `out` is empty. Frames without Huffman tables (Motion-JPEG from
+// UVC cameras) decode with the standard tables.
+int decode(const uint8_t *data, size_t size, Frame &out, int hintWidth = 0, int hintHeight = 0);
+
+// Reads only the header. Returns ORVIX_OK and the size, or a negative code.
+int peekSize(const uint8_t *data, size_t size, int &width, int &height);
+
+// Encodes R,G,B pixels at `quality` (1-100), 4:2:0. With embedThumbnail an
+// EXIF preview (long side about 160 pixels) goes into the file as well.
+int encode(const Frame &in, int quality, std::vector<uint8_t> &out, bool embedThumbnail = false);
+
+// Writes `bytes` to a temporary file in the same folder and renames it to
+// `path`: readers see the old file or the whole new one, and a symlink at
+// `path` is replaced, not followed. Returns ORVIX_OK or ORVIX_E_IO with the
+// reason in the thread's last error.
+int writeFileAtomic(const std::string &path, const std::vector<uint8_t> &bytes);
+
+} // namespace jpeg
+} // namespace orvix
+
+#endif
