@@ -1,0 +1,27 @@
+// Arbitrary bytes through the library's JPEG entry point, with and without a
+// size hint: it must answer with a picture or with 0 x 0 and no buffer.
+#include "camsdk.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    for (long hint : {0L, 200L}) {
+        long width = hint;
+        long height = hint;
+        unsigned char *rgb = nullptr;
+        Cam_readBufFromJpegBuf(data, static_cast<long>(size), &width, &height, &rgb);
+        if (rgb) {
+            if (width <= 0 || height <= 0)
+                std::abort();
+            // Touch the last byte: the buffer must be as large as it claims.
+            volatile unsigned char last = rgb[width * height * 3 - 1];
+            (void)last;
+            delete[] rgb;
+        } else if (width != 0 || height != 0) {
+            std::abort();
+        }
+    }
+    return 0;
+}

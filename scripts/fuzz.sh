@@ -1,0 +1,25 @@
+#!/bin/sh
+# Builds the libFuzzer targets with clang (address + undefined sanitizers)
+# and runs each for SECONDS (default 60) from its seed corpus.
+# Usage: scripts/fuzz.sh [SECONDS]
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+build=${QUILLO_FUZZ_BUILD_DIR:-$top/build-fuzz}
+QUILLO_SETUP_CI_EXTRAS=1 "$top/scripts/setup.sh"
+CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUILLO_BUILD_FUZZ=ON -DQUILLO_BUILD_TESTS=OFF -DQUILLO_BUILD_BENCH=OFF \
+  -DQUILLO_SANITIZE=address,undefined >/dev/null
+cmake --build "$build" -j "$(nproc)" --target fuzz_jpegdecode fuzz_settings
+export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export ORVIX_V4L2=0 QT_QPA_PLATFORM=offscreen
+for target in fuzz_jpegdecode fuzz_settings; do
+  work=$(mktemp -d)
+  case $target in fuzz_jpegdecode) corpus=jpeg ;; *) corpus=settings ;; esac
+  cp -r "$top/fuzz/corpus/$corpus/." "$work/"
+  echo "fuzz: $target for ${seconds}s"
+  "$build/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 \
+    -print_final_stats=1 "$work" 2>&1 | tail -n 12
+  rm -rf "$work"
+done
