@@ -1,0 +1,54 @@
+#include "decodedjpeg.h"
+
+#include "camsdk.h"
+
+#include <QFile>
+
+#include <cstring>
+#include <limits>
+
+DecodedJpeg decodeJpegBytes(const QByteArray &bytes, long hintWidth, long hintHeight)
+{
+    DecodedJpeg out;
+    if (bytes.isEmpty())
+        return out;
+    long width = hintWidth > 0 ? hintWidth : 0;
+    long height = hintHeight > 0 ? hintHeight : 0;
+    unsigned char *rgb = nullptr;
+    Cam_readBufFromJpegBuf(reinterpret_cast<const unsigned char *>(bytes.constData()), long(bytes.size()), &width,
+                           &height, &rgb);
+    out.pixels.reset(rgb);
+    if (!rgb) {
+        // The hint is written back untouched by some failures; never trust it.
+        out.width = out.height = 0;
+        return out;
+    }
+    out.width = width;
+    out.height = height;
+    return out;
+}
+
+DecodedJpeg decodeJpegFile(const QString &path, long hintWidth, long hintHeight)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return DecodedJpeg();
+    return decodeJpegBytes(file.readAll(), hintWidth, hintHeight);
+}
+
+QImage toImage(const DecodedJpeg &decoded)
+{
+    if (decoded.isNull() || decoded.width > std::numeric_limits<int>::max() / 3 ||
+        decoded.height > std::numeric_limits<int>::max())
+        return QImage();
+    const int w = int(decoded.width);
+    const int h = int(decoded.height);
+    QImage image(w, h, QImage::Format_RGB888);
+    if (image.isNull())
+        return QImage();
+    const size_t rowBytes = size_t(w) * 3;
+    const unsigned char *src = decoded.pixels.get();
+    for (int y = 0; y < h; ++y)
+        std::memcpy(image.scanLine(y), src + size_t(y) * rowBytes, rowBytes);
+    return image;
+}
