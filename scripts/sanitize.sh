@@ -1,0 +1,35 @@
+#!/bin/sh
+# Sanitizer builds.
+#   scripts/sanitize.sh asan   AddressSanitizer + UndefinedBehaviorSanitizer, whole test suite
+#   scripts/sanitize.sh tsan   ThreadSanitizer, the suites of the frame path, the save worker
+#                              and the PDF writer
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+kind=${1:-asan}
+QUILLO_SETUP_CI_EXTRAS=1 "$top/scripts/setup.sh"
+case $kind in
+  asan)
+    build=${QUILLO_ASAN_BUILD_DIR:-$top/build-asan}
+    sanitize=address,undefined
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
+    export LSAN_OPTIONS="suppressions=$top/scripts/sanitizers/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$top/scripts/sanitizers/ubsan.supp"
+    filter=""
+    ;;
+  tsan)
+    build=${QUILLO_TSAN_BUILD_DIR:-$top/build-tsan}
+    sanitize=thread
+    export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/sanitizers/tsan.supp"
+    filter="Preview|SaveWorker|PdfWriter|Orvix|V4l2"
+    ;;
+  *) echo "usage: $0 asan|tsan" >&2; exit 2 ;;
+esac
+CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUILLO_SANITIZE=$sanitize -DQUILLO_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+cd "$build"
+if [ -n "$filter" ]; then
+  ctest --output-on-failure -j 2 --timeout 900 -R "$filter"
+else
+  ctest --output-on-failure -j 2 --timeout 900
+fi
