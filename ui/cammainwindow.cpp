@@ -67,6 +67,14 @@ CamMainWindow::CamMainWindow(QWidget *parent)
 
 CamMainWindow::~CamMainWindow()
 {
+    // The frame callback reaches this window through g_Camself; a window
+    // closed by other means than its close button must not leave it
+    // dangling while the camera still delivers. Stopping waits for a
+    // running callback and is harmless when nothing captures.
+    if (g_Camself == this) {
+        Cam_CameraCaptureStop();
+        g_Camself = nullptr;
+    }
     m_nCropIndex = 1;
     delete ui;
     ui = nullptr;

@@ -169,10 +169,21 @@ private:
     QLabel *maskLabel;
 
     // --- preview (cammainwindow_preview.cpp) ---
+    void onFrameArrived();
+    QAtomicInt m_nRepaintPending{0}; // 1 while a repaint request is queued
+    int m_nDrawnWidth = -1;          // frame width after rotation, as last painted
 
     // --- scan (cammainwindow_scan.cpp) ---
 
     // --- settings (cammainwindow_settings.cpp) ---
+    // Owns the window m_set points at. A replaced window goes by deleteLater
+    // (it may be inside one of its own slots); the last one goes with us.
+    struct SetWindowOwner {
+        SetWindow *window = nullptr;
+        void replace(SetWindow *next);
+        ~SetWindowOwner();
+    };
+    SetWindowOwner m_setOwner;
 };
 
 #endif

@@ -1,0 +1,91 @@
+#include "previewfit.h"
+
+#include <QStringList>
+#include <QTransform>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+int truncateToInt(qreal v)
+{
+    // A huge 1:1 scale must not overflow the conversion.
+    constexpr qreal lo = std::numeric_limits<int>::min() / 2;
+    constexpr qreal hi = std::numeric_limits<int>::max() / 2;
+    if (!(v > lo))
+        return int(lo);
+    if (v > hi)
+        return int(hi);
+    return int(v);
+}
+
+} // namespace
+
+QRect fitPreviewRect(const QSize &frame, qreal rotate, const QSizeF &area, qreal scale, const QPointF &boxOrigin)
+{
+    if (frame.width() <= 0 || frame.height() <= 0)
+        return QRect();
+
+    const qreal vw = frame.width();
+    const qreal vh = frame.height();
+    const qreal ww = area.width();
+    const qreal wh = area.height();
+
+    qreal p = vw / vh;
+    if (rotate == 90 || rotate == 270)
+        p = vh / vw;
+
+    qreal w;
+    qreal h;
+    if (ww >= wh) {
+        h = wh + scale;
+        w = h * p;
+    } else {
+        w = ww + scale;
+        h = w / p;
+    }
+    const qreal x = (ww - w) / 2 + boxOrigin.x();
+    const qreal y = (wh - h) / 2 + boxOrigin.y();
+    return QRect(truncateToInt(x), truncateToInt(y), truncateToInt(w), truncateToInt(h));
+}
+
+int quarterTurns(qreal rotate)
+{
+    if (!std::isfinite(rotate))
+        return -1;
+    const qreal turns = rotate / 90;
+    const qreal whole = std::round(turns);
+    if (turns != whole)
+        return -1;
+    const long long n = static_cast<long long>(std::fmod(whole, 4.0));
+    return int((n % 4 + 4) % 4);
+}
+
+QSize rotatedFrameSize(const QSize &frame, qreal rotate)
+{
+    const int q = quarterTurns(rotate);
+    if (q >= 0)
+        return q % 2 ? frame.transposed() : frame;
+    QTransform t;
+    t.rotate(rotate);
+    return t.mapRect(QRectF(QPointF(0, 0), QSizeF(frame))).toAlignedRect().size();
+}
+
+bool parseResolution(const QString &text, int *width, int *height)
+{
+    const QStringList parts = text.split('x');
+    if (parts.size() != 2)
+        return false;
+    bool okW = false;
+    bool okH = false;
+    const int w = parts.at(0).toInt(&okW, 10);
+    const int h = parts.at(1).toInt(&okH, 10);
+    if (!okW || !okH || w <= 0 || h <= 0)
+        return false;
+    if (width)
+        *width = w;
+    if (height)
+        *height = h;
+    return true;
+}
