@@ -1,0 +1,248 @@
+#include "v4l2probe.h"
+
+#include "tarvodevices.h"
+
+#include <linux/videodev2.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace orvix {
+namespace {
+
+// Sizes document cameras and webcams commonly offer, ascending by area.
+const Resolution kCommonSizes[] = {
+    {320, 240},   {640, 480},   {800, 600},   {1024, 768},  {1280, 720},  {1280, 960},
+    {1600, 1200}, {1920, 1080}, {2048, 1536}, {2592, 1944}, {3264, 2448}, {3840, 2160},
+    {4160, 3120}, {4208, 3120}, {4656, 3496}, {5120, 3840},
+};
+
+bool fitsStep(int value, int minimum, int maximum, int step)
+{
+    if (value < minimum || value > maximum)
+        return false;
+    return step <= 1 || (value - minimum) % step == 0;
+}
+
+int nodeNumber(const std::string &entry)
+{
+    return std::atoi(entry.c_str() + 5);
+}
+
+bool isVideoNodeName(const std::string &entry)
+{
+    if (entry.size() <= 5 || entry.compare(0, 5, "video") != 0)
+        return false;
+    return std::all_of(entry.begin() + 5, entry.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+uint16_t readHexId(V4l2Io &io, const std::string &path)
+{
+    std::string text;
+    if (!io.readFile(path, text))
+        return 0;
+    return static_cast<uint16_t>(std::strtoul(text.c_str(), nullptr, 16));
+}
+
+std::string cardName(const v4l2_capability &cap)
+{
+    const char *card = reinterpret_cast<const char *>(cap.card);
+    return std::string(card, strnlen(card, sizeof cap.card));
+}
+
+std::vector<Resolution> frameSizes(V4l2Io &io, int fd, uint32_t fourcc)
+{
+    std::vector<Resolution> sizes;
+    for (uint32_t index = 0; index < 256; ++index) {
+        v4l2_frmsizeenum fs;
+        std::memset(&fs, 0, sizeof fs);
+        fs.index = index;
+        fs.pixel_format = fourcc;
+        if (io.ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &fs) != 0)
+            break;
+        if (fs.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+            Resolution r{static_cast<int>(fs.discrete.width), static_cast<int>(fs.discrete.height)};
+            if (r.width > 0 && r.height > 0 && std::find(sizes.begin(), sizes.end(), r) == sizes.end())
+                sizes.push_back(r);
+            continue;
+        }
+        const v4l2_frmsize_stepwise &s = fs.stepwise;
+        const bool continuous = fs.type == V4L2_FRMSIZE_TYPE_CONTINUOUS;
+        return expandFrameSizeRange(s.min_width, s.max_width, continuous ? 1 : s.step_width,
+                                    s.min_height, s.max_height, continuous ? 1 : s.step_height);
+    }
+    return sizes;
+}
+
+struct NodeProbe {
+    std::string entry;
+    std::string usbKey;
+    V4l2DeviceInfo info;
+    bool capture = false;
+};
+
+NodeProbe probeNode(V4l2Io &io, const std::string &classDir, const std::string &entry,
+                    const std::string &devRoot)
+{
+    NodeProbe node;
+    node.entry = entry;
+    const std::string nodeDir = classDir + "/" + entry;
+    // The node's device link points at the USB interface; its parent is the
+    // USB device, shared by the capture and metadata nodes of one camera.
+    const std::string usbDir = io.canonicalPath(nodeDir + "/device/..");
+    std::string usbProduct;
+    if (!usbDir.empty() && !io.canonicalPath(usbDir + "/idVendor").empty()) {
+        node.usbKey = usbDir;
+        node.info.vendorId = readHexId(io, usbDir + "/idVendor");
+        node.info.productId = readHexId(io, usbDir + "/idProduct");
+        io.readFile(usbDir + "/product", usbProduct);
+    } else {
+        node.usbKey = nodeDir;
+    }
+    node.info.nodePath = devRoot + "/" + entry;
+
+    std::string sysfsName;
+    io.readFile(nodeDir + "/name", sysfsName);
+    node.info.name = sysfsName;
+
+    const int fd = io.open(node.info.nodePath);
+    if (fd == -EACCES || fd == -EPERM) {
+        std::fprintf(stderr, "orvix v4l2: %s cannot be opened with this user's rights (%s); listed as inaccessible\n",
+                     node.info.nodePath.c_str(), std::strerror(-fd));
+        node.info.accessible = false;
+        // Without the node we cannot tell capture from metadata; the USB
+        // grouping keeps it to one entry per camera.
+        node.capture = true;
+    } else if (fd < 0) {
+        std::fprintf(stderr, "orvix v4l2: %s cannot be opened (%s); skipped\n", node.info.nodePath.c_str(),
+                     std::strerror(-fd));
+        return node;
+    } else {
+        v4l2_capability cap;
+        std::memset(&cap, 0, sizeof cap);
+        if (io.ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0) {
+            const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+            node.capture = (caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING);
+            const std::string card = cardName(cap);
+            if (!card.empty())
+                node.info.name = card;
+            if (node.capture) {
+                node.info.accessible = true;
+                node.info.formats = queryFormats(io, fd);
+            }
+        } else {
+            std::fprintf(stderr, "orvix v4l2: %s is not a V4L2 device; skipped\n", node.info.nodePath.c_str());
+        }
+        io.close(fd);
+    }
+    if (node.info.name.empty())
+        node.info.name = entry;
+    node.info.tarvo = isTarvoDevice(node.info.vendorId, node.info.productId, node.info.name, usbProduct);
+    return node;
+}
+
+} // namespace
+
+std::string fourccName(uint32_t fourcc)
+{
+    std::string name;
+    for (int i = 0; i < 4; ++i) {
+        const char c = static_cast<char>((fourcc >> (8 * i)) & 0xff);
+        name.push_back(c >= 32 && c < 127 ? c : '?');
+    }
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    return name;
+}
+
+bool isDecodableFormat(uint32_t fourcc)
+{
+    return fourcc == V4L2_PIX_FMT_MJPEG || fourcc == V4L2_PIX_FMT_JPEG || fourcc == V4L2_PIX_FMT_YUYV;
+}
+
+std::vector<Resolution> expandFrameSizeRange(int minWidth, int maxWidth, int stepWidth,
+                                             int minHeight, int maxHeight, int stepHeight)
+{
+    std::vector<Resolution> sizes;
+    if (maxWidth <= 0 || maxHeight <= 0 || minWidth > maxWidth || minHeight > maxHeight)
+        return sizes;
+    for (const Resolution &r : kCommonSizes) {
+        if (fitsStep(r.width, minWidth, maxWidth, stepWidth) && fitsStep(r.height, minHeight, maxHeight, stepHeight))
+            sizes.push_back(r);
+    }
+    const Resolution largest{maxWidth, maxHeight};
+    if (std::find(sizes.begin(), sizes.end(), largest) == sizes.end())
+        sizes.push_back(largest);
+    std::stable_sort(sizes.begin(), sizes.end(), [](const Resolution &a, const Resolution &b) {
+        return static_cast<long long>(a.width) * a.height < static_cast<long long>(b.width) * b.height;
+    });
+    return sizes;
+}
+
+std::vector<V4l2FormatInfo> queryFormats(V4l2Io &io, int fd)
+{
+    std::vector<V4l2FormatInfo> compressed, raw;
+    for (uint32_t index = 0; index < 64; ++index) {
+        v4l2_fmtdesc desc;
+        std::memset(&desc, 0, sizeof desc);
+        desc.index = index;
+        desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        if (io.ioctl(fd, VIDIOC_ENUM_FMT, &desc) != 0)
+            break;
+        if (desc.flags & V4L2_FMT_FLAG_EMULATED)
+            continue;
+        V4l2FormatInfo format;
+        format.fourcc = desc.pixelformat;
+        format.name = fourccName(desc.pixelformat);
+        if (!isDecodableFormat(format.fourcc)) {
+            std::fprintf(stderr, "orvix v4l2: format %s is not supported; not listed\n", format.name.c_str());
+            continue;
+        }
+        format.sizes = frameSizes(io, fd, format.fourcc);
+        if (format.sizes.empty()) {
+            std::fprintf(stderr, "orvix v4l2: format %s offers no frame size; not listed\n", format.name.c_str());
+            continue;
+        }
+        (format.fourcc == V4L2_PIX_FMT_YUYV ? raw : compressed).push_back(std::move(format));
+    }
+    compressed.insert(compressed.end(), std::make_move_iterator(raw.begin()), std::make_move_iterator(raw.end()));
+    return compressed;
+}
+
+std::vector<V4l2DeviceInfo> probeV4l2Devices(V4l2Io &io, const std::string &sysfsRoot,
+                                             const std::string &devRoot)
+{
+    const std::string classDir = sysfsRoot + "/class/video4linux";
+    std::vector<std::string> entries = io.listDirectory(classDir);
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [](const std::string &e) { return !isVideoNodeName(e); }),
+                  entries.end());
+    std::sort(entries.begin(), entries.end(),
+              [](const std::string &a, const std::string &b) { return nodeNumber(a) < nodeNumber(b); });
+
+    std::vector<NodeProbe> cameras;
+    std::map<std::string, size_t> byUsbDevice;
+    for (const std::string &entry : entries) {
+        NodeProbe node = probeNode(io, classDir, entry, devRoot);
+        if (!node.capture)
+            continue;
+        auto seen = byUsbDevice.find(node.usbKey);
+        if (seen == byUsbDevice.end()) {
+            byUsbDevice[node.usbKey] = cameras.size();
+            cameras.push_back(std::move(node));
+        } else if (!cameras[seen->second].info.accessible && node.info.accessible) {
+            // A node we could not open stood in for the camera; a usable one wins.
+            cameras[seen->second] = std::move(node);
+        }
+    }
+    std::vector<V4l2DeviceInfo> result;
+    for (NodeProbe &node : cameras)
+        result.push_back(std::move(node.info));
+    return result;
+}
+
+} // namespace orvix
