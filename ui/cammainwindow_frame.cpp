@@ -1,6 +1,57 @@
 #include "cammainwindow.h"
 
-void CamMainWindow::onButtonMinClicked() {}
-void CamMainWindow::onButtonRestoreClicked() {}
-void CamMainWindow::onButtonMaxClicked() {}
-void CamMainWindow::onButtonCloseClicked() {}
+#include "titlebar.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QScreen>
+
+// The crop button's pressed look follows the crop counter: odd means on.
+static void showCropIndicator(QPushButton *cutBtn, int cropIndex)
+{
+    if (cutBtn)
+        cutBtn->setDown(cropIndex % 2 != 0);
+}
+
+void CamMainWindow::onButtonMinClicked()
+{
+    showMinimized();
+    showCropIndicator(cutBtn, m_nCropIndex);
+}
+
+void CamMainWindow::onButtonMaxClicked()
+{
+    m_titleBar->saveRestoreInfo(pos(), QSize(width(), height()));
+    // The default screen's available area (what the desktop widget reports for screen -1).
+    const QRect desktopRect = QGuiApplication::primaryScreen()->availableGeometry();
+    // Lay the edges just outside the available area.
+    const QRect FactRect(desktopRect.x() - 3, desktopRect.y() - 3, desktopRect.width() + 6,
+                         desktopRect.height() + 6);
+    setGeometry(FactRect);
+    showCropIndicator(cutBtn, m_nCropIndex);
+}
+
+void CamMainWindow::onButtonRestoreClicked()
+{
+    QPoint windowPos;
+    QSize windowSize;
+    m_titleBar->getRestoreInfo(windowPos, windowSize);
+    if (!windowSize.isValid()) {
+        qDebug() << "restore: no saved geometry, window left as it is";
+        return;
+    }
+    setGeometry(QRect(windowPos, windowSize));
+}
+
+void CamMainWindow::onButtonCloseClicked()
+{
+    m_nCropIndex = 1;
+    // In upload mode the camera keeps running behind a hidden window.
+    if (m_bIsShowCommit) {
+        hide();
+        return;
+    }
+    close();
+    if (!listDevName.isEmpty())
+        Cam_CameraCaptureStop();
+}

@@ -71,6 +71,7 @@ private:
 
     void initControl();
     void initConnections();
+    bool isShowingMaximise() const;
 
     int m_colorR;
     int m_colorG;
