@@ -1,43 +1,220 @@
-// The C entry points. Placeholder bodies until the registry lands.
+// The C entry points: pointer checks, then the registry. Nothing thrown
+// inside may cross into the C caller.
 #include "backend.h"
 #include "camsdk.h"
+#include "jpegcodec.h"
 #include "orvixext.h"
+#include "registry.h"
 
+#include <cstring>
+#include <new>
 #include <string>
 
 namespace orvix {
 namespace {
+
 thread_local std::string t_lastError;
+
+constexpr size_t kMaxNameBytes = 255;
+
+// At most 255 bytes and a NUL, never ending inside a UTF-8 sequence.
+void copyName(const std::string &name, char *out)
+{
+    size_t n = std::min(name.size(), kMaxNameBytes);
+    if (n < name.size())
+        while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80)
+            --n;
+    std::memcpy(out, name.data(), n);
+    out[n] = '\0';
 }
+
+int nullArgument(const char *what)
+{
+    setLastError(std::string(what) + " is a null pointer");
+    return ORVIX_E_ARGUMENT;
+}
+
+template <typename Body>
+int guarded(Body body)
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc &) {
+        setLastError("out of memory");
+        return ORVIX_E_NOMEM;
+    } catch (const std::exception &e) {
+        setLastError(e.what());
+        return ORVIX_E_IO;
+    } catch (...) {
+        setLastError("unexpected failure");
+        return ORVIX_E_IO;
+    }
+}
+
+Registry &registry() { return Registry::instance(); }
+
+} // namespace
+
 void setLastError(const std::string &text) { t_lastError = text; }
 const char *lastError() { return t_lastError.c_str(); }
+
 } // namespace orvix
+
+using namespace orvix;
 
 extern "C" {
 
-ORVIX_API int Cam_Init(void) { return ORVIX_OK; }
-ORVIX_API int Cam_GetDevCount(long *count) { if (count) *count = 0; return ORVIX_OK; }
-ORVIX_API int Cam_GetDevName(long, char *) { return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_GetCameraFormatCount(long, long *count) { if (count) *count = 0; return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_GetCameraFormatName(long, char *) { return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_GetCameraResolutionCount(long, long, long *count) { if (count) *count = 0; return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_GetCameraResolutionName(long, long *, long *) { return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_SetCameraResolution(long, long, long) { return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_SetCameraFormat(long, long) { return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_CameraCaptureStart(long, CamFrameCallback) { return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_CameraCaptureStop(void) { return ORVIX_OK; }
-ORVIX_API int Cam_SetAutoCrop(bool) { return ORVIX_OK; }
-ORVIX_API int Cam_CameraCaptureFile(long, const char *, IMAGEPARAM) { return ORVIX_E_NODEVICE; }
-ORVIX_API int Cam_readBufFromJpegBuf(const unsigned char *, long, long *width, long *height, unsigned char **rgb)
+ORVIX_API int Cam_Init(void)
 {
-    if (width) *width = 0;
-    if (height) *height = 0;
-    if (rgb) *rgb = nullptr;
-    return ORVIX_E_DECODE;
+    return guarded([] { return registry().init(); });
 }
-ORVIX_API int Orvix_IsDeviceAccessible(long) { return ORVIX_E_NODEVICE; }
-ORVIX_API int Orvix_IsTarvoDevice(long) { return ORVIX_E_NODEVICE; }
+
+ORVIX_API int Cam_GetDevCount(long *count)
+{
+    if (!count)
+        return nullArgument("count");
+    *count = 0;
+    return guarded([&] { return registry().deviceCount(*count); });
+}
+
+ORVIX_API int Cam_GetDevName(long index, char *name)
+{
+    if (!name)
+        return nullArgument("name");
+    name[0] = '\0';
+    return guarded([&] {
+        std::string text;
+        const int rc = registry().deviceName(index, text);
+        if (rc == ORVIX_OK)
+            copyName(text, name);
+        return rc;
+    });
+}
+
+ORVIX_API int Cam_GetCameraFormatCount(long device, long *count)
+{
+    if (!count)
+        return nullArgument("count");
+    *count = 0;
+    return guarded([&] { return registry().formatCount(device, *count); });
+}
+
+ORVIX_API int Cam_GetCameraFormatName(long format, char *name)
+{
+    if (!name)
+        return nullArgument("name");
+    name[0] = '\0';
+    return guarded([&] {
+        std::string text;
+        const int rc = registry().formatName(format, text);
+        if (rc == ORVIX_OK)
+            copyName(text, name);
+        return rc;
+    });
+}
+
+ORVIX_API int Cam_GetCameraResolutionCount(long device, long format, long *count)
+{
+    if (!count)
+        return nullArgument("count");
+    *count = 0;
+    return guarded([&] { return registry().resolutionCount(device, format, *count); });
+}
+
+ORVIX_API int Cam_GetCameraResolutionName(long index, long *width, long *height)
+{
+    if (!width || !height)
+        return nullArgument(!width ? "width" : "height");
+    *width = *height = 0;
+    return guarded([&] { return registry().resolutionName(index, *width, *height); });
+}
+
+ORVIX_API int Cam_SetCameraResolution(long device, long width, long height)
+{
+    return guarded([&] { return registry().setResolution(device, width, height); });
+}
+
+ORVIX_API int Cam_SetCameraFormat(long device, long format)
+{
+    return guarded([&] { return registry().setFormat(device, format); });
+}
+
+ORVIX_API int Cam_CameraCaptureStart(long device, CamFrameCallback callback)
+{
+    return guarded([&] { return registry().startCapture(device, callback); });
+}
+
+ORVIX_API int Cam_CameraCaptureStop(void)
+{
+    return guarded([] { return registry().stopCapture(); });
+}
+
+ORVIX_API int Cam_SetAutoCrop(bool on)
+{
+    registry().setAutoCrop(on);
+    return ORVIX_OK;
+}
+
+ORVIX_API int Cam_CameraCaptureFile(long /*reserved*/, const char *path, IMAGEPARAM param)
+{
+    if (!path || !*path)
+        return nullArgument("path");
+    return guarded([&] { return registry().captureFile(path, param); });
+}
+
+ORVIX_API int Cam_readBufFromJpegBuf(const unsigned char *jpeg, long size, long *width,
+                                     long *height, unsigned char **rgb)
+{
+    if (!width || !height || !rgb) {
+        if (width)
+            *width = 0;
+        if (height)
+            *height = 0;
+        if (rgb)
+            *rgb = nullptr;
+        return nullArgument("an out-parameter");
+    }
+    // A positive width or height on entry asks for a picture about that large.
+    const long hintWidth = *width > 0 ? *width : 0;
+    const long hintHeight = *height > 0 ? *height : 0;
+    *width = *height = 0;
+    *rgb = nullptr;
+    if (!jpeg || size <= 0) {
+        setLastError("no JPEG bytes given");
+        return ORVIX_E_ARGUMENT;
+    }
+    return guarded([&] {
+        Frame picture;
+        const int rc = jpeg::decode(jpeg, static_cast<size_t>(size), picture,
+                                    static_cast<int>(std::min(hintWidth, 65535L)),
+                                    static_cast<int>(std::min(hintHeight, 65535L)));
+        if (rc != ORVIX_OK)
+            return rc;
+        unsigned char *buffer = new (std::nothrow) unsigned char[picture.rgb.size()];
+        if (!buffer) {
+            setLastError("no memory for the decoded picture");
+            return static_cast<int>(ORVIX_E_NOMEM);
+        }
+        std::memcpy(buffer, picture.rgb.data(), picture.rgb.size());
+        *rgb = buffer;
+        *width = picture.width;
+        *height = picture.height;
+        return static_cast<int>(ORVIX_OK);
+    });
+}
+
+ORVIX_API int Orvix_IsDeviceAccessible(long index)
+{
+    return guarded([&] { return registry().accessible(index); });
+}
+
+ORVIX_API int Orvix_IsTarvoDevice(long index)
+{
+    return guarded([&] { return registry().tarvo(index); });
+}
+
 ORVIX_API const char *Orvix_LastError(void) { return orvix::lastError(); }
-ORVIX_API long Orvix_FramesDelivered(void) { return 0; }
+
+ORVIX_API long Orvix_FramesDelivered(void) { return registry().framesDelivered(); }
 
 }

@@ -1,31 +1,317 @@
 #include "jpegcodec.h"
 
+#include "backend.h"
 #include "camsdk.h"
+#include "exifthumbnail.h"
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvix {
 namespace jpeg {
+namespace {
 
-int decode(const uint8_t *, size_t, Frame &out, int, int)
+struct TjHandleCloser {
+    void operator()(void *h) const { tjDestroy(h); }
+};
+using TjHandle = std::unique_ptr<void, TjHandleCloser>;
+
+struct TjBufferFreer {
+    void operator()(unsigned char *p) const { tjFree(p); }
+};
+using TjBuffer = std::unique_ptr<unsigned char, TjBufferFreer>;
+
+// Warnings that mean pixels are missing; anything else libjpeg merely grumbles
+// about (extraneous bytes before a marker, say) still yields a whole picture.
+bool warningMeansDataMissing(const char *text)
+{
+    return std::strstr(text, "Premature end") || std::strstr(text, "premature end");
+}
+
+// The largest reduction whose long side still reaches the hint's long side.
+// Comparing long sides keeps the choice the same for portrait and landscape
+// pages, which thumbnails of rotated captures need.
+tjscalingfactor chooseScale(int width, int height, int hintWidth, int hintHeight)
+{
+    tjscalingfactor best{1, 1};
+    const int hintLong = std::max(hintWidth, hintHeight);
+    if (hintLong <= 0)
+        return best;
+    const int imageLong = std::max(width, height);
+    int count = 0;
+    const tjscalingfactor *factors = tjGetScalingFactors(&count);
+    int bestLong = imageLong;
+    for (int i = 0; factors && i < count; ++i) {
+        const tjscalingfactor f = factors[i];
+        if (f.num <= 0 || f.num > f.denom)
+            continue; // never enlarge
+        const int scaledLong = TJSCALED(imageLong, f);
+        if (scaledLong >= hintLong && scaledLong < bestLong) {
+            best = f;
+            bestLong = scaledLong;
+        }
+    }
+    return best;
+}
+
+int readHeader(tjhandle handle, const uint8_t *data, size_t size, int &width, int &height)
+{
+    int subsamp = 0, colorspace = 0;
+    if (tjDecompressHeader3(handle, data, static_cast<unsigned long>(size), &width, &height,
+                            &subsamp, &colorspace) != 0) {
+        setLastError(std::string("not a readable JPEG header: ") + tjGetErrorStr2(handle));
+        return ORVIX_E_DECODE;
+    }
+    if (width <= 0 || height <= 0) {
+        setLastError("JPEG header has an empty size");
+        return ORVIX_E_DECODE;
+    }
+    if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxPixels) {
+        setLastError("JPEG of " + std::to_string(width) + "x" + std::to_string(height) +
+                     " is larger than the library accepts");
+        return ORVIX_E_NOMEM;
+    }
+    return ORVIX_OK;
+}
+
+int decodeFull(const uint8_t *data, size_t size, Frame &out, int hintWidth, int hintHeight)
+{
+    TjHandle handle(tjInitDecompress());
+    if (!handle) {
+        setLastError("cannot start the JPEG decoder");
+        return ORVIX_E_NOMEM;
+    }
+    int width = 0, height = 0;
+    if (int rc = readHeader(handle.get(), data, size, width, height))
+        return rc;
+    const tjscalingfactor scale = chooseScale(width, height, hintWidth, hintHeight);
+    const int outWidth = TJSCALED(width, scale);
+    const int outHeight = TJSCALED(height, scale);
+    Frame decoded;
+    try {
+        decoded.allocate(outWidth, outHeight);
+    } catch (const std::bad_alloc &) {
+        setLastError("no memory for a decoded JPEG");
+        return ORVIX_E_NOMEM;
+    }
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), decoded.rgb.data(),
+                      outWidth, 0, outHeight, TJPF_RGB, TJFLAG_LIMITSCANS) != 0) {
+        const char *text = tjGetErrorStr2(handle.get());
+        if (tjGetErrorCode(handle.get()) != TJERR_WARNING || warningMeansDataMissing(text)) {
+            setLastError(std::string("JPEG decoding failed: ") + text);
+            return ORVIX_E_DECODE;
+        }
+    }
+    out = std::move(decoded);
+    return ORVIX_OK;
+}
+
+std::string errnoText(const char *what, const std::string &path)
+{
+    return std::string(what) + " " + path + ": " + std::strerror(errno);
+}
+
+mode_t currentUmask()
+{
+    // umask() can only be read by setting it, which races with other threads.
+    FILE *status = std::fopen("/proc/self/status", "re");
+    mode_t mask = 022;
+    if (status) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status)) {
+            unsigned value = 0;
+            if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                mask = static_cast<mode_t>(value);
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    return mask;
+}
+
+// A temporary file that disappears unless committed.
+class TempFile
+{
+public:
+    explicit TempFile(const std::string &finalPath)
+    {
+        const size_t slash = finalPath.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : finalPath.substr(0, slash + 1);
+        const std::string base = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
+        m_dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : finalPath.substr(0, slash));
+        std::string pattern = (slash == std::string::npos ? "" : dir) + "." + base + ".XXXXXX";
+        std::vector<char> buf(pattern.begin(), pattern.end());
+        buf.push_back('\0');
+        m_fd = mkostemp(buf.data(), O_CLOEXEC);
+        if (m_fd >= 0)
+            m_path = buf.data();
+    }
+    ~TempFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_committed && !m_path.empty())
+            ::unlink(m_path.c_str());
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+
+    int fd() const { return m_fd; }
+    const std::string &path() const { return m_path; }
+    const std::string &dir() const { return m_dir; }
+    bool closeFile()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+    void commit() { m_committed = true; }
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+    std::string m_dir;
+    bool m_committed = false;
+};
+
+bool writeAll(int fd, const uint8_t *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+int decode(const uint8_t *data, size_t size, Frame &out, int hintWidth, int hintHeight)
 {
     out = Frame();
-    return ORVIX_E_DECODE;
+    if (!data || size == 0) {
+        setLastError("no JPEG bytes given");
+        return ORVIX_E_ARGUMENT;
+    }
+    if (size > 0xFFFFFFFFull) {
+        setLastError("JPEG data larger than 4 GiB");
+        return ORVIX_E_NOMEM;
+    }
+    if (hintWidth > 0 || hintHeight > 0) {
+        int width = 0, height = 0;
+        if (peekSize(data, size, width, height) == ORVIX_OK &&
+            exif::decodeThumbnail(data, size, width, height, hintWidth, hintHeight, out))
+            return ORVIX_OK;
+    }
+    return decodeFull(data, size, out, hintWidth, hintHeight);
 }
 
-int peekSize(const uint8_t *, size_t, int &width, int &height)
+int peekSize(const uint8_t *data, size_t size, int &width, int &height)
 {
     width = height = 0;
-    return ORVIX_E_DECODE;
+    if (!data || size == 0 || size > 0xFFFFFFFFull) {
+        setLastError("no JPEG bytes given");
+        return ORVIX_E_ARGUMENT;
+    }
+    TjHandle handle(tjInitDecompress());
+    if (!handle) {
+        setLastError("cannot start the JPEG decoder");
+        return ORVIX_E_NOMEM;
+    }
+    int w = 0, h = 0;
+    if (int rc = readHeader(handle.get(), data, size, w, h))
+        return rc;
+    width = w;
+    height = h;
+    return ORVIX_OK;
 }
 
-int encode(const Frame &, int, std::vector<uint8_t> &out, bool)
+int encode(const Frame &in, int quality, std::vector<uint8_t> &out, bool embedThumbnail)
 {
     out.clear();
-    return ORVIX_E_ARGUMENT;
+    if (in.empty() || in.rgb.size() < in.stride() * static_cast<size_t>(in.height)) {
+        setLastError("nothing to encode");
+        return ORVIX_E_ARGUMENT;
+    }
+    TjHandle handle(tjInitCompress());
+    if (!handle) {
+        setLastError("cannot start the JPEG encoder");
+        return ORVIX_E_NOMEM;
+    }
+    unsigned char *raw = nullptr;
+    unsigned long rawSize = 0;
+    const int rc = tjCompress2(handle.get(), in.rgb.data(), in.width, 0, in.height, TJPF_RGB, &raw,
+                               &rawSize, TJSAMP_420, std::clamp(quality, 1, 100), 0);
+    TjBuffer owned(raw);
+    if (rc != 0 || !raw) {
+        setLastError(std::string("JPEG encoding failed: ") + tjGetErrorStr2(handle.get()));
+        return ORVIX_E_IO;
+    }
+    try {
+        out.assign(raw, raw + rawSize);
+        if (embedThumbnail)
+            exif::embedThumbnail(in, out);
+    } catch (const std::bad_alloc &) {
+        out.clear();
+        setLastError("no memory for the encoded JPEG");
+        return ORVIX_E_NOMEM;
+    }
+    return ORVIX_OK;
 }
 
-int writeFileAtomic(const std::string &, const std::vector<uint8_t> &)
+int writeFileAtomic(const std::string &path, const std::vector<uint8_t> &bytes)
 {
-    return ORVIX_E_IO;
+    if (path.empty() || path.back() == '/') {
+        setLastError("not a file path: \"" + path + "\"");
+        return ORVIX_E_ARGUMENT;
+    }
+    TempFile temp(path);
+    if (temp.fd() < 0) {
+        setLastError(errnoText("cannot create a file next to", path));
+        return ORVIX_E_IO;
+    }
+    // mkstemp makes 0600; a stored page should be as readable as any new file.
+    ::fchmod(temp.fd(), 0666 & ~currentUmask());
+    if (!writeAll(temp.fd(), bytes.data(), bytes.size())) {
+        setLastError(errnoText("cannot write", temp.path()));
+        return ORVIX_E_IO;
+    }
+    if (::fsync(temp.fd()) != 0 && errno != EINVAL) {
+        setLastError(errnoText("cannot flush", temp.path()));
+        return ORVIX_E_IO;
+    }
+    if (!temp.closeFile()) {
+        setLastError(errnoText("cannot close", temp.path()));
+        return ORVIX_E_IO;
+    }
+    // rename replaces whatever sits at the path, a symlink included, without
+    // following it.
+    if (::rename(temp.path().c_str(), path.c_str()) != 0) {
+        setLastError(errnoText("cannot move the new file to", path));
+        return ORVIX_E_IO;
+    }
+    temp.commit();
+    const int dirFd = ::open(temp.dir().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return ORVIX_OK;
 }
 
 } // namespace jpeg

@@ -1,0 +1,338 @@
+#include "registry.h"
+
+#include "jpegcodec.h"
+#include "processing.h"
+
+#include <cstdio>
+
+namespace orvix {
+namespace {
+
+constexpr int kJpegQuality = 90;
+constexpr int kStillTimeoutMs = 3000;
+
+// Set while the application's frame callback runs on this thread: start,
+// stop and init from inside it would wait for the very thread they run on.
+thread_local bool t_inFrameCallback = false;
+
+struct CallbackScope {
+    CallbackScope() { t_inFrameCallback = true; }
+    ~CallbackScope() { t_inFrameCallback = false; }
+};
+
+int refuseFromCallback(const char *operation)
+{
+    setLastError(std::string(operation) + " cannot be called from the frame callback");
+    return ORVIX_E_STATE;
+}
+
+int noDevice(long index)
+{
+    setLastError("no device at index " + std::to_string(index));
+    return ORVIX_E_NODEVICE;
+}
+
+} // namespace
+
+Registry &Registry::instance()
+{
+    static Registry registry;
+    return registry;
+}
+
+int Registry::init()
+{
+    if (t_inFrameCallback)
+        return refuseFromCallback("Cam_Init");
+    std::lock_guard<std::mutex> control(m_controlMutex);
+    stopLocked();
+    std::vector<std::shared_ptr<Device>> found;
+    for (std::unique_ptr<Backend> &owned : makeBackends()) {
+        // Each device keeps its backend alive, however long a caller holds it.
+        std::shared_ptr<Backend> backend(std::move(owned));
+        try {
+            for (std::unique_ptr<Device> &d : backend->enumerate())
+                found.emplace_back(d.release(), [backend](Device *p) { delete p; });
+        } catch (const std::exception &e) {
+            std::fprintf(stderr, "orvix: listing %s cameras failed: %s\n", backend->name(), e.what());
+        }
+    }
+    std::vector<std::shared_ptr<Device>> previous;
+    {
+        std::lock_guard<std::mutex> state(m_stateMutex);
+        previous.swap(m_devices);
+        m_devices = std::move(found);
+        m_initialised = true;
+        m_lastUsed = m_formatCounted = m_resolutionCountedDevice = m_resolutionCountedFormat = -1;
+    }
+    return ORVIX_OK; // `previous` goes away here, outside the state lock
+}
+
+std::shared_ptr<Device> Registry::deviceLocked(long index) const
+{
+    if (index < 0 || static_cast<size_t>(index) >= m_devices.size())
+        return nullptr;
+    return m_devices[static_cast<size_t>(index)];
+}
+
+std::shared_ptr<Device> Registry::device(long index) const
+{
+    std::lock_guard<std::mutex> state(m_stateMutex);
+    return deviceLocked(index);
+}
+
+int Registry::deviceCount(long &count) const
+{
+    std::lock_guard<std::mutex> state(m_stateMutex);
+    count = static_cast<long>(m_devices.size());
+    if (!m_initialised) {
+        setLastError("Cam_Init has not been called");
+        return ORVIX_E_STATE;
+    }
+    return ORVIX_OK;
+}
+
+int Registry::deviceName(long index, std::string &name) const
+{
+    const std::shared_ptr<Device> d = device(index);
+    if (!d)
+        return noDevice(index);
+    name = d->name();
+    return ORVIX_OK;
+}
+
+int Registry::formatCount(long index, long &count)
+{
+    std::lock_guard<std::mutex> state(m_stateMutex);
+    count = 0;
+    const std::shared_ptr<Device> d = deviceLocked(index);
+    if (!d)
+        return noDevice(index);
+    count = static_cast<long>(d->formats().size());
+    m_formatCounted = index;
+    return ORVIX_OK;
+}
+
+int Registry::formatName(long format, std::string &name) const
+{
+    std::lock_guard<std::mutex> state(m_stateMutex);
+    const std::shared_ptr<Device> d = deviceLocked(m_formatCounted);
+    if (!d) {
+        setLastError("no device was counted with Cam_GetCameraFormatCount");
+        return ORVIX_E_STATE;
+    }
+    const std::vector<std::string> formats = d->formats();
+    if (format < 0 || static_cast<size_t>(format) >= formats.size()) {
+        setLastError("no format at index " + std::to_string(format));
+        return ORVIX_E_ARGUMENT;
+    }
+    name = formats[static_cast<size_t>(format)];
+    return ORVIX_OK;
+}
+
+int Registry::resolutionCount(long index, long format, long &count)
+{
+    std::lock_guard<std::mutex> state(m_stateMutex);
+    count = 0;
+    const std::shared_ptr<Device> d = deviceLocked(index);
+    if (!d)
+        return noDevice(index);
+    if (format < 0 || static_cast<size_t>(format) >= d->formats().size()) {
+        setLastError("no format at index " + std::to_string(format));
+        return ORVIX_E_ARGUMENT;
+    }
+    count = static_cast<long>(d->resolutions(static_cast<int>(format)).size());
+    m_resolutionCountedDevice = index;
+    m_resolutionCountedFormat = format;
+    return ORVIX_OK;
+}
+
+int Registry::resolutionName(long index, long &width, long &height) const
+{
+    std::lock_guard<std::mutex> state(m_stateMutex);
+    const std::shared_ptr<Device> d = deviceLocked(m_resolutionCountedDevice);
+    if (!d) {
+        setLastError("no device was counted with Cam_GetCameraResolutionCount");
+        return ORVIX_E_STATE;
+    }
+    const std::vector<Resolution> list = d->resolutions(static_cast<int>(m_resolutionCountedFormat));
+    if (index < 0 || static_cast<size_t>(index) >= list.size()) {
+        setLastError("no resolution at index " + std::to_string(index));
+        return ORVIX_E_ARGUMENT;
+    }
+    width = list[static_cast<size_t>(index)].width;
+    height = list[static_cast<size_t>(index)].height;
+    return ORVIX_OK;
+}
+
+int Registry::setResolution(long index, long width, long height)
+{
+    const std::shared_ptr<Device> d = device(index);
+    if (!d)
+        return noDevice(index);
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
+        setLastError("unusable resolution " + std::to_string(width) + "x" + std::to_string(height));
+        return ORVIX_E_ARGUMENT;
+    }
+    const int rc = d->setResolution(static_cast<int>(width), static_cast<int>(height));
+    if (rc == ORVIX_OK) {
+        std::lock_guard<std::mutex> state(m_stateMutex);
+        m_lastUsed = index;
+    }
+    return rc;
+}
+
+int Registry::setFormat(long index, long format)
+{
+    const std::shared_ptr<Device> d = device(index);
+    if (!d)
+        return noDevice(index);
+    if (format < 0 || format > 1000) {
+        setLastError("no format at index " + std::to_string(format));
+        return ORVIX_E_ARGUMENT;
+    }
+    const int rc = d->setFormat(static_cast<int>(format));
+    if (rc == ORVIX_OK) {
+        std::lock_guard<std::mutex> state(m_stateMutex);
+        m_lastUsed = index;
+    }
+    return rc;
+}
+
+Device::FrameSink Registry::makeSink(CamFrameCallback callback)
+{
+    // Only the delivery thread touches the scratch frame.
+    auto scratch = std::make_shared<Frame>();
+    return [this, callback, scratch](const Frame &frame) {
+        const Frame *shown = &frame;
+        if (m_autoCrop) {
+            try {
+                scratch->width = frame.width;
+                scratch->height = frame.height;
+                scratch->rgb.assign(frame.rgb.begin(), frame.rgb.end());
+                annotatePreview(*scratch);
+                shown = scratch.get();
+            } catch (const std::exception &e) {
+                setLastError(std::string("preview outline failed: ") + e.what());
+            }
+        }
+        CallbackScope scope;
+        try {
+            callback(const_cast<uint8_t *>(shown->rgb.data()), static_cast<int>(shown->rgb.size()),
+                     shown->width, shown->height, 0);
+        } catch (...) {
+            // An exception must not end the delivery thread (and the process).
+        }
+        ++m_delivered;
+    };
+}
+
+void Registry::stopLocked()
+{
+    std::shared_ptr<Device> running;
+    {
+        std::lock_guard<std::mutex> state(m_stateMutex);
+        running = std::move(m_streaming);
+        m_streaming.reset();
+    }
+    if (running)
+        running->stop();
+}
+
+int Registry::startCapture(long index, CamFrameCallback callback)
+{
+    if (t_inFrameCallback)
+        return refuseFromCallback("Cam_CameraCaptureStart");
+    if (!callback) {
+        setLastError("no frame callback given");
+        return ORVIX_E_ARGUMENT;
+    }
+    std::lock_guard<std::mutex> control(m_controlMutex);
+    const std::shared_ptr<Device> d = device(index);
+    if (!d)
+        return noDevice(index);
+    stopLocked();
+    {
+        std::lock_guard<std::mutex> state(m_stateMutex);
+        m_lastUsed = index;
+    }
+    if (!d->accessible()) {
+        setLastError(d->name() + " cannot be opened with the user's rights");
+        return ORVIX_E_ACCESS;
+    }
+    m_delivered = 0;
+    const int rc = d->start(makeSink(callback));
+    if (rc == ORVIX_OK) {
+        std::lock_guard<std::mutex> state(m_stateMutex);
+        m_streaming = d;
+    }
+    return rc;
+}
+
+int Registry::stopCapture()
+{
+    if (t_inFrameCallback)
+        return refuseFromCallback("Cam_CameraCaptureStop");
+    std::lock_guard<std::mutex> control(m_controlMutex);
+    stopLocked();
+    return ORVIX_OK;
+}
+
+// The streaming device; else the one last started or configured; else the
+// first listed.
+std::shared_ptr<Device> Registry::captureDevice() const
+{
+    std::lock_guard<std::mutex> state(m_stateMutex);
+    if (m_streaming)
+        return m_streaming;
+    if (auto d = deviceLocked(m_lastUsed))
+        return d;
+    return deviceLocked(0);
+}
+
+int Registry::captureFile(const std::string &path, const IMAGEPARAM &param)
+{
+    const std::shared_ptr<Device> d = captureDevice();
+    int rc = ORVIX_OK;
+    if (!d) {
+        setLastError("no camera to capture from");
+        rc = ORVIX_E_NODEVICE;
+    } else {
+        try {
+            Frame still;
+            rc = d->grabStill(still, kStillTimeoutMs);
+            if (rc == ORVIX_OK) {
+                const Frame page = processCapture(still, param, m_autoCrop);
+                std::vector<uint8_t> bytes;
+                rc = page.empty() ? ORVIX_E_IO : jpeg::encode(page, kJpegQuality, bytes, true);
+                if (page.empty())
+                    setLastError("page processing gave an empty picture");
+                if (rc == ORVIX_OK)
+                    rc = jpeg::writeFileAtomic(path, bytes);
+            }
+        } catch (const std::bad_alloc &) {
+            setLastError("out of memory");
+            rc = ORVIX_E_NOMEM;
+        } catch (const std::exception &e) {
+            setLastError(std::string("capture failed: ") + e.what());
+            rc = ORVIX_E_IO;
+        }
+    }
+    if (rc != ORVIX_OK)
+        std::fprintf(stderr, "orvix: capture to %s failed: %s\n", path.c_str(), lastError());
+    return rc;
+}
+
+int Registry::accessible(long index) const
+{
+    const std::shared_ptr<Device> d = device(index);
+    return d ? (d->accessible() ? 1 : 0) : noDevice(index);
+}
+
+int Registry::tarvo(long index) const
+{
+    const std::shared_ptr<Device> d = device(index);
+    return d ? (d->tarvo() ? 1 : 0) : noDevice(index);
+}
+
+} // namespace orvix

@@ -1,0 +1,68 @@
+// The library's one list of devices and what the entry points remember
+// between calls: the streaming device, the device last counted, the
+// automatic-crop switch. Entry points only check pointers and forward here.
+#ifndef ORVIX_REGISTRY_H
+#define ORVIX_REGISTRY_H
+
+#include "backend.h"
+#include "camsdk.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace orvix {
+
+class Registry
+{
+public:
+    static Registry &instance();
+
+    int init();
+    int deviceCount(long &count) const;
+    int deviceName(long index, std::string &name) const;
+    int formatCount(long device, long &count);
+    int formatName(long format, std::string &name) const;
+    int resolutionCount(long device, long format, long &count);
+    int resolutionName(long index, long &width, long &height) const;
+    int setResolution(long device, long width, long height);
+    int setFormat(long device, long format);
+    int startCapture(long device, CamFrameCallback callback);
+    int stopCapture();
+    void setAutoCrop(bool on) { m_autoCrop = on; }
+    bool autoCrop() const { return m_autoCrop; }
+    int captureFile(const std::string &path, const IMAGEPARAM &param);
+    int accessible(long index) const;
+    int tarvo(long index) const;
+    long framesDelivered() const { return m_delivered; }
+
+    // The device at `index`, or null; kept alive while the caller holds it.
+    std::shared_ptr<Device> device(long index) const;
+
+private:
+    Registry() = default;
+    std::shared_ptr<Device> deviceLocked(long index) const;
+    std::shared_ptr<Device> captureDevice() const;
+    void stopLocked();
+    Device::FrameSink makeSink(CamFrameCallback callback);
+
+    // Held by init, start and stop, which wait for devices. The delivery
+    // threads never take either lock, so waiting for them cannot deadlock.
+    std::mutex m_controlMutex;
+    mutable std::mutex m_stateMutex;
+    bool m_initialised = false;
+    std::vector<std::shared_ptr<Device>> m_devices;
+    std::shared_ptr<Device> m_streaming;
+    long m_lastUsed = -1;
+    long m_formatCounted = -1;
+    long m_resolutionCountedDevice = -1;
+    long m_resolutionCountedFormat = -1;
+    std::atomic<bool> m_autoCrop{false};
+    std::atomic<long> m_delivered{0};
+};
+
+} // namespace orvix
+
+#endif

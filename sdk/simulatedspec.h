@@ -1,0 +1,35 @@
+// The simulated cameras described by ORVIX_SIMULATED_CAMERAS:
+// "NAME|WxH,WxH|flag,flag;NAME|...". Flags: tarvo, noaccess, failcapture,
+// scene=PATH (a JPEG or PNG shown instead of the synthetic desk).
+#ifndef ORVIX_SIMULATEDSPEC_H
+#define ORVIX_SIMULATEDSPEC_H
+
+#include "backend.h"
+
+#include <string>
+#include <vector>
+
+namespace orvix {
+
+struct SimulatedCameraSpec {
+    std::string name;
+    std::vector<Resolution> resolutions; // in listing order, no repeats
+    bool tarvo = false;
+    bool noAccess = false;
+    bool failCapture = false;
+    std::string scenePath; // empty: the synthetic desk
+};
+
+// Sizes outside these bounds are refused as absurd.
+constexpr int kMinSimulatedSide = 16;
+constexpr int kMaxSimulatedSide = 16384;
+constexpr long long kMaxSimulatedPixels = 40LL * 1000 * 1000;
+
+// Parses the whole list. Malformed entries are left out; each gets one line
+// in `problems` naming the entry and what is wrong with it.
+std::vector<SimulatedCameraSpec> parseSimulatedCameras(const std::string &text,
+                                                       std::vector<std::string> &problems);
+
+} // namespace orvix
+
+#endif
