@@ -11,6 +11,10 @@ export XDG_RUNTIME_DIR="$home/.runtime"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_CACHE_HOME="$home/.cache"
 export ORVIX_V4L2="${ORVIX_V4L2:-0}"
+# A cross build runs its suites through an emulator (qemu-aarch64-static).
+if [ -n "${QUILLO_TEST_EMULATOR:-}" ]; then
+  set -- $QUILLO_TEST_EMULATOR "$@"
+fi
 if [ "$mode" = xvfb ]; then
   unset QT_QPA_PLATFORM
   xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$@"

@@ -1,0 +1,27 @@
+# Cross build for arm64 Debian 12 with the host's aarch64 GCC and a sysroot
+# made of Debian's arm64 packages (scripts/cross-arm64.sh makes it).
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(QUILLO_SYSROOT "$ENV{QUILLO_ARM64_SYSROOT}" CACHE PATH "arm64 sysroot")
+set(CMAKE_SYSROOT ${QUILLO_SYSROOT})
+set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
+set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
+set(CMAKE_LIBRARY_ARCHITECTURE aarch64-linux-gnu)
+set(CMAKE_FIND_ROOT_PATH ${QUILLO_SYSROOT})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(ENV{PKG_CONFIG_SYSROOT_DIR} ${QUILLO_SYSROOT})
+set(ENV{PKG_CONFIG_LIBDIR} "${QUILLO_SYSROOT}/usr/lib/aarch64-linux-gnu/pkgconfig:${QUILLO_SYSROOT}/usr/share/pkgconfig")
+# Libraries in the sysroot link against each other by their Debian paths.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,-rpath-link,${QUILLO_SYSROOT}/usr/lib/aarch64-linux-gnu -Wl,-rpath-link,${QUILLO_SYSROOT}/lib/aarch64-linux-gnu")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT}")
+# Qt's code generators run on the build machine: use the host's.
+foreach(tool moc uic rcc)
+  if(NOT TARGET Qt5::${tool})
+    add_executable(Qt5::${tool} IMPORTED)
+    set_target_properties(Qt5::${tool} PROPERTIES IMPORTED_LOCATION /usr/lib/qt5/bin/${tool})
+  endif()
+endforeach()
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64-static;-L;${QUILLO_SYSROOT})

@@ -1,0 +1,70 @@
+#!/bin/sh
+# Cross-builds Quillo for arm64 and runs the unit tests under qemu-user.
+# The sysroot is unpacked from Debian's arm64 packages through a private apt
+# configuration, so the build machine's own packages are never touched.
+# Usage: scripts/cross-arm64.sh [--package | --sysroot-only]
+#   --package also makes the arm64 .deb; --sysroot-only stops after the sysroot.
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+work=${QUILLO_ARM64_DIR:-$top/build-arm64-work}
+sysroot=$work/sysroot
+build=$work/build
+export QUILLO_ARM64_SYSROOT=$sysroot
+
+"$top/scripts/setup.sh"
+need=""
+for p in g++-aarch64-linux-gnu qemu-user-static dpkg-dev; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need="$need $p"
+done
+if [ -n "$need" ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $need
+fi
+
+PACKAGES="libc6-dev libstdc++-12-dev qtbase5-dev libqt5svg5-dev libqt5svg5 libhpdf-dev
+libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev libfreetype-dev
+libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libpoppler-qt5-dev"
+
+if [ ! -f "$sysroot/.complete" ]; then
+  apt_root=$work/apt
+  mkdir -p "$apt_root/etc/apt/sources.list.d" "$apt_root/etc/apt/preferences.d" \
+           "$apt_root/var/lib/apt/lists/partial" "$apt_root/var/cache/apt/archives/partial" \
+           "$apt_root/var/lib/dpkg" "$sysroot"
+  : > "$apt_root/var/lib/dpkg/status"
+  cp /etc/apt/sources.list.d/*.sources "$apt_root/etc/apt/sources.list.d/" 2>/dev/null || true
+  [ -f /etc/apt/sources.list ] && cp /etc/apt/sources.list "$apt_root/etc/apt/sources.list"
+  apt_opts="-o Dir=$apt_root -o Dir::State::status=$apt_root/var/lib/dpkg/status
+    -o APT::Architecture=arm64 -o APT::Architectures=arm64
+    -o Dir::Etc::Trusted=/etc/apt/trusted.gpg -o Dir::Etc::TrustedParts=/etc/apt/trusted.gpg.d
+    -o APT::Install-Recommends=false -o Debug::NoLocking=1"
+  # shellcheck disable=SC2086
+  apt-get $apt_opts update -qq
+  # shellcheck disable=SC2086
+  apt-get $apt_opts install -y -qq --download-only $PACKAGES
+  for deb in "$apt_root"/var/cache/apt/archives/*.deb; do
+    dpkg-deb -x "$deb" "$sysroot"
+  done
+  # Absolute symlinks inside the sysroot must point into it.
+  find "$sysroot" -type l | while read -r link; do
+    target=$(readlink "$link")
+    case $target in /*) ln -sfn "$sysroot$target" "$link" ;; esac
+  done
+  touch "$sysroot/.complete"
+fi
+[ "${1:-}" = --sysroot-only ] && exit 0
+
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$top/packaging/arm64/toolchain.cmake" \
+  -DCMAKE_INSTALL_PREFIX=/usr -DQUILLO_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+file "$build/quillo" "$build/sdk/libOrvix.so.1"
+
+# Unit tests under qemu-user; the ones that need an X server stay on the host.
+export QEMU_LD_PREFIX=$sysroot
+export QUILLO_TEST_EMULATOR=qemu-aarch64-static
+export QT_PLUGIN_PATH=$sysroot/usr/lib/aarch64-linux-gnu/qt5/plugins
+export QT_QPA_PLATFORM_PLUGIN_PATH=$QT_PLUGIN_PATH/platforms
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" --timeout 900 -LE xvfb
+if [ "${1:-}" = --package ]; then
+  cpack -G DEB
+fi
