@@ -1,0 +1,285 @@
+// Finding cameras and negotiating formats, against scripted device nodes and
+// a sysfs tree built in a temporary folder.
+#include "fakev4l2io.h"
+
+#include "camsdk.h"
+#include "tarvodevices.h"
+#include "v4l2backend.h"
+#include "v4l2device.h"
+#include "v4l2probe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+using orvix::Resolution;
+
+namespace {
+
+FakeFormat discreteFormat(uint32_t fourcc, std::vector<std::pair<int, int>> sizes)
+{
+    FakeFormat f;
+    f.fourcc = fourcc;
+    f.discrete = std::move(sizes);
+    return f;
+}
+
+FakeFormat stepwiseFormat(uint32_t fourcc, int minW, int maxW, int stepW, int minH, int maxH, int stepH)
+{
+    FakeFormat f;
+    f.fourcc = fourcc;
+    f.range = {static_cast<uint32_t>(minW), static_cast<uint32_t>(maxW), static_cast<uint32_t>(stepW),
+               static_cast<uint32_t>(minH), static_cast<uint32_t>(maxH), static_cast<uint32_t>(stepH)};
+    return f;
+}
+
+} // namespace
+
+class TestV4l2Probe : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_sysfs;
+    QString sysfsRoot() const { return m_sysfs.path(); }
+
+    // A video node under class/video4linux whose device link points at an
+    // interface of a USB device (or, without a vendor id, at a platform device).
+    void addNode(const QString &node, const QString &usbDevice, const QString &vendor, const QString &product,
+                 const QString &usbProductName = QString())
+    {
+        const QString root = m_sysfs.path();
+        const QString deviceDir = root + "/devices/" + usbDevice;
+        const QString interfaceDir = deviceDir + "/" + usbDevice + ":1.0";
+        QVERIFY(QDir().mkpath(interfaceDir));
+        if (!vendor.isEmpty()) {
+            writeFile(deviceDir + "/idVendor", vendor + "\n");
+            writeFile(deviceDir + "/idProduct", product + "\n");
+            if (!usbProductName.isEmpty())
+                writeFile(deviceDir + "/product", usbProductName + "\n");
+        }
+        const QString nodeDir = root + "/class/video4linux/" + node;
+        QVERIFY(QDir().mkpath(nodeDir));
+        writeFile(nodeDir + "/name", "sysfs name of " + node + "\n");
+        QCOMPARE(::symlink(QFile::encodeName(interfaceDir).constData(),
+                           QFile::encodeName(nodeDir + "/device").constData()), 0);
+    }
+    static void writeFile(const QString &path, const QString &text)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+    }
+
+private slots:
+    void enumeration();
+    void tarvoTable_data();
+    void tarvoTable();
+    void frameSizeRanges_data();
+    void frameSizeRanges();
+    void formatsAndSizes();
+    void negotiation();
+    void inaccessibleDeviceRefusesWork();
+};
+
+void TestV4l2Probe::enumeration()
+{
+    QVERIFY(m_sysfs.isValid());
+    auto io = std::make_shared<FakeV4l2Io>();
+    const auto mjpeg = discreteFormat(V4L2_PIX_FMT_MJPEG, {{640, 480}});
+
+    // video0 + video1: one webcam, capture and metadata node.
+    addNode("video0", "1-1", "046d", "0825");
+    addNode("video1", "1-1", "046d", "0825");
+    io->addCamera({"/dev/video0", 0, "HD Webcam C270", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    io->addCamera({"/dev/video1", 0, "HD Webcam C270", V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING, {}});
+    // video2: Tarvo by its USB ids, generic card name.
+    addNode("video2", "1-2", "3c2e", "0007");
+    io->addCamera({"/dev/video2", 0, "USB Camera", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    // video3: Tarvo by name, reseller ids.
+    addNode("video3", "1-3", "0c45", "6366");
+    io->addCamera({"/dev/video3", 0, "TARVO DocCam T5", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    // video4 + video5: a camera this user may not open; listed once.
+    addNode("video4", "1-4", "1234", "5678");
+    addNode("video5", "1-4", "1234", "5678");
+    io->addCamera({"/dev/video4", EACCES, "", 0, {}});
+    io->addCamera({"/dev/video5", EACCES, "", 0, {}});
+    // video6: a capture node without streaming (read() only); video7: output only.
+    addNode("video6", "1-6", "aaaa", "0001");
+    io->addCamera({"/dev/video6", 0, "Old Grabber", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE, {mjpeg}});
+    addNode("video7", "platform-7", "", "");
+    io->addCamera({"/dev/video7", 0, "Encoder", V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_STREAMING, {}});
+    // video10 sorts after video7 by number, not by text; a node that vanished
+    // between listing and opening (no fake camera) is skipped.
+    addNode("video10", "1-10", "bbbb", "0002");
+    io->addCamera({"/dev/video10", 0, "Late Camera", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    addNode("video8", "1-8", "cccc", "0003");
+
+    auto backend = orvix::makeV4l2Backend(io, sysfsRoot().toStdString(), "/dev");
+    auto devices = backend->enumerate();
+    QCOMPARE(devices.size(), size_t(5));
+
+    QCOMPARE(QString::fromStdString(devices[0]->name()), QString("HD Webcam C270"));
+    QVERIFY(devices[0]->accessible());
+    QVERIFY(!devices[0]->tarvo());
+
+    QCOMPARE(QString::fromStdString(devices[1]->name()), QString("USB Camera"));
+    QVERIFY(devices[1]->tarvo());
+    QCOMPARE(QString::fromStdString(devices[2]->name()), QString("TARVO DocCam T5"));
+    QVERIFY(devices[2]->tarvo());
+
+    QCOMPARE(QString::fromStdString(devices[3]->name()), QString("sysfs name of video4"));
+    QVERIFY(!devices[3]->accessible());
+    QVERIFY(!devices[3]->tarvo());
+
+    QCOMPARE(QString::fromStdString(devices[4]->name()), QString("Late Camera"));
+    QCOMPARE(io->openDescriptors(), 0);
+}
+
+void TestV4l2Probe::tarvoTable_data()
+{
+    QTest::addColumn<int>("vendor");
+    QTest::addColumn<int>("product");
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<QString>("usbProduct");
+    QTest::addColumn<bool>("tarvo");
+    QTest::newRow("vendor, any product") << 0x3c2e << 0x1234 << "Camera" << "" << true;
+    QTest::newRow("listed OEM product") << 0x1b3f << 0x2247 << "USB2.0 Camera" << "" << true;
+    QTest::newRow("other product of OEM") << 0x1b3f << 0x2002 << "USB2.0 Camera" << "" << false;
+    QTest::newRow("name, any case") << 0x0c45 << 0x6366 << "tarvo t8" << "" << true;
+    QTest::newRow("USB product string") << 0x0c45 << 0x6366 << "USB Camera" << "Tarvo Scanner" << true;
+    QTest::newRow("unrelated") << 0x046d << 0x0825 << "HD Webcam" << "Webcam" << false;
+    QTest::newRow("no ids, no name") << 0 << 0 << "" << "" << false;
+}
+
+void TestV4l2Probe::tarvoTable()
+{
+    QFETCH(int, vendor);
+    QFETCH(int, product);
+    QFETCH(QString, card);
+    QFETCH(QString, usbProduct);
+    QFETCH(bool, tarvo);
+    QCOMPARE(orvix::isTarvoDevice(static_cast<uint16_t>(vendor), static_cast<uint16_t>(product),
+                                  card.toStdString(), usbProduct.toStdString()),
+             tarvo);
+}
+
+void TestV4l2Probe::frameSizeRanges_data()
+{
+    QTest::addColumn<QList<int>>("range"); // minW maxW stepW minH maxH stepH
+    QTest::addColumn<QList<int>>("expected"); // w,h pairs
+    QTest::newRow("8MP camera, step 16x8")
+        << QList<int>{320, 3264, 16, 240, 2448, 8}
+        << QList<int>{320, 240, 640, 480, 800, 600, 1024, 768, 1280, 720, 1280, 960, 1600, 1200, 1920, 1080,
+                      2048, 1536, 2592, 1944, 3264, 2448};
+    QTest::newRow("odd maximum is offered")
+        << QList<int>{640, 1000, 8, 480, 750, 2} << QList<int>{640, 480, 800, 600, 1000, 750};
+    QTest::newRow("steps exclude common sizes")
+        << QList<int>{100, 1300, 300, 100, 1000, 300} << QList<int>{1300, 1000};
+    QTest::newRow("continuous") << QList<int>{1, 700, 1, 1, 500, 1} << QList<int>{320, 240, 640, 480, 700, 500};
+    QTest::newRow("empty range") << QList<int>{640, 320, 1, 480, 240, 1} << QList<int>{};
+}
+
+void TestV4l2Probe::frameSizeRanges()
+{
+    QFETCH(QList<int>, range);
+    QFETCH(QList<int>, expected);
+    const auto sizes = orvix::expandFrameSizeRange(range[0], range[1], range[2], range[3], range[4], range[5]);
+    QList<int> flat;
+    for (const Resolution &r : sizes)
+        flat << r.width << r.height;
+    QCOMPARE(flat, expected);
+}
+
+void TestV4l2Probe::formatsAndSizes()
+{
+    auto io = std::make_shared<FakeV4l2Io>();
+    FakeCamera camera;
+    camera.nodePath = "/dev/video0";
+    FakeFormat emulated = discreteFormat(V4L2_PIX_FMT_RGB24, {{640, 480}});
+    emulated.emulated = true;
+    camera.formats = {discreteFormat(V4L2_PIX_FMT_YUYV, {{640, 480}, {1280, 720}, {640, 480}}),
+                      discreteFormat(V4L2_PIX_FMT_H264, {{1920, 1080}}),
+                      stepwiseFormat(V4L2_PIX_FMT_MJPEG, 640, 3264, 16, 480, 2448, 8), emulated};
+    io->addCamera(camera);
+    const int fd = io->open("/dev/video0");
+    const auto formats = orvix::queryFormats(*io, fd);
+    io->close(fd);
+
+    // Compressed first: the application lists the sizes of format 0.
+    QCOMPARE(formats.size(), size_t(2));
+    QCOMPARE(QString::fromStdString(formats[0].name), QString("MJPG"));
+    QCOMPARE(QString::fromStdString(formats[1].name), QString("YUYV"));
+    QCOMPARE(formats[0].sizes.back(), (Resolution{3264, 2448}));
+    QCOMPARE(formats[0].sizes.front(), (Resolution{640, 480}));
+    QCOMPARE(formats[1].sizes, (std::vector<Resolution>{{640, 480}, {1280, 720}}));
+}
+
+void TestV4l2Probe::negotiation()
+{
+    auto io = std::make_shared<FakeV4l2Io>();
+    FakeCamera camera;
+    camera.nodePath = "/dev/video0";
+    camera.formats = {discreteFormat(V4L2_PIX_FMT_YUYV, {{640, 480}, {1280, 720}}),
+                      stepwiseFormat(V4L2_PIX_FMT_MJPEG, 640, 3264, 16, 480, 2448, 8)};
+    io->addCamera(camera);
+    orvix::V4l2DeviceInfo info;
+    info.nodePath = camera.nodePath;
+    info.accessible = true;
+    {
+        const int fd = io->open(camera.nodePath);
+        info.formats = orvix::queryFormats(*io, fd);
+        io->close(fd);
+    }
+    orvix::V4l2Device device(io, info);
+    QCOMPARE(device.formats(), (std::vector<std::string>{"MJPG", "YUYV"}));
+
+    QCOMPARE(device.setResolution(1280, 720), int(ORVIX_OK));
+    QCOMPARE(device.setFormat(1), int(ORVIX_OK));
+    auto history = io->formatHistory(camera.nodePath);
+    QVERIFY(!history.empty());
+    QCOMPARE(history.back().pixelformat, uint32_t(V4L2_PIX_FMT_YUYV));
+    QCOMPARE(history.back().width, 1280u);
+    QCOMPARE(history.back().height, 720u);
+
+    // A size the camera lacks: the driver's nearest answer is taken.
+    QCOMPARE(device.setResolution(1300, 700), int(ORVIX_OK));
+    history = io->formatHistory(camera.nodePath);
+    QCOMPARE(history.back().width, 1280u);
+    QCOMPARE(history.back().height, 720u);
+
+    QCOMPARE(device.setFormat(0), int(ORVIX_OK));
+    history = io->formatHistory(camera.nodePath);
+    QCOMPARE(history.back().pixelformat, uint32_t(V4L2_PIX_FMT_MJPEG));
+    QCOMPARE(history.back().width, 1296u); // 1300 aligned to the 16-pixel step
+    QCOMPARE(history.back().height, 696u);
+
+    QCOMPARE(device.setFormat(2), int(ORVIX_E_ARGUMENT));
+    QCOMPARE(device.setFormat(-1), int(ORVIX_E_ARGUMENT));
+    QCOMPARE(device.setResolution(0, 480), int(ORVIX_E_ARGUMENT));
+    QCOMPARE(device.resolutions(5).size(), size_t(0));
+}
+
+void TestV4l2Probe::inaccessibleDeviceRefusesWork()
+{
+    auto io = std::make_shared<FakeV4l2Io>();
+    io->addCamera({"/dev/video0", EPERM, "", 0, {}});
+    orvix::V4l2DeviceInfo info;
+    info.nodePath = "/dev/video0";
+    info.name = "Locked";
+    orvix::V4l2Device device(io, info);
+    QVERIFY(!device.accessible());
+    QCOMPARE(device.start([](const orvix::Frame &) {}), int(ORVIX_E_ACCESS));
+    orvix::Frame still;
+    QCOMPARE(device.grabStill(still, 100), int(ORVIX_E_ACCESS));
+    QVERIFY(still.empty());
+    QCOMPARE(device.setResolution(640, 480), int(ORVIX_E_ACCESS));
+    device.stop();
+    QCOMPARE(io->openDescriptors(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestV4l2Probe)
+#include "testv4l2probe.moc"
