@@ -1,5 +1,6 @@
 #include "ccfgcontrol.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -26,7 +27,11 @@ int CCfgControl::setValue(QStringList listValue)
         for (int i = 0; i < 12; ++i)
             settings.setValue(kKeys[i], QVariant(listValue.at(i)));
         settings.endGroup();
-    } // the destructor writes the file before we return
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            qDebug("settings file %s not written (status %d)\n", qPrintable(settings.fileName()),
+                   int(settings.status()));
+    }
     return 0;
 }
 
@@ -36,6 +41,8 @@ int CCfgControl::readValue(QString key, QString &nvalue)
     if (!FileExists(path))
         return -1;
     QSettings settings(path, QSettings::IniFormat);
+    if (settings.status() == QSettings::FormatError)
+        qDebug("settings file %s is not valid INI, reading what can be read\n", qPrintable(path));
     nvalue = settings.value(QString("%1/%2").arg("Settings").arg(key), QVariant()).toString();
     return 0;
 }

@@ -1,0 +1,253 @@
+// The main window's start-up against simulated cameras: InitSDK's results
+// and settings fallbacks, the error boxes, the crop state of Tarvo devices,
+// the live picture arriving, and the small button switches.
+#include "cammainwindow.h"
+#include "modalanswerer.h"
+#include "orvixext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMutexLocker>
+#include <QtTest>
+
+#include <memory>
+
+class TestMainWindowCore : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QString settingsPath() { return QDir::homePath() + "/NorLastSetting.ini"; }
+
+    static void writeSettings(const QByteArray &text)
+    {
+        QFile::remove(settingsPath());
+        if (text.isNull())
+            return;
+        QFile f(settingsPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    static QImage *currentFrame()
+    {
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        return g_Camimage;
+    }
+
+private slots:
+    void cleanup()
+    {
+        QFile::remove(settingsPath());
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        delete g_Camimage;
+        g_Camimage = nullptr;
+    }
+
+    void startUp_data()
+    {
+        QTest::addColumn<QByteArray>("cameras");
+        QTest::addColumn<QByteArray>("settings"); // null: no settings file
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("boxText");
+        QTest::addColumn<int>("device");
+        QTest::addColumn<QSize>("resolution");
+        QTest::addColumn<bool>("tarvo");
+
+        const QString noCamera = QStringLiteral("请正确连接扫描仪！");
+        const QString noAccess = QStringLiteral("请检查USB权限，请执行 sudo chmod 777 -R /dev/bus/usb");
+        const QByteArray two = "DeskCam|1920x1080,640x480|;Tarvo S8|3264x2448,1600x1200|tarvo";
+
+        QTest::newRow("no camera") << QByteArray() << QByteArray() << 1 << noCamera << -1 << QSize(0, 0) << false;
+        QTest::newRow("no access") << QByteArray("DeskCam|1920x1080|noaccess") << QByteArray() << 3 << noAccess << -1
+                                   << QSize(0, 0) << false;
+        QTest::newRow("no settings file: first resolution of device 0")
+            << two << QByteArray() << 0 << QString() << 0 << QSize(1920, 1080) << false;
+        QTest::newRow("settings choose the Tarvo device")
+            << two << QByteArray("[Settings]\nDevName=1\nXResolution=1600\nYResolution=1200\n") << 0 << QString() << 1
+            << QSize(1600, 1200) << true;
+        QTest::newRow("settings without the keys: device 0 at 0x0")
+            << two << QByteArray("[Settings]\nFilePath=/tmp\n") << 0 << QString() << 0 << QSize(0, 0) << false;
+        QTest::newRow("settings name a device that is gone")
+            << QByteArray("DeskCam|1920x1080|") << QByteArray("[Settings]\nDevName=4\nXResolution=1920\nYResolution=1080\n")
+            << 0 << QString() << 0 << QSize(1920, 1080) << false;
+        QTest::newRow("garbage settings file")
+            << two << QByteArray("\xff\xfe[[\x01\nDevName=\xff\n") << 0 << QString() << 0 << QSize(0, 0) << false;
+        QTest::newRow("one of two accessible")
+            << QByteArray("Locked|800x600|noaccess;Open|1280x720|") << QByteArray() << 0 << QString() << 0
+            << QSize(800, 600) << false;
+    }
+
+    void startUp()
+    {
+        QFETCH(QByteArray, cameras);
+        QFETCH(QByteArray, settings);
+        QFETCH(int, result);
+        QFETCH(QString, boxText);
+        QFETCH(int, device);
+        QFETCH(QSize, resolution);
+        QFETCH(bool, tarvo);
+
+        qputenv("ORVIX_SIMULATED_CAMERAS", cameras);
+        writeSettings(settings);
+        {
+            // The SDK must list what the rows assume.
+            Cam_Init();
+            long count = -1;
+            Cam_GetDevCount(&count);
+            if (count != cameras.count(';') + (cameras.isEmpty() ? 0 : 1))
+                QSKIP("the camera library does not simulate cameras yet");
+        }
+
+        ModalAnswerer answerer;
+        auto win = std::make_unique<CamMainWindow>();
+        if (result == 0) {
+            QVERIFY2(answerer.texts.isEmpty(), qPrintable(answerer.texts.join('|')));
+            QVERIFY(win->bIsConnect);
+            QCOMPARE(win->m_nCurDev, device);
+            QCOMPARE(QSize(win->m_nMaxWidth, win->m_nMaxHeight), resolution);
+            QCOMPARE(win->m_nCurFormat, 0);
+            QVERIFY(!win->listFormat.isEmpty());
+            QCOMPARE(win->bIsTarvoDev, tarvo);
+            if (win->cutBtn)
+                QCOMPARE(win->cutBtn->isDown(), tarvo);
+        } else {
+            QCOMPARE(answerer.texts, QStringList{boxText});
+            QCOMPARE(answerer.titles, QStringList{QStringLiteral("错误")});
+            QVERIFY(!win->bIsConnect);
+            QCOMPARE(win->m_nCurDev, -1);
+        }
+        QCOMPARE(win->listDevName.size(), cameras.isEmpty() ? 0 : cameras.count(';') + 1);
+        // InitSDK itself reports the same result on a fresh listing.
+        win->listDevName.clear();
+        win->listFormat.clear();
+        win->listResolution.clear();
+        QCOMPARE(win->InitSDK(), result);
+        if (result == 0)
+            QVERIFY(win->listResolution.first().contains('x'));
+
+        if (result != 0) {
+            // Without a camera the window shows no picture and keeps the
+            // view buttons off.
+            win->show();
+            QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+            QTest::qWait(100);
+            QVERIFY(currentFrame() == nullptr);
+            if (win->scanBtn)
+                QVERIFY(!win->scanBtn->isEnabled());
+        }
+    }
+
+    void liveFramesReachTheWindow()
+    {
+        qputenv("ORVIX_SIMULATED_CAMERAS", "DeskCam|640x480,320x240|");
+        writeSettings(QByteArray("[Settings]\nDevName=0\nXResolution=320\nYResolution=240\n"));
+        Cam_Init();
+        long count = 0;
+        Cam_GetDevCount(&count);
+        if (count != 1)
+            QSKIP("the camera library does not simulate cameras yet");
+
+        ModalAnswerer answerer;
+        CamMainWindow win;
+        win.resize(900, 650);
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        QTRY_VERIFY_WITH_TIMEOUT(currentFrame() != nullptr, 5000);
+        {
+            QMutexLocker locker(&MutexCamDataBuffLock);
+            QCOMPARE(g_Camimage->size(), QSize(320, 240));
+        }
+        if (win.scanBtn)
+            QTRY_VERIFY_WITH_TIMEOUT(win.scanBtn->isEnabled(), 5000);
+        QVERIFY(answerer.texts.isEmpty());
+        // Stopping returns only when no callback runs: afterwards the frame
+        // can be dropped without a callback refilling it.
+        Cam_CameraCaptureStop();
+        {
+            QMutexLocker locker(&MutexCamDataBuffLock);
+            delete g_Camimage;
+            g_Camimage = nullptr;
+        }
+        QTest::qWait(200);
+        QVERIFY(currentFrame() == nullptr);
+    }
+
+    void destroyedWindowStopsTheFramesItReceives()
+    {
+        qputenv("ORVIX_SIMULATED_CAMERAS", "DeskCam|320x240|");
+        QFile::remove(settingsPath());
+        Cam_Init();
+        long count = 0;
+        Cam_GetDevCount(&count);
+        if (count != 1)
+            QSKIP("the camera library does not simulate cameras yet");
+        {
+            ModalAnswerer answerer;
+            CamMainWindow win;
+            QTRY_VERIFY_WITH_TIMEOUT(currentFrame() != nullptr, 5000);
+        }
+        QVERIFY(g_Camself == nullptr);
+        const long delivered = Orvix_FramesDelivered();
+        QTest::qWait(300);
+        QCOMPARE(Orvix_FramesDelivered(), delivered);
+    }
+
+    void buttonGroupsSwitchTogether()
+    {
+        qputenv("ORVIX_SIMULATED_CAMERAS", "");
+        ModalAnswerer answerer;
+        CamMainWindow win;
+        if (!win.scanBtn || !win.zoomOutBtn || !win.saveBtn)
+            QSKIP("the window's buttons are not built");
+        QPushButton *const seven[] = {win.scanBtn,    win.cutBtn,    win.rotateLeftBtn, win.rotateRightBtn,
+                                      win.oneTOneBtn, win.zoomInBtn, win.zoomOutBtn};
+        win.show();
+        win.UIIsShow(1, true);
+        for (QPushButton *b : seven)
+            QVERIFY(b->isEnabled());
+        win.UIIsShow(1, false);
+        for (QPushButton *b : seven)
+            QVERIFY(!b->isEnabled());
+        win.UIIsShow(3, true); // any other type changes nothing
+        for (QPushButton *b : seven)
+            QVERIFY(!b->isEnabled());
+        win.UIIsShow(2, false);
+        for (QPushButton *b : seven)
+            QVERIFY(!b->isVisible());
+        win.UIIsShow(2, true);
+        for (QPushButton *b : seven)
+            QVERIFY(b->isVisible());
+
+        win.ShowCommitButton(true);
+        QVERIFY(win.m_bIsShowCommit);
+        QVERIFY(win.saveBtn->isVisible());
+        win.ShowCommitButton(false);
+        QVERIFY(!win.m_bIsShowCommit);
+        QVERIFY(!win.saveBtn->isVisible());
+    }
+
+    void initialStateAfterConstruction()
+    {
+        qputenv("ORVIX_SIMULATED_CAMERAS", "");
+        ModalAnswerer answerer;
+        CamMainWindow win;
+        QVERIFY(g_Camself == &win);
+        QCOMPARE(win.nRotate, 0.0);
+        QCOMPARE(win.m_nCropIndex, 1);
+        QCOMPARE(win.nRightRotateIndex, 0);
+        QCOMPARE(win.nLeftRotateIndex, 0);
+        QCOMPARE(win.nVideoScaleSize, 1.0);
+        QVERIFY(!win.m_bIsPressSet);
+        QVERIFY(!win.m_bIsSet);
+        QVERIFY(!win.m_bIsShowCommit);
+        QVERIFY(win.m_set == nullptr);
+        QVERIFY(win.getScannerInfoThread == nullptr);
+        QVERIFY(win.listViewImagePath.isEmpty());
+        QVERIFY(win.m_pdfPath.isEmpty());
+        QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("UTF-8"));
+    }
+};
+
+QTEST_MAIN(TestMainWindowCore)
+#include "testmainwindowcore.moc"

@@ -1,0 +1,332 @@
+// The live preview of the main window: the shared frame, the single queued
+// repaint, the picture as painted, the 1:1 command and the capture restart.
+#include "cammainwindow.h"
+#include "modalanswerer.h"
+#include "orvixext.h"
+#include "previewfit.h"
+#include "setwindow.h"
+
+#include <QMutexLocker>
+#include <QPainter>
+#include <QPixmap>
+#include <QtTest>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+// 8x6 blocks of 8x8 pixels, every block its own colour, so that a turned or
+// misplaced picture shows.
+std::vector<unsigned char> blockFrame(int w = 64, int h = 48)
+{
+    std::vector<unsigned char> data(size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int bx = x / 8;
+            const int by = y / 8;
+            unsigned char *p = &data[(size_t(y) * w + x) * 3];
+            p[0] = static_cast<unsigned char>(20 + bx * 29);
+            p[1] = static_cast<unsigned char>(20 + by * 37);
+            p[2] = static_cast<unsigned char>((bx * 7 + by * 11) * 9 % 256);
+        }
+    return data;
+}
+
+class MetaCallCounter : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::MetaCall)
+            ++count;
+        return false;
+    }
+};
+
+// The reference drawing: rotate a copy, make it a pixmap, stretch it in.
+void drawReference(QImage &canvas, const QImage &frame, const QRect &target, qreal rotate)
+{
+    QPainter p(&canvas);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QImage turned = frame.transformed(QTransform().rotate(rotate), Qt::FastTransformation);
+    p.drawPixmap(target, QPixmap::fromImage(turned));
+}
+
+bool isEdgePixel(const QImage &img, int x, int y)
+{
+    const QRgb c = img.pixel(x, y);
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx;
+            const int ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < img.width() && ny < img.height() && img.pixel(nx, ny) != c)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+class TestPreview : public QObject
+{
+    Q_OBJECT
+
+private:
+    CamMainWindow *m_win = nullptr;
+
+    static void feed(const std::vector<unsigned char> &data, int w, int h)
+    {
+        CamMainWindow::ReceiveImage(const_cast<unsigned char *>(data.data()), int(data.size()), w, h, 0);
+    }
+
+    static void dropFrame()
+    {
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        delete g_Camimage;
+        g_Camimage = nullptr;
+    }
+
+    QImage renderWindowOnly()
+    {
+        QImage img(m_win->size(), QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        m_win->render(&img, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        return img;
+    }
+
+    QSizeF videoArea() const { return QSizeF(m_win->videoWidget ? m_win->videoWidget->size() : QSize()); }
+
+private slots:
+    void initTestCase()
+    {
+        // No camera: the window comes up without a capture, and the frames
+        // in these tests are the ones the test hands to the callback.
+        qputenv("ORVIX_SIMULATED_CAMERAS", "");
+        ModalAnswerer answerer;
+        m_win = new CamMainWindow;
+        QCOMPARE(answerer.texts, QStringList{QStringLiteral("请正确连接扫描仪！")});
+        QVERIFY(!m_win->bIsConnect);
+        if (!m_win->videoWidget) {
+            m_win->videoWidget = new QWidget(m_win);
+            m_win->videoWidget->setGeometry(0, 50, 700, 420);
+        }
+        m_win->resize(1000, 700);
+        m_win->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_win));
+    }
+
+    void cleanupTestCase()
+    {
+        delete m_win;
+        QVERIFY(g_Camself == nullptr);
+        dropFrame();
+    }
+
+    void init()
+    {
+        dropFrame();
+        m_win->nRotate = 0;
+        m_win->nVideoScaleSize = 1.0;
+        QCoreApplication::processEvents();
+    }
+
+    void frameSizeChangeRecreatesTheSharedImage()
+    {
+        const auto small = blockFrame(5, 3); // 15-byte rows, QImage pads to 16
+        feed(small, 5, 3);
+        QVERIFY(g_Camimage);
+        QCOMPARE(g_Camimage->size(), QSize(5, 3));
+        QCOMPARE(g_Camimage->format(), QImage::Format_RGB888);
+        const QImage *first = g_Camimage;
+        QCOMPARE(g_Camimage->pixel(4, 2), qRgb(small[(2 * 5 + 4) * 3], small[(2 * 5 + 4) * 3 + 1],
+                                               small[(2 * 5 + 4) * 3 + 2]));
+
+        feed(small, 5, 3);
+        QCOMPARE(g_Camimage, first); // same size: the image is reused
+
+        const auto larger = blockFrame(64, 48);
+        feed(larger, 64, 48);
+        QCOMPARE(g_Camimage->size(), QSize(64, 48));
+        for (int y = 0; y < 48; y += 7)
+            for (int x = 0; x < 64; x += 9) {
+                const unsigned char *p = &larger[(size_t(y) * 64 + x) * 3];
+                QCOMPARE(g_Camimage->pixel(x, y), qRgb(p[0], p[1], p[2]));
+            }
+
+        // A frame without pixels of a new size gives a black picture, not
+        // uninitialised memory; a frame without size changes nothing.
+        CamMainWindow::ReceiveImage(nullptr, 0, 6, 2, 0);
+        QCOMPARE(g_Camimage->size(), QSize(6, 2));
+        QCOMPARE(g_Camimage->pixel(5, 1), qRgb(0, 0, 0));
+        CamMainWindow::ReceiveImage(nullptr, 0, 0, 0, 0);
+        QCOMPARE(g_Camimage->size(), QSize(6, 2));
+    }
+
+    void framesFromAnotherThreadQueueOneRepaintAtATime()
+    {
+        MetaCallCounter counter;
+        m_win->installEventFilter(&counter);
+        QCoreApplication::processEvents();
+        counter.count = 0;
+
+        const auto data = blockFrame();
+        std::thread camera([&] {
+            for (int i = 0; i < 50; ++i)
+                feed(data, 64, 48);
+        });
+        camera.join();
+        QCOMPARE(m_win->m_nRepaintPending.loadAcquire(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.count, 1);
+        QCOMPARE(m_win->m_nRepaintPending.loadAcquire(), 0);
+
+        // Once handled, the next frame asks again.
+        std::thread next([&] { feed(data, 64, 48); });
+        next.join();
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.count, 2);
+        m_win->removeEventFilter(&counter);
+    }
+
+    void paintedPictureEqualsRotatedCopy_data()
+    {
+        QTest::addColumn<qreal>("rotate");
+        QTest::addColumn<bool>("oneToOne");
+        for (qreal r : {0.0, 90.0, 180.0, 270.0, 360.0, 450.0, -90.0, 45.0}) {
+            QTest::newRow(qPrintable(QString("rotate %1").arg(r))) << r << false;
+            QTest::newRow(qPrintable(QString("rotate %1 at 1:1").arg(r))) << r << true;
+        }
+    }
+
+    void paintedPictureEqualsRotatedCopy()
+    {
+        QFETCH(qreal, rotate);
+        QFETCH(bool, oneToOne);
+        const auto data = blockFrame();
+        feed(data, 64, 48);
+        m_win->nRotate = rotate;
+        m_win->nVideoScaleSize = oneToOne ? rotatedFrameSize(QSize(64, 48), rotate).width() * 8 : 1.0;
+
+        const QImage painted = renderWindowOnly();
+        QImage frame;
+        {
+            QMutexLocker locker(&MutexCamDataBuffLock);
+            frame = g_Camimage->copy();
+        }
+        QImage *held = g_Camimage;
+        g_Camimage = nullptr;
+        QImage reference = renderWindowOnly();
+        g_Camimage = held;
+        const QRect target = fitPreviewRect(frame.size(), rotate, videoArea(), m_win->nVideoScaleSize);
+        drawReference(reference, frame, target, rotate);
+
+        QCOMPARE(painted.size(), reference.size());
+        const QRect checked = target.intersected(painted.rect());
+        QVERIFY(!checked.isEmpty());
+        // The target's middle shows the middle of the frame, whatever the turn.
+        QVERIFY(painted.pixel(checked.center()) != qRgb(217, 217, 217));
+        int differing = 0;
+        for (int y = 0; y < painted.height(); ++y)
+            for (int x = 0; x < painted.width(); ++x) {
+                if (painted.pixel(x, y) == reference.pixel(x, y))
+                    continue;
+                ++differing;
+                // Sampling may round a block boundary differently by a pixel.
+                QVERIFY2(isEdgePixel(reference, x, y),
+                         qPrintable(QString("pixel %1,%2 differs inside a block").arg(x).arg(y)));
+            }
+        QVERIFY2(differing <= checked.width() * checked.height() / 50,
+                 qPrintable(QString("%1 pixels differ").arg(differing)));
+
+        // Painting again without a new frame draws the same picture.
+        QCOMPARE(renderWindowOnly(), painted);
+    }
+
+    void oneToOneTakesTheDrawnWidthAfterRotation()
+    {
+        m_win->nVideoScaleSize = 1.0;
+        m_win->slotOneTOneBtnClicked(); // no frame yet: nothing to measure
+        QCOMPARE(m_win->nVideoScaleSize, 1.0);
+
+        const auto data = blockFrame(64, 48);
+        feed(data, 64, 48);
+        m_win->nRotate = 90;
+        renderWindowOnly();
+        m_win->slotOneTOneBtnClicked();
+        QCOMPARE(m_win->nVideoScaleSize, 48.0);
+
+        m_win->nRotate = 180;
+        m_win->nVideoScaleSize = 1.0;
+        renderWindowOnly();
+        m_win->slotOneTOneBtnClicked();
+        QCOMPARE(m_win->nVideoScaleSize, 64.0);
+
+        m_win->slotZoomInBtnClicked();
+        m_win->slotZoomOutBtnClicked();
+        QCOMPARE(m_win->nVideoScaleSize, 64.0);
+    }
+
+    void viewButtonsFollowThePresenceOfAFrame()
+    {
+        if (!m_win->scanBtn || !m_win->oneTOneBtn || !m_win->MergePDFBtn)
+            QSKIP("the window's buttons are not built");
+        renderWindowOnly();
+        QVERIFY(!m_win->scanBtn->isEnabled());
+        QVERIFY(!m_win->oneTOneBtn->isEnabled());
+        QVERIFY(!m_win->MergePDFBtn->isEnabled());
+
+        const auto data = blockFrame();
+        feed(data, 64, 48);
+        renderWindowOnly();
+        QVERIFY(m_win->scanBtn->isEnabled());
+        QVERIFY(m_win->oneTOneBtn->isEnabled());
+        QVERIFY(m_win->MergePDFBtn->isEnabled());
+    }
+
+    void restartWithSavedSettingsDropsThePicture()
+    {
+        const auto data = blockFrame();
+        feed(data, 64, 48);
+        SetWindow settings;
+        settings.m_bIsSaveData = true;
+        settings.m_nDevIndex = 0;
+        settings.m_nWdith = 640;
+        settings.m_nHeight = 480;
+        settings.m_nFormat = 0;
+        m_win->m_set = &settings;
+        m_win->m_nCropIndex = 2; // crop off
+        m_win->m_nCurDev = 5;
+        m_win->ReshUI();
+        m_win->m_set = nullptr;
+        QVERIFY(g_Camimage == nullptr);
+        QCOMPARE(m_win->m_nCurDev, 0);
+        QVERIFY(!m_win->bIsTarvoDev);
+        if (m_win->cutBtn)
+            QVERIFY(!m_win->cutBtn->isDown());
+        m_win->m_nCropIndex = 1;
+        renderWindowOnly();
+        if (m_win->scanBtn)
+            QVERIFY(!m_win->scanBtn->isEnabled());
+    }
+
+    void restartWithoutSavedSettingsKeepsTheCapture()
+    {
+        const auto data = blockFrame();
+        feed(data, 64, 48);
+        SetWindow settings;
+        settings.m_bIsSaveData = false;
+        m_win->m_set = &settings;
+        m_win->m_nCurDev = 3;
+        m_win->ReshUI();
+        m_win->m_set = nullptr;
+        QVERIFY(g_Camimage != nullptr);
+        QCOMPARE(m_win->m_nCurDev, 3);
+        m_win->ReshUI(); // no settings window at all
+        QVERIFY(g_Camimage != nullptr);
+    }
+};
+
+QTEST_MAIN(TestPreview)
+#include "testpreview.moc"

@@ -1,0 +1,241 @@
+// The single-instance guard within one process and across processes, and
+// the program's own refusal of a second instance.
+#include "runguard.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+class TestRunGuard : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString m_key;
+
+    // A key no other test run or program on the machine uses.
+    QString freshKey(const char *tag)
+    {
+        return QString("QuilloGuardTest_%1_%2_%3")
+            .arg(QCoreApplication::applicationPid())
+            .arg(QString::fromLatin1(tag))
+            .arg(QDateTime::currentMSecsSinceEpoch());
+    }
+
+    std::unique_ptr<QProcess> startHelper(const QString &key, const QString &barrier = QString())
+    {
+        auto p = std::make_unique<QProcess>();
+        QStringList args{key};
+        if (!barrier.isEmpty())
+            args << barrier;
+        p->start(GUARD_HELPER, args);
+        return p;
+    }
+
+    // Waits for the helper's verdict: "RUNNING" or "REFUSED".
+    static QString verdict(QProcess &p, int timeoutMs = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        QByteArray out;
+        while (t.elapsed() < timeoutMs) {
+            p.waitForReadyRead(100);
+            out += p.readAllStandardOutput();
+            if (out.contains("RUNNING"))
+                return "RUNNING";
+            if (out.contains("REFUSED"))
+                return "REFUSED";
+            if (p.state() == QProcess::NotRunning && !p.bytesAvailable())
+                break;
+        }
+        return QString::fromLatin1(out);
+    }
+
+    static int finish(QProcess &p)
+    {
+        p.closeWriteChannel();
+        if (!p.waitForFinished(10000)) {
+            p.kill();
+            p.waitForFinished();
+            return -1000;
+        }
+        return p.exitCode();
+    }
+
+private slots:
+    void keyHashesAreSha1HexOfKeyAndSalt_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("salt");
+        QTest::addColumn<QString>("digest");
+        // Digests computed with sha1sum over the concatenated UTF-8 bytes.
+        QTest::newRow("segment") << "QGroundControlRunGuardKey" << "_sharedmemKey"
+                                 << "97ad20cce6bda2879ce7719759e2e50eba70e585";
+        QTest::newRow("semaphore") << "QGroundControlRunGuardKey" << "_memLockKey"
+                                   << "73b42c26555bc62888f39de186f5b9cbeb621f07";
+        QTest::newRow("utf8") << "键" << "_盐" << "b87ae5f5c5d755970381ded86d13a672132850ce";
+    }
+
+    void keyHashesAreSha1HexOfKeyAndSalt()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, salt);
+        QFETCH(QString, digest);
+        QCOMPARE(generateKeyHash(key, salt), digest);
+    }
+
+    void guardsInOneProcess()
+    {
+        const QString key = freshKey("local");
+        RunGuard first(key);
+        QVERIFY(!first.isAnotherRunning());
+        QVERIFY(first.tryToRun());
+        QVERIFY(!first.isAnotherRunning()); // it holds the segment itself
+        {
+            RunGuard second(key); // its attach-and-drop must not free a held segment
+            QVERIFY(second.isAnotherRunning());
+            QVERIFY(!second.tryToRun());
+        }
+        first.release();
+        RunGuard third(key);
+        QVERIFY(!third.isAnotherRunning());
+        QVERIFY(third.tryToRun());
+    }
+
+    void secondInstanceIsRefusedAndFirstKeepsRunning()
+    {
+        const QString key = freshKey("second");
+        auto first = startHelper(key);
+        QCOMPARE(verdict(*first), QString("RUNNING"));
+
+        auto second = startHelper(key);
+        QCOMPARE(verdict(*second), QString("REFUSED"));
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 255);
+
+        QCOMPARE(first->state(), QProcess::Running);
+        QCOMPARE(finish(*first), 0);
+
+        // Closed normally: the next start runs.
+        auto third = startHelper(key);
+        QCOMPARE(verdict(*third), QString("RUNNING"));
+        QCOMPARE(finish(*third), 0);
+    }
+
+    void killedInstanceDoesNotBlockTheNext()
+    {
+        const QString key = freshKey("killed");
+        auto doomed = startHelper(key);
+        QCOMPARE(verdict(*doomed), QString("RUNNING"));
+        doomed->kill(); // SIGKILL: no destructor, the segment stays behind
+        QVERIFY(doomed->waitForFinished(10000));
+        QCOMPARE(doomed->exitStatus(), QProcess::CrashExit);
+
+        auto next = startHelper(key);
+        QCOMPARE(verdict(*next), QString("RUNNING"));
+        auto third = startHelper(key);
+        QCOMPARE(verdict(*third), QString("REFUSED"));
+        QVERIFY(third->waitForFinished(10000));
+        QCOMPARE(finish(*next), 0);
+    }
+
+    void ofSeveralStartedTogetherExactlyOneRuns()
+    {
+        const QString key = freshKey("race");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString barrier = dir.filePath("go");
+        std::vector<std::unique_ptr<QProcess>> helpers;
+        for (int i = 0; i < 6; ++i) {
+            helpers.push_back(startHelper(key, barrier));
+            QVERIFY(helpers.back()->waitForStarted(10000));
+        }
+        QTest::qWait(300); // let every helper reach its barrier
+        QFile go(barrier);
+        QVERIFY(go.open(QIODevice::WriteOnly));
+        go.close();
+
+        int running = 0;
+        int refused = 0;
+        for (auto &p : helpers) {
+            const QString v = verdict(*p);
+            if (v == "RUNNING") {
+                ++running;
+            } else if (v == "REFUSED") {
+                ++refused;
+                QVERIFY(p->waitForFinished(10000));
+                QCOMPARE(p->exitCode(), 255);
+            }
+        }
+        for (auto &p : helpers)
+            finish(*p);
+        QCOMPARE(running, 1);
+        QCOMPARE(refused, 5);
+    }
+
+    // The real program: while the key is held, it shows its box and, once
+    // the box is answered, exits with -1 without building a window.
+    void programRefusesSecondInstanceWithItsBox()
+    {
+        const QString program = QStringLiteral(QUILLO_BINARY_DIR "/quillo");
+        if (!QFileInfo(program).isExecutable())
+            QSKIP("the program is not built");
+        const QString xdotool = QStandardPaths::findExecutable("xdotool");
+        if (xdotool.isEmpty() || qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("needs xdotool and an X display");
+
+        auto holder = startHelper("QGroundControlRunGuardKey");
+        const QString v = verdict(*holder);
+        if (v != "RUNNING") {
+            finish(*holder);
+            QSKIP("another Quillo holds the machine-wide key");
+        }
+
+        QProcess second;
+        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        second.start(program, QStringList());
+        QVERIFY(second.waitForStarted(10000));
+
+        // Answer the box: find its window by title, focus it, press Escape.
+        bool answered = false;
+        QElapsedTimer t;
+        t.start();
+        while (!answered && t.elapsed() < 20000 && second.state() == QProcess::Running) {
+            QProcess search;
+            search.start(xdotool, {"search", "--name", "^Quillo$"});
+            search.waitForFinished(5000);
+            const QStringList ids =
+                QString::fromLatin1(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+            for (const QString &id : ids) {
+                QProcess::execute(xdotool, {"windowfocus", "--sync", id});
+                QProcess::execute(xdotool, {"key", "--window", id, "Escape"});
+                QProcess::execute(xdotool, {"key", "Escape"});
+                answered = true;
+            }
+            if (!answered)
+                QTest::qWait(200);
+        }
+        const bool exited = second.waitForFinished(15000);
+        if (!exited) {
+            second.kill();
+            second.waitForFinished();
+        }
+        QCOMPARE(finish(*holder), 0);
+        QVERIFY2(answered, "the refusal box never appeared");
+        QVERIFY(exited);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 255);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunGuard)
+#include "testrunguard.moc"
