@@ -1,32 +1,58 @@
 #include "yuyv.h"
 
-#include <limits>
 
 namespace orvix {
 namespace {
 
-inline uint8_t clamp255(int v)
+// Products and the clamp as tables: a lookup per term beats the multiplies
+// and branches on the small in-order ARM cores this runs on.
+struct Tables {
+    int luma[256];
+    int redV[256];
+    int greenU[256];
+    int greenV[256];
+    int blueU[256];
+    uint8_t clamp[1024]; // index (value >> 8) + kClampOffset
+    static constexpr int kClampOffset = 384;
+
+    Tables()
+    {
+        for (int i = 0; i < 256; ++i) {
+            luma[i] = (i - 16) * 298 + 128;
+            redV[i] = 409 * (i - 128);
+            greenU[i] = -100 * (i - 128);
+            greenV[i] = -208 * (i - 128);
+            blueU[i] = 516 * (i - 128);
+        }
+        for (int i = 0; i < 1024; ++i) {
+            const int v = i - kClampOffset;
+            clamp[i] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+        }
+    }
+};
+
+const Tables &tables()
 {
-    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+    static const Tables t;
+    return t;
 }
 
 // One row; the chroma terms are shared by the pixel pair.
-void convertRow(const uint8_t *src, uint8_t *dst, int width)
+void convertRow(const Tables &t, const uint8_t *src, uint8_t *dst, int width)
 {
+    const uint8_t *clamp = t.clamp + Tables::kClampOffset;
     for (int x = 0; x < width; x += 2) {
-        const int y0 = (src[0] - 16) * 298;
-        const int u = src[1] - 128;
-        const int y1 = (src[2] - 16) * 298;
-        const int v = src[3] - 128;
-        const int r = 409 * v + 128;
-        const int g = -100 * u - 208 * v + 128;
-        const int b = 516 * u + 128;
-        dst[0] = clamp255((y0 + r) >> 8);
-        dst[1] = clamp255((y0 + g) >> 8);
-        dst[2] = clamp255((y0 + b) >> 8);
-        dst[3] = clamp255((y1 + r) >> 8);
-        dst[4] = clamp255((y1 + g) >> 8);
-        dst[5] = clamp255((y1 + b) >> 8);
+        const int y0 = t.luma[src[0]];
+        const int y1 = t.luma[src[2]];
+        const int r = t.redV[src[3]];
+        const int g = t.greenU[src[1]] + t.greenV[src[3]];
+        const int b = t.blueU[src[1]];
+        dst[0] = clamp[(y0 + r) >> 8];
+        dst[1] = clamp[(y0 + g) >> 8];
+        dst[2] = clamp[(y0 + b) >> 8];
+        dst[3] = clamp[(y1 + r) >> 8];
+        dst[4] = clamp[(y1 + g) >> 8];
+        dst[5] = clamp[(y1 + b) >> 8];
         src += 4;
         dst += 6;
     }
@@ -49,8 +75,9 @@ bool yuyvToRgb(const uint8_t *data, size_t size, int width, int height, size_t b
     }
     if (out.width != width || out.height != height || out.rgb.size() != static_cast<size_t>(width) * height * 3)
         out.allocate(width, height);
+    const Tables &t = tables();
     for (int y = 0; y < height; ++y)
-        convertRow(data + bytesPerLine * static_cast<size_t>(y), out.row(y), width);
+        convertRow(t, data + bytesPerLine * static_cast<size_t>(y), out.row(y), width);
     return true;
 }
 
