@@ -3,6 +3,7 @@
 
 #include "camsdk.h"
 #include "ccfgcontrol.h"
+#include "savethreadset.h"
 
 #include <QHBoxLayout>
 #include <QImage>
@@ -174,6 +175,9 @@ private:
     int m_nDrawnWidth = -1;          // frame width after rotation, as last painted
 
     // --- scan (cammainwindow_scan.cpp) ---
+    // Every save still running, each stopped when its own worker ends. Its
+    // destructor lets running saves finish, so closing the window loses no page.
+    SaveThreadSet m_saveThreads;
 
     // --- settings (cammainwindow_settings.cpp) ---
     // Owns the window m_set points at. A replaced window goes by deleteLater

@@ -1,0 +1,133 @@
+#include "scanplan.h"
+
+#include "ccfgcontrol.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace scanplan {
+
+QString makeStamp(const QDateTime &when)
+{
+    return when.toString(QStringLiteral("yyyyMMddhhmmsszzz"));
+}
+
+bool isPdfFormat(int code)
+{
+    return code == FormatSinglePagePdf;
+}
+
+int formatCodeFromText(const QString &text)
+{
+    return text.toInt();
+}
+
+bool flagFromText(const QString &text)
+{
+    return text.toInt() != 0;
+}
+
+int cropTypeFromCounter(int cropIndex)
+{
+    return cropIndex % 2 != 0 ? 1 : 0;
+}
+
+int32_t rotationFromDegrees(double degrees)
+{
+    const double whole = std::trunc(degrees);
+    if (!std::isfinite(whole) || whole > double(std::numeric_limits<int32_t>::max()) ||
+        whole < double(std::numeric_limits<int32_t>::min()))
+        return 0;
+    return int32_t(whole);
+}
+
+SettingsFileValues readSettingsFile(CCfgControl &cfg, bool readFormat)
+{
+    SettingsFileValues v;
+    if (readFormat)
+        v.formatExists = cfg.readValue(QStringLiteral("FileFormat"), v.fileFormat) == 0;
+    cfg.readValue(QStringLiteral("bIsWater"), v.bIsWater);
+    cfg.readValue(QStringLiteral("WaterColorB"), v.waterColorB);
+    cfg.readValue(QStringLiteral("WaterColorG"), v.waterColorG);
+    cfg.readValue(QStringLiteral("WaterColorR"), v.waterColorR);
+    cfg.readValue(QStringLiteral("WaterFont"), v.waterFont);
+    cfg.readValue(QStringLiteral("bTextEn"), v.bTextEn);
+    cfg.readValue(QStringLiteral("WaterContent"), v.waterContent);
+    // The last status stands for all: the reads go to the same file.
+    v.valuesExist = cfg.readValue(QStringLiteral("FilePath"), v.filePath) == 0;
+    return v;
+}
+
+ScanPlan planScan(const ScanInputs &in)
+{
+    ScanPlan plan;
+    std::memset(&plan.param, 0, sizeof plan.param);
+
+    if (in.formatFromWindow)
+        plan.formatCode = in.window.fileType;
+    else if (in.file.formatExists)
+        plan.formatCode = formatCodeFromText(in.file.fileFormat);
+    else
+        plan.formatCode = FormatJpg;
+    const bool pdf = isPdfFormat(plan.formatCode);
+
+    const QString jpegName = QStringLiteral("%1.%2").arg(in.stamp, QStringLiteral("jpg"));
+    const QString pdfName = QStringLiteral("%1.%2").arg(in.stamp, QStringLiteral("pdf"));
+
+    // What the settings file says, or the defaults when it is missing.
+    bool water = false;
+    int red = 0, green = 0, blue = 0;
+    bool textEnhance = false;
+    QString waterText;
+    QString fileFolder = in.homeDir;
+    if (in.file.valuesExist) {
+        water = flagFromText(in.file.bIsWater);
+        blue = in.file.waterColorB.toInt();
+        green = in.file.waterColorG.toInt();
+        red = in.file.waterColorR.toInt();
+        textEnhance = flagFromText(in.file.bTextEn);
+        waterText = in.file.waterContent;
+        fileFolder = in.file.filePath;
+    }
+    plan.settingsFolder = fileFolder;
+
+    if (in.valuesFromWindow) {
+        water = in.window.water;
+        red = in.window.red;
+        green = in.window.green;
+        blue = in.window.blue;
+        textEnhance = in.window.textEnhance;
+        waterText = in.window.waterContent;
+        plan.folder = in.window.folder;
+    } else {
+        plan.folder = fileFolder;
+    }
+
+    IMAGEPARAM &p = plan.param;
+    p.nCropType = cropTypeFromCounter(in.cropIndex);
+    p.nRotate = rotationFromDegrees(in.rotation);
+    p.nColorType = 0;
+    p.bIsWater = water;
+    p.nR = red;
+    p.nG = green;
+    p.nB = blue;
+    p.bIsTextEn = textEnhance;
+    p.nFont = 0;
+    plan.waterContent = waterText.toUtf8();
+
+    plan.filePath = QStringLiteral("%1/%2").arg(plan.folder, jpegName);
+    if (pdf) {
+        plan.pdfPath = QStringLiteral("%1/%2").arg(plan.folder, pdfName);
+        plan.captureJpegPath = QStringLiteral("/tmp/%1.jpg").arg(in.stamp);
+        plan.listShownPath = plan.pdfPath;
+        plan.listPagePath = plan.captureJpegPath;
+    } else {
+        plan.captureJpegPath = plan.filePath;
+        plan.listShownPath = plan.filePath;
+        plan.listPagePath = plan.filePath;
+    }
+    return plan;
+}
+
+} // namespace scanplan

@@ -1,0 +1,110 @@
+#ifndef SCANPLAN_H
+#define SCANPLAN_H
+
+#include "camsdk.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+class CCfgControl;
+
+// Everything one click of the scan button decides before the capture runs:
+// the stamp, the format, the paths and the processing record. Display-free so
+// that the rules can be checked without a window or a camera.
+namespace scanplan {
+
+enum FormatCode { FormatJpg = 0, FormatSinglePagePdf = 1 };
+
+// 17 digits, local time of the click: "yyyyMMddhhmmsszzz".
+QString makeStamp(const QDateTime &when);
+
+// Only 1 means the single-page PDF; every other code stores a JPG.
+bool isPdfFormat(int code);
+
+// The stored-file format code as the settings file keeps it: an integer,
+// empty or garbage text counting as 0.
+int formatCodeFromText(const QString &text);
+
+// "bIsWater", "bTextEn": any non-zero integer is on.
+bool flagFromText(const QString &text);
+
+// nCropType: 1 when the crop toggle counter is odd.
+int cropTypeFromCounter(int cropIndex);
+
+// The rotation in whole degrees, truncated toward zero. Values that do not
+// fit an int (never produced by the rotation buttons) give 0.
+int32_t rotationFromDegrees(double degrees);
+
+// The values the scan reads from the settings file, as text. `formatExists`
+// and `valuesExist` are the store's answers for the two reads (-1 = no file).
+struct SettingsFileValues
+{
+    bool formatExists = false;
+    QString fileFormat;
+    bool valuesExist = false;
+    QString bIsWater;
+    QString waterColorB;
+    QString waterColorG;
+    QString waterColorR;
+    QString waterFont;
+    QString bTextEn;
+    QString waterContent;
+    QString filePath;
+};
+
+// Reads the scan's keys in their order: "FileFormat" (only when `readFormat`),
+// then "bIsWater", "WaterColorB", "WaterColorG", "WaterColorR", "WaterFont",
+// "bTextEn", "WaterContent", "FilePath".
+SettingsFileValues readSettingsFile(CCfgControl &cfg, bool readFormat);
+
+// The choices of a settings window whose last action was a save.
+struct SettingsWindowValues
+{
+    int fileType = 0;
+    bool water = false;
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    bool textEnhance = false;
+    QString waterContent;
+    QString folder;
+};
+
+struct ScanInputs
+{
+    QString stamp;
+    QString homeDir;
+    int cropIndex = 1;
+    double rotation = 0.0;
+    // The settings window was opened (m_bIsSet) and saved: format from it.
+    bool formatFromWindow = false;
+    // The settings window was opened (m_bIsPressSet) and saved: values from it.
+    bool valuesFromWindow = false;
+    SettingsWindowValues window;
+    SettingsFileValues file;
+};
+
+struct ScanPlan
+{
+    int formatCode = FormatJpg;
+    QString folder;
+    // The JPEG in the folder; for the PDF format the capture goes to
+    // captureJpegPath in /tmp instead.
+    QString filePath;
+    QString pdfPath;          // empty unless the PDF format
+    QString captureJpegPath;  // what the camera writes
+    QString listShownPath;    // listViewImagePath entry
+    QString listPagePath;     // listViewImagePDFPath entry
+    QString settingsFolder;   // the folder the settings file names, or home
+    // The record with szWaterContent left null: the caller points it at
+    // waterContent, which holds the text and its terminating NUL.
+    IMAGEPARAM param;
+    QByteArray waterContent;
+};
+
+ScanPlan planScan(const ScanInputs &in);
+
+} // namespace scanplan
+
+#endif
