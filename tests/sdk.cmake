@@ -1,0 +1,8 @@
+# The camera library: public boundary, capture files, codec, rotation, simulated cameras.
+quillo_add_test(NAME TestCameraApi SOURCES testcameraapi.cpp LIBS orvix Qt5::Core TIMEOUT 120)
+quillo_add_test(NAME TestCaptureFile SOURCES testcapturefile.cpp LIBS orvix Qt5::Gui TIMEOUT 120)
+quillo_add_test(NAME TestJpegCodec SOURCES testjpegcodec.cpp LIBS orvix_internal Qt5::Gui TIMEOUT 120)
+quillo_add_test(NAME TestRotateFrame SOURCES testrotateframe.cpp LIBS orvix_internal Qt5::Gui)
+quillo_add_test(NAME TestSimulatedCamera SOURCES testsimulatedcamera.cpp LIBS orvix_internal Qt5::Gui TIMEOUT 120)
+quillo_add_test(NAME TestLibraryExports SOURCES testlibraryexports.cpp LIBS Qt5::Core)
+add_dependencies(TestLibraryExports orvix)
