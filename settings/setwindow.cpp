@@ -1,7 +1,55 @@
 #include "setwindow.h"
 
+#include "cammainwindow.h"
+#include "previewfit.h"
+#include "resolutiontext.h"
+#include "settingsrecord.h"
 #include "titlebar.h"
 #include "ui_setwindow.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDesktopWidget>
+#include <QFileDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QPalette>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+const char *const kTitleStyle =
+    "font-family:SourceHanSansSC-Bold,sourceHanSansSC;font-weight:bold;color:rgba(0,26,46,1);font-size:17px";
+const char *const kRowLabelStyle =
+    "font-family:SourceHanSansSC-Medium,sourceHanSansSC;font-weight:500;color:rgba(65,77,104,1);font-size:14px";
+const char *const kBrowseButtonStyle =
+    "QPushButton{background-color:rgb(192,192,192);}QPushButton:hover{background-color:rgb(202,235,216);}"
+    "QPushButton:pressed{background-color:rgb(14,135,228);}";
+const char *const kSaveButtonStyle =
+    "QPushButton{background-color:rgb(192,192,192);border-radius:8px;}QPushButton:hover{background-color:rgb("
+    "202,235,216);}QPushButton:pressed{background-color:rgb(14,135,228);padding-left:3px;padding-top:3px;}";
+const char *const kCloseButtonStyle =
+    "QPushButton{background:rgb(54,146,238,255);border-radius:8px;}QPushButton:hover{background:rgb(0,102,206,"
+    "255);}QPushButton:pressed{background:rgb(0,102,206,255);}";
+
+const QColor kPanelGrey(217, 217, 217, 255);
+
+void fillWithPanelGrey(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, kPanelGrey);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QString documentsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+} // namespace
 
 SetWindow::SetWindow(QWidget *parent)
     : QMainWindow(parent), m_bIsSaveData(false), ui(new Ui::SetWindow), m_title(nullptr), winLayout(nullptr),
@@ -11,6 +59,9 @@ SetWindow::SetWindow(QWidget *parent)
       m_bIsWater(false), m_nFont(20), cred(0), cgreen(0), cblue(0), nFileType(0), m_bIsChangeImageFrame(false)
 {
     ui->setupUi(this);
+    m_bIsSaveData = false;
+    qFile = "";
+    m_bIsChangeImageFrame = false;
 }
 
 SetWindow::~SetWindow()
@@ -18,17 +69,312 @@ SetWindow::~SetWindow()
     delete ui;
 }
 
-void SetWindow::InitUI() {}
-void SetWindow::InitTitleBar() {}
-void SetWindow::InitUIData(int, QStringList, QStringList, QStringList) {}
-void SetWindow::deviceParUIDev(QString, QString, int, int, QStringList, bool, bool) {}
-void SetWindow::deviceParUIFormat(QString, QString, int, int, QStringList, bool, bool) {}
-void SetWindow::deviceParUIResolution(QString, QString, int, int, QStringList, bool, bool) {}
-void SetWindow::imgEditParUI() {}
-void SetWindow::setWidgetBackgroundColor(QWidget *, QColor) {}
 void SetWindow::paintEvent(QPaintEvent *) {}
-void SetWindow::onButtonCloseClicked() {}
-void SetWindow::on_FileButton_clicked() {}
-void SetWindow::comboboxCurrentIndexChanged(int) {}
-void SetWindow::comboboxCurrentIndexChangedResolution(int) {}
-void SetWindow::onBtnSaveClicked() {}
+
+void SetWindow::InitUI()
+{
+    resize(480, 480);
+    setWindowFlags(Qt::FramelessWindowHint);
+    const QDesktopWidget *desktop = QApplication::desktop();
+    move((desktop->width() - width()) / 2, (desktop->height() - height()) / 2);
+
+    winLayout = new QHBoxLayout;
+    mainWidget = new QWidget;
+    mainVLayout = new QVBoxLayout;
+    fillWithPanelGrey(mainWidget);
+
+    mainVLayout->addStretch(0);
+    mainWidget->setLayout(mainVLayout);
+    winLayout->addWidget(mainWidget, 0);
+    ui->centralwidget->setLayout(winLayout);
+
+    InitTitleBar();
+}
+
+void SetWindow::InitTitleBar()
+{
+    m_title = new TitleBar(this);
+    m_title->setTitleIcon(":/img/new/set.svg", QSize(32, 32));
+    m_title->setTitleContent(QStringLiteral("设置"), 9);
+    m_title->setTitleWidth(width());
+    m_title->setButtonType(ONLY_CLOSE_BUTTON);
+    m_title->setBackgroundColor(54, 146, 238, false);
+    connect(m_title, SIGNAL(signalButtonCloseClicked()), this, SLOT(onButtonCloseClicked()));
+
+    QPushButton *close = m_title->m_pButtonClose;
+    close->setIcon(QIcon(":/img/new/close.svg"));
+    close->setFixedSize(40, 40);
+    close->setIconSize(QSize(20, 20));
+    close->setToolTip(QStringLiteral("关闭"));
+    close->setStyleSheet(kCloseButtonStyle);
+}
+
+void SetWindow::InitUIData(int nComboxType, QStringList listDevData, QStringList listResolutionData,
+                           QStringList listFormatList)
+{
+    Q_UNUSED(nComboxType);
+    deviceParUIDev(QStringLiteral("文件设置"), QStringLiteral("文件路径"), 0, 0, listFormatList, true, true);
+    deviceParUIFormat(QString(), QStringLiteral("文件格式"), 0, 1,
+                      QStringList{QStringLiteral("JPG"), QStringLiteral("单页PDF")}, true, false);
+    deviceParUIDev(QStringLiteral("设备控制"), QStringLiteral("设备"), 0, 1, listDevData, false, false);
+    deviceParUIResolution(QString(), QStringLiteral("分辨率"), 0, 1, listResolutionData, true, false);
+    imgEditParUI();
+}
+
+void SetWindow::setWidgetBackgroundColor(QWidget *parwidget, QColor color)
+{
+    parwidget->setFixedHeight(48);
+    parwidget->setGeometry(0, 0, 300, 100);
+    QPalette palette = parwidget->palette();
+    palette.setColor(QPalette::Window, color);
+    parwidget->setPalette(palette);
+    parwidget->setAutoFillBackground(true);
+}
+
+void SetWindow::addTitle(const QString &titleName, bool isAddTitleTopMargin)
+{
+    if (titleName.isEmpty())
+        return;
+    QLabel *title = new QLabel(titleName);
+    title->setStyleSheet(kTitleStyle);
+    if (isAddTitleTopMargin) {
+        QLabel *margin = new QLabel;
+        margin->setFixedHeight(40);
+        mainVLayout->addWidget(margin, 0, Qt::AlignTop);
+    }
+    mainVLayout->addWidget(title, 0, Qt::AlignTop);
+}
+
+QHBoxLayout *SetWindow::addParRow(const QString &parName)
+{
+    QWidget *parWidget = new QWidget;
+    setWidgetBackgroundColor(parWidget, kPanelGrey);
+    QHBoxLayout *rowLayout = new QHBoxLayout(parWidget);
+    QLabel *pnameLbl = new QLabel(parName);
+    pnameLbl->setFixedWidth(80);
+    pnameLbl->setStyleSheet(kRowLabelStyle);
+    rowLayout->addWidget(pnameLbl);
+    mainVLayout->addWidget(parWidget, 0, Qt::AlignTop);
+    return rowLayout;
+}
+
+QComboBox *SetWindow::newChoice(const QStringList &items)
+{
+    QComboBox *choice = new QComboBox;
+    choice->setObjectName(QString::number(0));
+    choice->clearEditText();
+    for (const QString &item : items)
+        choice->addItem(item, QVariant());
+    return choice;
+}
+
+QString SetWindow::storedValue(const char *key, bool *fileExists)
+{
+    QString value;
+    const int status = m_cfgSet.readValue(QString::fromLatin1(key), value);
+    if (fileExists)
+        *fileExists = status == 0;
+    return value;
+}
+
+void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex, int parType,
+                               QStringList parValue, bool isAddTitleTopMargin, bool isLastPar)
+{
+    Q_UNUSED(isLastPar);
+    addTitle(titleName, isAddTitleTopMargin);
+    QHBoxLayout *row = addParRow(parName);
+
+    if (parType == 0) {
+        bool fileExists = false;
+        qFile = storedValue("FilePath", &fileExists);
+        const QString fallback =
+            SettingsRecord::defaultFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+        if (!fileExists) {
+            qFile = fallback;
+        } else if (qFile.isEmpty()) {
+            // An empty folder would store scans at the root of the file system.
+            qDebug() << "settings: FilePath is empty, offering" << fallback;
+            qFile = fallback;
+        }
+        ptypeTxt = new QTextEdit;
+        ptypeTxt->setText(qFile);
+        FileBtn = new QPushButton(QStringLiteral("浏览"));
+        FileBtn->setStyleSheet(kBrowseButtonStyle);
+        row->addWidget(ptypeTxt);
+        row->addWidget(FileBtn);
+        connect(FileBtn, SIGNAL(clicked()), this, SLOT(on_FileButton_clicked()));
+        return;
+    }
+
+    ptypeCbbDev = newChoice(parValue);
+    ptypeCbbDev->setObjectName(QString::number(parIndex));
+    bool fileExists = false;
+    const QString stored = storedValue("DevName", &fileExists);
+    if (fileExists && ptypeCbbDev->count() > 0)
+        ptypeCbbDev->setCurrentIndex(SettingsRecord::presetIndex("DevName", stored, ptypeCbbDev->count()));
+    row->addWidget(ptypeCbbDev, 1);
+    connect(ptypeCbbDev, SIGNAL(currentIndexChanged(int)), this, SLOT(comboboxCurrentIndexChanged(int)));
+}
+
+void SetWindow::deviceParUIFormat(QString titleName, QString parName, int parIndex, int parType,
+                                  QStringList parValue, bool isAddTitleTopMargin, bool isLastPar)
+{
+    Q_UNUSED(parType);
+    Q_UNUSED(isLastPar);
+    addTitle(titleName, isAddTitleTopMargin);
+    QHBoxLayout *row = addParRow(parName);
+
+    ptypeCbbFormat = newChoice(parValue);
+    ptypeCbbFormat->setObjectName(QString::number(parIndex));
+    bool fileExists = false;
+    const QString stored = storedValue("FileFormat", &fileExists);
+    if (fileExists && ptypeCbbFormat->count() > 0) {
+        const int index = SettingsRecord::fileFormatIndex(stored);
+        ptypeCbbFormat->setCurrentIndex(index < ptypeCbbFormat->count() ? index : 0);
+    }
+    row->addWidget(ptypeCbbFormat, 1);
+}
+
+void SetWindow::deviceParUIResolution(QString titleName, QString parName, int parIndex, int parType,
+                                      QStringList parValue, bool isAddTitleTopMargin, bool isLastPar)
+{
+    Q_UNUSED(parType);
+    Q_UNUSED(isLastPar);
+    addTitle(titleName, isAddTitleTopMargin);
+    QHBoxLayout *row = addParRow(parName);
+
+    ptypeCbbResolution = newChoice(parValue);
+    ptypeCbbResolution->setObjectName(QString::number(parIndex));
+    const QString width = storedValue("XResolution");
+    bool fileExists = false;
+    const QString height = storedValue("YResolution", &fileExists);
+    if (fileExists) {
+        const QString wanted = QString("%1x%2").arg(width, height);
+        if (ptypeCbbResolution->findText(wanted) < 0)
+            qDebug() << "settings: resolution" << wanted << "is not offered by the device, keeping"
+                     << ptypeCbbResolution->currentText();
+        ptypeCbbResolution->setCurrentText(wanted);
+    } else {
+        ptypeCbbResolution->setCurrentIndex(ptypeCbbResolution->count() > 0 ? 0 : -1);
+    }
+    row->addWidget(ptypeCbbResolution, 1);
+    connect(ptypeCbbResolution, SIGNAL(currentIndexChanged(int)), this,
+            SLOT(comboboxCurrentIndexChangedResolution(int)));
+}
+
+void SetWindow::imgEditParUI()
+{
+    mainVLayout->addWidget(new QLabel, 0, Qt::AlignTop);
+    QLabel *title = new QLabel(QStringLiteral("图像处理"));
+    title->setStyleSheet(kTitleStyle);
+    mainVLayout->addWidget(title, 0, Qt::AlignTop);
+
+    QHBoxLayout *row = addParRow(QStringLiteral("图像算法"));
+    brightBalanceCKB = new QComboBox;
+    brightBalanceCKB->addItem(QStringLiteral("无"));
+    brightBalanceCKB->addItem(QStringLiteral("文档优化"));
+    bool fileExists = false;
+    const QString stored = storedValue("bTextEn", &fileExists);
+    if (fileExists) {
+        const int index = SettingsRecord::textEnhanceIndex(stored);
+        if (index != 0)
+            brightBalanceCKB->setCurrentIndex(index);
+    }
+    row->addWidget(brightBalanceCKB);
+
+    mainVLayout->addWidget(new QLabel, 0, Qt::AlignTop);
+
+    QWidget *savePanel = new QWidget;
+    setWidgetBackgroundColor(savePanel, kPanelGrey);
+    QHBoxLayout *saveLayout = new QHBoxLayout(savePanel);
+    saveBtn = new QPushButton(QStringLiteral("保存"));
+    saveBtn->setFixedWidth(100);
+    saveBtn->setStyleSheet(kSaveButtonStyle);
+    saveLayout->addWidget(saveBtn, 0, Qt::AlignRight);
+    mainVLayout->addWidget(savePanel, 0, Qt::AlignTop);
+    connect(saveBtn, SIGNAL(clicked()), this, SLOT(onBtnSaveClicked()));
+}
+
+void SetWindow::onButtonCloseClicked()
+{
+    m_bIsSaveData = false;
+    close();
+    if (g_Camself)
+        g_Camself->UIIsShow(1, true);
+}
+
+void SetWindow::on_FileButton_clicked()
+{
+    const QString chosen = QFileDialog::getExistingDirectory(this, tr("Open File"), documentsFolder(),
+                                                             QFileDialog::ShowDirsOnly);
+    applyChosenFolder(chosen);
+}
+
+void SetWindow::applyChosenFolder(const QString &chosen)
+{
+    qFile = chosen;
+    if (qFile.isEmpty())
+        qFile = documentsFolder();
+    if (ptypeTxt)
+        ptypeTxt->setText(qFile);
+}
+
+void SetWindow::comboboxCurrentIndexChanged(int index)
+{
+    printf("111111111111111111111111111111111\n");
+    m_bIsChangeImageFrame = true;
+    const QStringList resolutions = index >= 0 ? ResolutionText::listForDevice(index) : QStringList();
+    if (!ptypeCbbResolution)
+        return;
+    ptypeCbbResolution->clearEditText();
+    ptypeCbbResolution->clear();
+    ptypeCbbResolution->addItems(resolutions);
+}
+
+void SetWindow::comboboxCurrentIndexChangedResolution(int index)
+{
+    Q_UNUSED(index);
+    printf("222222222222222222222222\n");
+    m_bIsChangeImageFrame = true;
+}
+
+void SetWindow::onBtnSaveClicked()
+{
+    m_bIsSaveData = true;
+    m_nDevIndex = ptypeCbbDev ? ptypeCbbDev->currentIndex() : 0;
+    if (m_nDevIndex < 0) {
+        // No device listed: a stored -1 would name no camera at the next start.
+        qDebug() << "settings: no device chosen, storing device 0";
+        m_nDevIndex = 0;
+    }
+    // Text that is no resolution (an empty list) is stored as 0 by 0.
+    m_nWdith = 0;
+    m_nHeight = 0;
+    if (ptypeCbbResolution)
+        parseResolution(ptypeCbbResolution->currentText(), &m_nWdith, &m_nHeight);
+    m_nFormat = 0;
+    nFileType = ptypeCbbFormat ? ptypeCbbFormat->currentIndex() : 0;
+    printf("SetWindow::onBtnSaveClicked width is %d,height is %d\n", m_nWdith, m_nHeight);
+    m_bIsTextEn = brightBalanceCKB && brightBalanceCKB->currentIndex() != 0;
+    m_bIsWater = false;
+
+    SettingsRecord record;
+    record.folder = qFile;
+    record.device = m_nDevIndex;
+    record.width = m_nWdith;
+    record.height = m_nHeight;
+    record.water = m_bIsWater;
+    record.waterContent = szWaterContent;
+    record.waterFont = m_nFont;
+    record.red = cred;
+    record.green = cgreen;
+    record.blue = cblue;
+    record.textEnhance = m_bIsTextEn;
+    record.fileFormat = nFileType;
+    qDebug("value is %d %d,nFileType is %d", m_bIsWater, m_bIsTextEn, nFileType);
+    m_cfgSet.setValue(record.toList());
+
+    close();
+    if (m_bIsChangeImageFrame && g_Camself)
+        g_Camself->ReshUI();
+}

@@ -78,6 +78,17 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
 
+private:
+    friend class TestSetWindow;
+    friend class TestSettingsApply;
+
+    void addTitle(const QString &titleName, bool isAddTitleTopMargin);
+    QHBoxLayout *addParRow(const QString &parName);
+    QComboBox *newChoice(const QStringList &items);
+    QString storedValue(const char *key, bool *fileExists = nullptr);
+    // What the folder dialog's answer does; an empty answer is a cancel.
+    void applyChosenFolder(const QString &chosen);
+
 private slots:
     void onButtonCloseClicked();
     void on_FileButton_clicked();

@@ -1,0 +1,344 @@
+// Opening the settings window from the main window, saving in it, the capture
+// restart that follows a device or resolution change, and the release of the
+// windows the main window no longer refers to.
+#include "cammainwindow.h"
+#include "ccfgcontrol.h"
+#include "setwindow.h"
+#include "titlebar.h"
+
+#include "camsdk.h"
+
+#include <QtTest>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <dlfcn.h>
+#include <memory>
+
+// Every capture start and resolution the program asks for is recorded here
+// on its way to the camera library.
+namespace {
+struct Start
+{
+    long device;
+    long width;
+    long height;
+};
+QList<Start> g_starts;
+long g_lastWidth = -1;
+long g_lastHeight = -1;
+} // namespace
+
+extern "C" int Cam_SetCameraResolution(long device, long width, long height)
+{
+    g_lastWidth = width;
+    g_lastHeight = height;
+    using Real = int (*)(long, long, long);
+    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "Cam_SetCameraResolution"));
+    return real ? real(device, width, height) : ORVIX_E_STATE;
+}
+
+extern "C" int Cam_CameraCaptureStart(long device, CamFrameCallback callback)
+{
+    g_starts.append(Start{device, g_lastWidth, g_lastHeight});
+    using Real = int (*)(long, CamFrameCallback);
+    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "Cam_CameraCaptureStart"));
+    return real ? real(device, callback) : ORVIX_E_STATE;
+}
+
+namespace {
+
+const QStringList kResolutionsA{"1920x1080", "1280x720"};
+const QStringList kResolutionsB{"640x480", "320x240"};
+
+QString settingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::HomeLocation) + "/NorLastSetting.ini";
+}
+
+QString stored(const QString &key)
+{
+    return QSettings(settingsPath(), QSettings::IniFormat).value("Settings/" + key).toString();
+}
+
+QList<SetWindow *> liveSettingsWindows()
+{
+    QList<SetWindow *> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<SetWindow *>(widget))
+            windows << window;
+    return windows;
+}
+
+void releaseDeferred()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QSize currentFrameSize()
+{
+    QMutexLocker locker(&MutexCamDataBuffLock);
+    return g_Camimage ? g_Camimage->size() : QSize();
+}
+
+} // namespace
+
+class TestSettingsApply : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void openingShowsAWindowForTheCurrentDevice();
+    void openingShowsTheCropState_data();
+    void openingShowsTheCropState();
+    void saveOfFolderFormatOrAlgorithmRestartsNothing();
+    void saveAfterDeviceChangeRestartsOnThatDevice();
+    void resolutionChangedAndBackStillRestarts();
+    void closeWritesNothingAndKeepsTheCapture();
+    void secondOpeningReplacesTheFirst();
+    void repeatedOpeningsReleaseOldWindows();
+    void replacedWindowOutlivesItsOwnSlot();
+    void mainWindowTakesTheLastWindowAlong();
+
+private:
+    SetWindow *open();
+
+    std::unique_ptr<CamMainWindow> m_main;
+};
+
+void TestSettingsApply::initTestCase()
+{
+    qputenv("ORVIX_SIMULATED_CAMERAS", "Cam A|1920x1080,1280x720|tarvo;Cam B|640x480,320x240|");
+    qApp->setQuitOnLastWindowClosed(false);
+}
+
+void TestSettingsApply::init()
+{
+    QFile::remove(settingsPath());
+    g_starts.clear();
+    // A start-up without a usable camera shows a box; answer it rather than hang.
+    QTimer answerer;
+    answerer.setInterval(50);
+    connect(&answerer, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->done(0);
+    });
+    answerer.start();
+    m_main.reset(new CamMainWindow(nullptr));
+    answerer.stop();
+    m_main->show();
+    QCOMPARE(m_main->listDevName, (QStringList{"Cam A", "Cam B"}));
+    QCOMPARE(m_main->m_nCurDev, 0);
+    QCOMPARE(g_starts.size(), 1);
+}
+
+void TestSettingsApply::cleanup()
+{
+    Cam_CameraCaptureStop();
+    m_main.reset();
+    g_Camself = nullptr;
+    releaseDeferred();
+    QVERIFY(liveSettingsWindows().isEmpty());
+}
+
+SetWindow *TestSettingsApply::open()
+{
+    m_main->onButtonSetClicked();
+    return m_main->m_set;
+}
+
+void TestSettingsApply::openingShowsAWindowForTheCurrentDevice()
+{
+    QVERIFY(!m_main->m_set);
+    QVERIFY(!m_main->m_bIsPressSet);
+    QVERIFY(!m_main->m_bIsSet);
+    QVERIFY(m_main->bIsTarvoDev);
+    if (m_main->scanBtn)
+        m_main->scanBtn->setEnabled(true);
+
+    SetWindow *w = open();
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Quillo设置界面"));
+    QCOMPARE(w->windowModality(), Qt::WindowModal);
+    QVERIFY(m_main->m_bIsPressSet);
+    QVERIFY(m_main->m_bIsSet);
+    QVERIFY(!w->m_bIsSaveData);
+    QCOMPARE(m_main->listResolution, kResolutionsA);
+    QCOMPARE(w->ptypeCbbResolution->currentText(), kResolutionsA.first());
+    QCOMPARE(w->ptypeCbbDev->count(), 2);
+    QCOMPARE(w->ptypeCbbDev->itemText(1), QString("Cam B"));
+    // A Tarvo device's view buttons wait for the next frame.
+    if (m_main->scanBtn)
+        QVERIFY(!m_main->scanBtn->isEnabled());
+}
+
+void TestSettingsApply::openingShowsTheCropState_data()
+{
+    QTest::addColumn<int>("cropIndex");
+    QTest::addColumn<bool>("down");
+    QTest::newRow("odd") << 3 << true;
+    QTest::newRow("even") << 2 << false;
+}
+
+void TestSettingsApply::openingShowsTheCropState()
+{
+    QFETCH(int, cropIndex);
+    QFETCH(bool, down);
+    if (!m_main->cutBtn)
+        QSKIP("the main window has no crop button");
+    m_main->m_nCropIndex = cropIndex;
+    m_main->cutBtn->setDown(!down);
+    open();
+    QCOMPARE(m_main->cutBtn->isDown(), down);
+}
+
+void TestSettingsApply::saveOfFolderFormatOrAlgorithmRestartsNothing()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    SetWindow *w = open();
+    w->applyChosenFolder(folder.path());
+    w->ptypeCbbFormat->setCurrentIndex(1);
+    w->brightBalanceCKB->setCurrentIndex(1);
+    w->onBtnSaveClicked();
+
+    QCOMPARE(g_starts.size(), 1);
+    QCOMPARE(m_main->m_nCurDev, 0);
+    QVERIFY(w->isHidden());
+    QCOMPARE(stored("FilePath"), folder.path());
+    QCOMPARE(stored("FileFormat"), QString("1"));
+
+    // What the next scan reads: the saved window, not the file.
+    QCOMPARE(m_main->m_set, w);
+    QVERIFY(m_main->m_bIsSet && m_main->m_bIsPressSet && w->m_bIsSaveData);
+    QCOMPARE(w->qFile, folder.path());
+    QCOMPARE(w->nFileType, 1);
+    QVERIFY(w->m_bIsTextEn);
+    QVERIFY(!w->m_bIsWater);
+    QCOMPARE(w->szWaterContent, QString());
+    QCOMPARE(QList<int>({w->cred, w->cgreen, w->cblue}), QList<int>({0, 0, 0}));
+}
+
+void TestSettingsApply::saveAfterDeviceChangeRestartsOnThatDevice()
+{
+    SetWindow *w = open();
+    w->ptypeCbbDev->setCurrentIndex(1);
+    w->ptypeCbbResolution->setCurrentIndex(1);
+    w->onBtnSaveClicked();
+
+    QCOMPARE(g_starts.size(), 2);
+    QCOMPARE(g_starts.last().device, 1L);
+    QCOMPARE(g_starts.last().width, 320L);
+    QCOMPARE(g_starts.last().height, 240L);
+    QCOMPARE(m_main->m_nCurDev, 1);
+    QCOMPARE(stored("DevName"), QString("1"));
+    QCOMPARE(stored("XResolution"), QString("320"));
+    QTRY_COMPARE_WITH_TIMEOUT(currentFrameSize(), QSize(320, 240), 5000);
+
+    // The next opening lists the device now in use.
+    SetWindow *second = open();
+    QVERIFY(second != w);
+    QCOMPARE(m_main->listResolution, kResolutionsB);
+    QCOMPARE(second->ptypeCbbDev->currentIndex(), 1);
+    QCOMPARE(second->ptypeCbbResolution->currentText(), QString("320x240"));
+}
+
+void TestSettingsApply::resolutionChangedAndBackStillRestarts()
+{
+    SetWindow *w = open();
+    w->ptypeCbbResolution->setCurrentIndex(1);
+    w->ptypeCbbResolution->setCurrentIndex(0);
+    w->onBtnSaveClicked();
+    QCOMPARE(g_starts.size(), 2);
+    QCOMPARE(g_starts.last().device, 0L);
+    QCOMPARE(g_starts.last().width, 1920L);
+    QCOMPARE(g_starts.last().height, 1080L);
+}
+
+void TestSettingsApply::closeWritesNothingAndKeepsTheCapture()
+{
+    if (m_main->scanBtn)
+        m_main->scanBtn->setEnabled(false);
+    SetWindow *w = open();
+    w->ptypeCbbDev->setCurrentIndex(1);
+    emit w->m_title->signalButtonCloseClicked();
+
+    QVERIFY(!QFile::exists(settingsPath()));
+    QCOMPARE(g_starts.size(), 1);
+    QCOMPARE(m_main->m_nCurDev, 0);
+    QVERIFY(w->isHidden());
+    QCOMPARE(m_main->m_set, w);
+    QVERIFY(!w->m_bIsSaveData);
+    if (m_main->scanBtn)
+        QVERIFY(m_main->scanBtn->isEnabled());
+}
+
+void TestSettingsApply::secondOpeningReplacesTheFirst()
+{
+    SetWindow *first = open();
+    QPointer<SetWindow> firstAlive(first);
+    first->ptypeCbbFormat->setCurrentIndex(1);
+    first->onBtnSaveClicked();
+    QVERIFY(first->m_bIsSaveData);
+
+    // As if the capture had moved to the other camera meanwhile.
+    m_main->m_nCurDev = 1;
+    SetWindow *second = open();
+    QVERIFY(second != first);
+    QCOMPARE(m_main->m_set, second);
+    QCOMPARE(m_main->listResolution, kResolutionsB);
+    QCOMPARE(second->ptypeCbbResolution->itemText(0), kResolutionsB.first());
+    // Open and unsaved: the main window goes back to reading the file.
+    QVERIFY(!m_main->m_set->m_bIsSaveData);
+    releaseDeferred();
+    QVERIFY(firstAlive.isNull());
+    QCOMPARE(liveSettingsWindows(), QList<SetWindow *>{second});
+}
+
+void TestSettingsApply::repeatedOpeningsReleaseOldWindows()
+{
+    QPointer<SetWindow> first(open());
+    for (int i = 0; i < 100; ++i)
+        open();
+    releaseDeferred();
+    QVERIFY(first.isNull());
+    QCOMPARE(liveSettingsWindows(), QList<SetWindow *>{m_main->m_set});
+}
+
+void TestSettingsApply::replacedWindowOutlivesItsOwnSlot()
+{
+    SetWindow *old = open();
+    QPointer<SetWindow> oldAlive(old);
+    bool aliveInSlot = false;
+    // A new opening from inside the old window's save click.
+    connect(old->saveBtn, &QPushButton::clicked, m_main.get(), [&] {
+        m_main->onButtonSetClicked();
+        aliveInSlot = !oldAlive.isNull() && old->m_bIsSaveData;
+    });
+    old->saveBtn->click();
+    QVERIFY(aliveInSlot);
+    QVERIFY(!oldAlive.isNull());
+    QVERIFY(m_main->m_set != old);
+    releaseDeferred();
+    QVERIFY(oldAlive.isNull());
+}
+
+void TestSettingsApply::mainWindowTakesTheLastWindowAlong()
+{
+    QPointer<SetWindow> last(open());
+    emit last->m_title->signalButtonCloseClicked();
+    Cam_CameraCaptureStop();
+    m_main.reset();
+    QVERIFY(last.isNull());
+}
+
+QTEST_MAIN(TestSettingsApply)
+#include "testsettingsapply.moc"

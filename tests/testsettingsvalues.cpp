@@ -1,0 +1,147 @@
+// The display-free rules of the settings window: resolution texts, the
+// twelve stored texts, the default folder and how stored numbers pick items.
+#include "camsdk.h"
+#include "previewfit.h"
+#include "resolutiontext.h"
+#include "settingsrecord.h"
+
+#include <QtTest>
+
+class TestSettingsValues : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void formatsAndParsesBack();
+    void listsTheResolutionsOfADevice_data();
+    void listsTheResolutionsOfADevice();
+    void buildsTwelveTextsInKeyOrder();
+    void defaultFolder_data();
+    void defaultFolder();
+    void storedIndexPicksAnExistingItem_data();
+    void storedIndexPicksAnExistingItem();
+    void storedFlagsFollowTheScan_data();
+    void storedFlagsFollowTheScan();
+};
+
+void TestSettingsValues::initTestCase()
+{
+    qputenv("ORVIX_SIMULATED_CAMERAS", "Cam A|1920x1080,1280x720|tarvo;Cam B|640x480,320x240|");
+    QCOMPARE(Cam_Init(), int(ORVIX_OK));
+}
+
+void TestSettingsValues::formatsAndParsesBack()
+{
+    QCOMPARE(ResolutionText::format(3264, 2448), QStringLiteral("3264x2448"));
+    int width = 0;
+    int height = 0;
+    QVERIFY(parseResolution(ResolutionText::format(1, 65535), &width, &height));
+    QCOMPARE(QSize(width, height), QSize(1, 65535));
+}
+
+void TestSettingsValues::listsTheResolutionsOfADevice_data()
+{
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("first") << 0 << QStringList{"1920x1080", "1280x720"};
+    QTest::newRow("second") << 1 << QStringList{"640x480", "320x240"};
+    QTest::newRow("no such device") << 2 << QStringList();
+    QTest::newRow("negative, as before any device") << -1 << QStringList();
+}
+
+void TestSettingsValues::listsTheResolutionsOfADevice()
+{
+    QFETCH(int, device);
+    QFETCH(QStringList, texts);
+    QCOMPARE(ResolutionText::listForDevice(device), texts);
+}
+
+void TestSettingsValues::buildsTwelveTextsInKeyOrder()
+{
+    SettingsRecord record;
+    record.folder = QStringLiteral("/root/文档");
+    record.device = 1;
+    record.width = 640;
+    record.height = 480;
+    record.water = true;
+    record.waterContent = QStringLiteral("样本");
+    record.waterFont = 33;
+    record.red = 1;
+    record.green = 2;
+    record.blue = 255;
+    record.textEnhance = true;
+    record.fileFormat = 1;
+    const QStringList expected{QStringLiteral("/root/文档"), "1", "640", "480", "1", QStringLiteral("样本"),
+                               "33", "1", "2", "255", "1", "1"};
+    QCOMPARE(record.toList(), expected);
+
+    const QStringList defaults = SettingsRecord().toList();
+    QCOMPARE(defaults, (QStringList{"", "0", "0", "0", "0", "", "20", "0", "0", "0", "0", "0"}));
+}
+
+void TestSettingsValues::defaultFolder_data()
+{
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("user") << "/home/ana" << "/home/ana";
+    QTest::newRow("root documents") << "/root/Documents" << "/root";
+    QTest::newRow("root documents, Chinese") << QStringLiteral("/root/文档") << "/root";
+    QTest::newRow("only exact paths") << "/root/Documents/" << "/root/Documents/";
+    QTest::newRow("root itself") << "/root" << "/root";
+}
+
+void TestSettingsValues::defaultFolder()
+{
+    QFETCH(QString, home);
+    QFETCH(QString, folder);
+    QCOMPARE(SettingsRecord::defaultFolder(home), folder);
+}
+
+void TestSettingsValues::storedIndexPicksAnExistingItem_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("index");
+    QTest::newRow("valid") << "1" << 2 << 1;
+    QTest::newRow("missing key reads as 0") << "" << 2 << 0;
+    QTest::newRow("not a number") << "abc" << 2 << 0;
+    QTest::newRow("beyond the list") << "99" << 2 << 0;
+    QTest::newRow("just beyond") << "2" << 2 << 0;
+    QTest::newRow("negative") << "-1" << 2 << 0;
+    QTest::newRow("trailing garbage") << "1z" << 2 << 0;
+    QTest::newRow("surrounding blanks") << " 1 " << 2 << 1;
+}
+
+void TestSettingsValues::storedIndexPicksAnExistingItem()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, count);
+    QFETCH(int, index);
+    QCOMPARE(SettingsRecord::presetIndex("DevName", stored, count), index);
+}
+
+void TestSettingsValues::storedFlagsFollowTheScan_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("textIndex");
+    QTest::addColumn<int>("formatIndex");
+    QTest::newRow("0") << "0" << 0 << 0;
+    QTest::newRow("1") << "1" << 1 << 1;
+    QTest::newRow("missing") << "" << 0 << 0;
+    QTest::newRow("7: on, and not the PDF code") << "7" << 1 << 0;
+    QTest::newRow("-1") << "-1" << 1 << 0;
+    QTest::newRow("garbage") << "yes" << 0 << 0;
+}
+
+void TestSettingsValues::storedFlagsFollowTheScan()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, textIndex);
+    QFETCH(int, formatIndex);
+    QCOMPARE(SettingsRecord::textEnhanceIndex(stored), textIndex);
+    QCOMPARE(SettingsRecord::fileFormatIndex(stored), formatIndex);
+}
+
+QTEST_GUILESS_MAIN(TestSettingsValues)
+#include "testsettingsvalues.moc"

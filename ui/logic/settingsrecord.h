@@ -1,0 +1,42 @@
+#ifndef SETTINGSRECORD_H
+#define SETTINGSRECORD_H
+
+#include <QString>
+#include <QStringList>
+
+// The choices one save of the settings window writes, and the rules the
+// window uses to turn stored texts back into its controls.
+struct SettingsRecord
+{
+    QString folder;
+    int device = 0;
+    int width = 0;
+    int height = 0;
+    bool water = false;
+    QString waterContent;
+    int waterFont = 20;
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    bool textEnhance = false;
+    int fileFormat = 0;
+
+    // The twelve texts in the store's key order.
+    QStringList toList() const;
+
+    // The folder offered when none is stored: home, except that the two
+    // documents folders of root fall back to "/root".
+    static QString defaultFolder(const QString &home);
+
+    // Index of the item a stored integer names in a list of `count` items.
+    // Anything that names no item gives `fallback`, traced with `key`.
+    static int presetIndex(const QString &key, const QString &stored, int count, int fallback = 0);
+
+    // "bTextEn": any non-zero integer means on (item 1), as the scan reads it.
+    static int textEnhanceIndex(const QString &stored);
+
+    // "FileFormat": only 1 is the PDF format; the scan stores anything else as JPG.
+    static int fileFormatIndex(const QString &stored);
+};
+
+#endif
