@@ -1,4 +1,6 @@
 # PDF writer, scan command and save worker.
+quillo_add_test(NAME TestScanPlan SOURCES testscanplan.cpp LIBS quillo_core)
 if(TARGET quillo_pdfcheck)
   quillo_add_test(NAME TestPdfWriter SOURCES testpdfwriter.cpp LIBS quillo_core quillo_pdfcheck)
+  quillo_add_test(NAME TestSaveWorker SOURCES testsaveworker.cpp LIBS quillo_core quillo_pdfcheck)
 endif()
