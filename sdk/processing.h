@@ -18,6 +18,13 @@ Frame processCapture(const Frame &in, const IMAGEPARAM &param, bool autoCrop);
 // Marks the detected page outline on a preview frame while cropping is on.
 void annotatePreview(Frame &frame);
 
+// The page warped upright, or a copy of the whole frame when none is seen.
+Frame cropToPage(const Frame &in);
+
+// Detection size and outline colour (R, G, B) of the preview marking.
+constexpr int kPreviewDetectLongSide = 400;
+constexpr unsigned char kOutlineColour[3] = {40, 220, 60};
+
 } // namespace orvix
 
 #endif

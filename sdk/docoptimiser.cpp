@@ -1,0 +1,74 @@
+#include "docoptimiser.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace orvix {
+namespace {
+
+// Below this background level the picture is desk or shadow, not paper:
+// dividing by it would paint the desk white.
+constexpr int kDarkestPaper = 64;
+// Ratios to the paper level: below kInk becomes black, above kPaper white.
+constexpr double kInk = 0.12;
+constexpr double kPaper = 0.86;
+
+// lut[background * 256 + value]
+const std::array<uint8_t, 256 * 256> &ratioTable()
+{
+    static const std::array<uint8_t, 256 * 256> table = [] {
+        std::array<uint8_t, 256 * 256> t{};
+        for (int bg = 0; bg < 256; ++bg) {
+            const double paper = std::max(bg, kDarkestPaper);
+            for (int v = 0; v < 256; ++v) {
+                double r = (v / paper - kInk) / (kPaper - kInk);
+                r = std::min(1.0, std::max(0.0, r));
+                // A gentle S keeps mid tones (pictures, pencil) from washing out.
+                r = r * r * (3 - 2 * r) * 0.5 + r * 0.5;
+                t[size_t(bg) * 256 + size_t(v)] = uint8_t(std::lround(255 * r));
+            }
+        }
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+Frame optimiseDocument(const Frame &in)
+{
+    if (in.empty() || in.rgb.size() < in.stride() * size_t(in.height))
+        return in;
+    const cv::Mat src(in.height, in.width, CV_8UC3, const_cast<uint8_t *>(in.rgb.data()));
+
+    // The paper level comes from a small copy: closing removes strokes and
+    // lines of text, the blur smooths what is left into a light field.
+    const double scale = std::min(1.0, 512.0 / std::max(in.width, in.height));
+    cv::Mat small;
+    cv::resize(src, small, cv::Size(std::max(1, int(in.width * scale)), std::max(1, int(in.height * scale))), 0, 0,
+               cv::INTER_AREA);
+    const int k = std::max(3, std::max(small.cols, small.rows) / 32) | 1;
+    cv::morphologyEx(small, small, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(k, k)));
+    cv::GaussianBlur(small, small, cv::Size(0, 0), k / 2.0);
+    cv::Mat background;
+    cv::resize(small, background, src.size(), 0, 0, cv::INTER_LINEAR);
+
+    Frame out;
+    out.allocate(in.width, in.height);
+    const auto &table = ratioTable();
+    for (int y = 0; y < in.height; ++y) {
+        const uint8_t *s = in.row(y);
+        const uint8_t *b = background.ptr<uint8_t>(y);
+        uint8_t *d = out.row(y);
+        const size_t n = in.stride();
+        for (size_t i = 0; i < n; ++i)
+            d[i] = table[size_t(b[i]) * 256 + s[i]];
+    }
+    return out;
+}
+
+} // namespace orvix

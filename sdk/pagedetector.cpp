@@ -1,0 +1,522 @@
+#include "pagedetector.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace orvix {
+namespace {
+
+using Quadf = std::array<cv::Point2f, 4>;
+
+struct Line {
+    cv::Point2f point;
+    cv::Point2f dir; // unit length
+};
+
+double cross(cv::Point2f a, cv::Point2f b) { return double(a.x) * b.y - double(a.y) * b.x; }
+double length(cv::Point2f v) { return std::hypot(double(v.x), double(v.y)); }
+
+bool intersect(const Line &a, const Line &b, cv::Point2f &out)
+{
+    const double det = cross(a.dir, b.dir);
+    if (std::fabs(det) < 1e-6)
+        return false;
+    const double t = cross(b.point - a.point, b.dir) / det;
+    out = a.point + a.dir * float(t);
+    return true;
+}
+
+cv::Point2f centroidOf(const Quadf &q) { return (q[0] + q[1] + q[2] + q[3]) * 0.25f; }
+
+// Outward unit normal of side i of a convex quad.
+cv::Point2f outwardNormal(const Quadf &q, int i)
+{
+    const cv::Point2f a = q[i], b = q[(i + 1) % 4];
+    const cv::Point2f u = (b - a) * float(1.0 / std::max(1e-9, length(b - a)));
+    cv::Point2f n(u.y, -u.x);
+    if ((((a + b) * 0.5f) - centroidOf(q)).dot(n) < 0)
+        n = -n;
+    return n;
+}
+
+// Clockwise on screen, starting with the corner whose following edge points
+// closest to the frame's +x: the page keeps the orientation it has in the frame.
+Quadf orderCorners(Quadf q)
+{
+    const cv::Point2f c = centroidOf(q);
+    std::sort(q.begin(), q.end(), [c](cv::Point2f a, cv::Point2f b) {
+        return std::atan2(a.y - c.y, a.x - c.x) < std::atan2(b.y - c.y, b.x - c.x);
+    });
+    int start = 0;
+    double bestAngle = 1e9;
+    for (int i = 0; i < 4; ++i) {
+        const cv::Point2f e = q[(i + 1) % 4] - q[i];
+        const double angle = std::fabs(std::atan2(e.y, e.x));
+        if (angle < bestAngle) {
+            bestAngle = angle;
+            start = i;
+        }
+    }
+    Quadf out;
+    for (int i = 0; i < 4; ++i)
+        out[i] = q[(start + i) % 4];
+    return out;
+}
+
+bool plausibleQuad(const Quadf &q, cv::Size size)
+{
+    double sign = 0;
+    for (int i = 0; i < 4; ++i) {
+        const cv::Point2f e1 = q[(i + 1) % 4] - q[i];
+        const cv::Point2f e2 = q[(i + 2) % 4] - q[(i + 1) % 4];
+        const double l1 = length(e1), l2 = length(e2);
+        if (l1 < 0.05 * std::max(size.width, size.height))
+            return false;
+        const double s = cross(e1, e2) / (l1 * l2); // sine of the turn
+        if (sign == 0)
+            sign = s > 0 ? 1 : -1;
+        if (s * sign < std::sin(35.0 * CV_PI / 180.0))
+            return false; // concave, or a corner sharper than 35 / wider than 145 degrees
+    }
+    std::vector<cv::Point2f> poly(q.begin(), q.end());
+    return cv::contourArea(poly) >= 0.03 * size.area();
+}
+
+float grayAt(const cv::Mat &gray, float x, float y)
+{
+    x = std::min(std::max(x, 0.f), float(gray.cols) - 1.001f);
+    y = std::min(std::max(y, 0.f), float(gray.rows) - 1.001f);
+    const int ix = int(x), iy = int(y);
+    const float fx = x - ix, fy = y - iy;
+    const uint8_t *r0 = gray.ptr<uint8_t>(iy) + ix;
+    const uint8_t *r1 = gray.ptr<uint8_t>(iy + 1) + ix;
+    return (r0[0] * (1 - fx) + r0[1] * fx) * (1 - fy) + (r1[0] * (1 - fx) + r1[1] * fx) * fy;
+}
+
+// Mean of R, G and B at a sub-pixel position of the full frame.
+float frameGrayAt(const Frame &f, float x, float y)
+{
+    x = std::min(std::max(x, 0.f), float(f.width) - 1.001f);
+    y = std::min(std::max(y, 0.f), float(f.height) - 1.001f);
+    const int ix = int(x), iy = int(y);
+    const float fx = x - ix, fy = y - iy;
+    auto px = [&f](int xx, int yy) {
+        const uint8_t *p = f.row(yy) + size_t(xx) * 3;
+        return (p[0] + p[1] + p[2]) * (1.f / 3.f);
+    };
+    return (px(ix, iy) * (1 - fx) + px(ix + 1, iy) * fx) * (1 - fy)
+           + (px(ix, iy + 1) * (1 - fx) + px(ix + 1, iy + 1) * fx) * fy;
+}
+
+bool alongBorder(cv::Point2f a, cv::Point2f b, cv::Size size)
+{
+    const float m = 3.f;
+    const float right = size.width - 1.f, bottom = size.height - 1.f;
+    return (a.x < m && b.x < m) || (a.y < m && b.y < m) || (a.x > right - m && b.x > right - m)
+           || (a.y > bottom - m && b.y > bottom - m);
+}
+
+// Fraction of each side where the inside is clearly brighter than the outside.
+// A side on the frame border (page running out of view) is left out, but at
+// least two sides must be seen: the frame's own outline is no page.
+bool edgeSupport(const cv::Mat &gray, const Quadf &q, double &mean)
+{
+    const float offset = std::max(2.f, 0.004f * std::max(gray.cols, gray.rows));
+    double sum = 0, worst = 1;
+    int seen = 0;
+    for (int i = 0; i < 4; ++i) {
+        const cv::Point2f a = q[i], b = q[(i + 1) % 4];
+        if (alongBorder(a, b, gray.size()))
+            continue;
+        const cv::Point2f n = outwardNormal(q, i);
+        const int samples = 48;
+        int good = 0;
+        for (int k = 0; k < samples; ++k) {
+            const float t = 0.05f + 0.9f * (k + 0.5f) / samples;
+            const cv::Point2f p = a + (b - a) * t;
+            const float in = grayAt(gray, p.x - n.x * offset, p.y - n.y * offset);
+            const float out = grayAt(gray, p.x + n.x * offset, p.y + n.y * offset);
+            if (in - out > 6.f + 0.06f * in)
+                ++good;
+        }
+        const double support = double(good) / samples;
+        sum += support;
+        worst = std::min(worst, support);
+        ++seen;
+    }
+    mean = seen ? sum / seen : 0;
+    return seen >= 2 && worst >= 0.25 && mean >= 0.55;
+}
+
+// Fits each side of a rough quad to the region's outline near that side, so
+// a notch (a hand over the edge) or a rounded corner does not pull it off.
+Quadf fitSidesToOutline(const Quadf &rough, const std::vector<cv::Point> &outline)
+{
+    Line lines[4];
+    for (int i = 0; i < 4; ++i) {
+        const cv::Point2f a = rough[i], b = rough[(i + 1) % 4];
+        const double len = length(b - a);
+        const cv::Point2f u = (b - a) * float(1.0 / len);
+        const cv::Point2f n(u.y, -u.x);
+        const double tolerance = std::max(3.0, 0.02 * len);
+        std::vector<cv::Point2f> near;
+        for (const cv::Point &p : outline) {
+            const cv::Point2f d = cv::Point2f(p) - a;
+            const double t = d.dot(u);
+            if (t > 0.1 * len && t < 0.9 * len && std::fabs(d.dot(n)) < tolerance)
+                near.push_back(cv::Point2f(p));
+        }
+        lines[i] = {a, u};
+        if (near.size() >= 10) {
+            cv::Vec4f l;
+            cv::fitLine(near, l, cv::DIST_HUBER, 0, 0.01, 0.01);
+            lines[i] = {cv::Point2f(l[2], l[3]), cv::Point2f(l[0], l[1])};
+        }
+    }
+    Quadf out = rough;
+    for (int i = 0; i < 4; ++i) {
+        cv::Point2f c;
+        if (intersect(lines[(i + 3) % 4], lines[i], c))
+            out[i] = c;
+    }
+    return out;
+}
+
+bool quadFromMask(cv::Mat mask, Quadf &quad)
+{
+    const int k = std::max(3, std::max(mask.cols, mask.rows) / 160) | 1;
+    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
+    cv::morphologyEx(mask, mask, cv::MORPH_OPEN, kernel);
+    cv::morphologyEx(mask, mask, cv::MORPH_CLOSE, kernel);
+
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
+    if (contours.empty())
+        return false;
+    size_t largest = 0;
+    double largestArea = 0;
+    for (size_t i = 0; i < contours.size(); ++i) {
+        const double area = cv::contourArea(contours[i]);
+        if (area > largestArea) {
+            largestArea = area;
+            largest = i;
+        }
+    }
+    if (largestArea < 0.03 * mask.total())
+        return false;
+
+    std::vector<cv::Point> hull, approx;
+    cv::convexHull(contours[largest], hull);
+    const double perimeter = cv::arcLength(hull, true);
+    for (double eps = 0.005; eps < 0.12; eps += 0.005) {
+        cv::approxPolyDP(hull, approx, eps * perimeter, true);
+        if (approx.size() <= 4)
+            break;
+    }
+    if (approx.size() != 4)
+        return false;
+    Quadf rough;
+    for (int i = 0; i < 4; ++i)
+        rough[i] = cv::Point2f(approx[i]);
+    quad = fitSidesToOutline(rough, contours[largest]);
+    return true;
+}
+
+// Two classes (page, desk) under one smooth light field: the log of the
+// feature is class level plus a quadratic surface, fitted alternately.
+bool segmentUnderUnevenLight(const cv::Mat &feature, cv::Mat &mask)
+{
+    float logOf[256];
+    for (int v = 0; v < 256; ++v)
+        logOf[v] = float(std::log(v + 8.0));
+    cv::Mat otsu;
+    const double t0 = cv::threshold(feature, otsu, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    double split = std::log(t0 + 8.0);
+
+    const int step = 4;
+    struct Sample {
+        double basis[6];
+        double value;
+    };
+    std::vector<Sample> samples;
+    for (int y = 0; y < feature.rows; y += step) {
+        const double ny = 2.0 * y / feature.rows - 1.0;
+        const uint8_t *row = feature.ptr<uint8_t>(y);
+        for (int x = 0; x < feature.cols; x += step) {
+            const double nx = 2.0 * x / feature.cols - 1.0;
+            samples.push_back({{1, nx, ny, nx * nx, nx * ny, ny * ny}, logOf[row[x]]});
+        }
+    }
+    double coef[6] = {0, 0, 0, 0, 0, 0};
+    auto light = [&coef](const double *b) {
+        double s = 0;
+        for (int i = 0; i < 6; ++i)
+            s += coef[i] * b[i];
+        return s;
+    };
+    double level[2] = {0, 0};
+    for (int iteration = 0; iteration < 5; ++iteration) {
+        double sum[2] = {0, 0};
+        int count[2] = {0, 0};
+        for (const Sample &s : samples) {
+            const double r = s.value - light(s.basis);
+            const int c = r > split ? 1 : 0;
+            sum[c] += r;
+            ++count[c];
+        }
+        if (count[0] < 50 || count[1] < 50)
+            return false;
+        level[0] = sum[0] / count[0];
+        level[1] = sum[1] / count[1];
+        cv::Matx66d ata = cv::Matx66d::zeros();
+        cv::Vec6d atb;
+        for (const Sample &s : samples) {
+            const double r = s.value - light(s.basis);
+            const double target = s.value - level[r > split ? 1 : 0];
+            for (int i = 0; i < 6; ++i) {
+                atb[i] += s.basis[i] * target;
+                for (int j = 0; j < 6; ++j)
+                    ata(i, j) += s.basis[i] * s.basis[j];
+            }
+        }
+        cv::Vec6d solution;
+        if (!cv::solve(ata, atb, solution, cv::DECOMP_CHOLESKY))
+            return false;
+        for (int i = 0; i < 6; ++i)
+            coef[i] = solution[i];
+        split = 0.5 * (level[0] + level[1]);
+    }
+    if (level[1] - level[0] < 0.08)
+        return false; // no two distinct brightness levels: nothing lies there
+    // Per row the light is a quadratic in x: a + b*nx + c*nx^2.
+    std::vector<float> nxs(size_t(feature.cols));
+    for (int x = 0; x < feature.cols; ++x)
+        nxs[size_t(x)] = float(2.0 * x / feature.cols - 1.0);
+    mask.create(feature.size(), CV_8U);
+    for (int y = 0; y < feature.rows; ++y) {
+        const double ny = 2.0 * y / feature.rows - 1.0;
+        const float a = float(coef[0] + coef[2] * ny + coef[5] * ny * ny + split);
+        const float b = float(coef[1] + coef[4] * ny), c = float(coef[3]);
+        const uint8_t *src = feature.ptr<uint8_t>(y);
+        uint8_t *dst = mask.ptr<uint8_t>(y);
+        for (int x = 0; x < feature.cols; ++x) {
+            const float nx = nxs[size_t(x)];
+            dst[x] = logOf[src[x]] > a + (b + c * nx) * nx ? 255 : 0;
+        }
+    }
+    return true;
+}
+
+// Sub-pixel edges at full resolution: along each side, the strongest
+// bright-inside step within a few pixels; robust line fits through them.
+Quadf refineOnFrame(const Frame &frame, const Quadf &q, double upscale)
+{
+    const int radius = int(std::ceil(1.5 * upscale)) + 3;
+    Line lines[4];
+    for (int i = 0; i < 4; ++i) {
+        const cv::Point2f a = q[i], b = q[(i + 1) % 4];
+        const double len = length(b - a);
+        const cv::Point2f u = (b - a) * float(1.0 / len);
+        const cv::Point2f n = outwardNormal(q, i);
+        lines[i] = {a, u};
+        const int samples = 64;
+        std::vector<cv::Point2f> edge;
+        std::vector<float> profile(size_t(2 * radius + 3));
+        for (int k = 0; k < samples; ++k) {
+            const cv::Point2f p = a + u * float(len * (0.06 + 0.88 * (k + 0.5) / samples));
+            for (int s = -radius - 1; s <= radius + 1; ++s) {
+                float v = 0;
+                for (int j = -1; j <= 1; ++j) {
+                    const cv::Point2f at = p + n * float(s) + u * float(2 * j);
+                    v += frameGrayAt(frame, at.x, at.y);
+                }
+                profile[size_t(s + radius + 1)] = v / 3;
+            }
+            auto step = [&profile, radius](int s) {
+                return profile[size_t(s + radius)] - profile[size_t(s + radius + 2)];
+            };
+            int best = 0;
+            float bestStep = -1e9f;
+            for (int s = -radius + 1; s <= radius - 1; ++s) {
+                if (step(s) > bestStep) {
+                    bestStep = step(s);
+                    best = s;
+                }
+            }
+            if (bestStep < 8.f)
+                continue;
+            const float y0 = step(best - 1), y1 = bestStep, y2 = step(best + 1);
+            const float denom = y0 - 2 * y1 + y2;
+            const float delta = denom < 0 ? 0.5f * (y0 - y2) / denom : 0.f;
+            edge.push_back(p + n * (float(best) + std::max(-0.5f, std::min(0.5f, delta))));
+        }
+        if (edge.size() < 8)
+            continue;
+        cv::Vec4f l;
+        cv::fitLine(edge, l, cv::DIST_HUBER, 0, 0.01, 0.01);
+        // Drop what the first fit calls outliers (an occluder's own edge), refit.
+        const cv::Point2f lp(l[2], l[3]), ld(l[0], l[1]);
+        const cv::Point2f ln(ld.y, -ld.x);
+        std::vector<float> residual;
+        for (const cv::Point2f &e : edge)
+            residual.push_back(std::fabs((e - lp).dot(ln)));
+        std::vector<float> sorted = residual;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const float limit = std::max(1.0f, 2.5f * sorted[sorted.size() / 2]);
+        std::vector<cv::Point2f> inliers;
+        for (size_t j = 0; j < edge.size(); ++j)
+            if (residual[j] <= limit)
+                inliers.push_back(edge[j]);
+        if (inliers.size() >= 6)
+            cv::fitLine(inliers, l, cv::DIST_L2, 0, 0.01, 0.01);
+        lines[i] = {cv::Point2f(l[2], l[3]), cv::Point2f(l[0], l[1])};
+    }
+    Quadf out = q;
+    for (int i = 0; i < 4; ++i) {
+        cv::Point2f c;
+        if (!intersect(lines[(i + 3) % 4], lines[i], c) || length(c - q[i]) > 2.0 * radius)
+            return q; // the fine pass wandered off: the coarse corners are safer
+        out[i] = c;
+    }
+    return out;
+}
+
+// Area averaging straight from a camera frame is slow at odd factors; a
+// nearest-neighbour pick down to twice the size, then exact 2x2 averaging,
+// costs a fraction and is as good for finding a page.
+void shrink(const cv::Mat &full, cv::Size size, cv::Mat &out)
+{
+    if (full.cols >= 4 * size.width && full.rows >= 4 * size.height) {
+        cv::Mat twice;
+        cv::resize(full, twice, size * 2, 0, 0, cv::INTER_NEAREST);
+        cv::resize(twice, out, size, 0, 0, cv::INTER_AREA);
+    } else {
+        cv::resize(full, out, size, 0, 0, cv::INTER_AREA);
+    }
+}
+
+} // namespace
+
+PageDetector::PageDetector(int workLongSide, bool refine)
+    : m_workLongSide(std::max(64, workLongSide)), m_refine(refine)
+{
+}
+
+bool PageDetector::detect(const Frame &frame, Quad &corners) const
+{
+    if (frame.empty() || frame.width < 16 || frame.height < 16
+        || frame.rgb.size() < frame.stride() * size_t(frame.height))
+        return false;
+    const cv::Mat full(frame.height, frame.width, CV_8UC3, const_cast<uint8_t *>(frame.rgb.data()));
+    const double scale = std::min(1.0, double(m_workLongSide) / std::max(frame.width, frame.height));
+    cv::Mat small;
+    if (scale < 1.0)
+        shrink(full, cv::Size(std::max(16, int(frame.width * scale)), std::max(16, int(frame.height * scale))), small);
+    else
+        small = full;
+
+    cv::Mat gray, whiteness;
+    cv::cvtColor(small, gray, cv::COLOR_RGB2GRAY);
+    {
+        // Bright and colourless: 2*min - max keeps paper, drops wood and skin.
+        std::vector<cv::Mat> ch;
+        cv::split(small, ch);
+        cv::Mat lo, hi;
+        cv::min(ch[0], ch[1], lo);
+        cv::min(lo, ch[2], lo);
+        cv::max(ch[0], ch[1], hi);
+        cv::max(hi, ch[2], hi);
+        cv::addWeighted(lo, 2.0, hi, -1.0, 0.0, whiteness);
+        cv::GaussianBlur(whiteness, whiteness, cv::Size(5, 5), 0);
+        // Close lines of text away, or they, not the desk, become the dark class.
+        const int k = std::max(5, std::max(small.cols, small.rows) / 36) | 1;
+        cv::morphologyEx(whiteness, whiteness, cv::MORPH_CLOSE,
+                         cv::getStructuringElement(cv::MORPH_RECT, cv::Size(k, k)));
+    }
+
+    std::vector<cv::Mat> masks;
+    cv::Mat mask;
+    cv::threshold(whiteness, mask, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    masks.push_back(mask.clone());
+    if (segmentUnderUnevenLight(whiteness, mask))
+        masks.push_back(mask.clone());
+    {
+        // Regions walled in by edges: the page's inside is one of the large
+        // ones even where its outline leaves the frame or a hand cuts it.
+        cv::Mat edges, blurred, open, labels, stats, centroids;
+        cv::GaussianBlur(gray, blurred, cv::Size(5, 5), 0);
+        cv::Canny(blurred, edges, 30, 90);
+        cv::dilate(edges, edges, cv::Mat(), cv::Point(-1, -1), 1);
+        cv::bitwise_not(edges, open);
+        const int n = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
+        std::vector<std::pair<int, int>> bySize;
+        for (int i = 1; i < n; ++i)
+            if (stats.at<int>(i, cv::CC_STAT_AREA) > 0.03 * gray.total())
+                bySize.emplace_back(stats.at<int>(i, cv::CC_STAT_AREA), i);
+        std::sort(bySize.rbegin(), bySize.rend());
+        for (size_t j = 0; j < bySize.size() && j < 3; ++j)
+            masks.push_back(labels == bySize[j].second);
+    }
+
+    bool found = false;
+    double bestScore = 0;
+    Quadf best;
+    for (const cv::Mat &m : masks) {
+        Quadf q;
+        if (!quadFromMask(m, q))
+            continue;
+        q = orderCorners(q);
+        double support = 0;
+        if (!plausibleQuad(q, gray.size()) || !edgeSupport(gray, q, support))
+            continue;
+        if (!found || support > bestScore + 1e-9) {
+            found = true;
+            bestScore = support;
+            best = q;
+        }
+    }
+    if (!found)
+        return false;
+
+    const double sx = double(small.cols) / frame.width, sy = double(small.rows) / frame.height;
+    Quadf onFrame;
+    for (int i = 0; i < 4; ++i)
+        onFrame[i] = cv::Point2f(float((best[i].x + 0.5) / sx - 0.5), float((best[i].y + 0.5) / sy - 0.5));
+    if (m_refine && scale < 1.0)
+        onFrame = refineOnFrame(frame, onFrame, 1.0 / scale);
+    else if (m_refine)
+        onFrame = refineOnFrame(frame, onFrame, 1.0);
+    for (int i = 0; i < 4; ++i)
+        corners[size_t(i)] = {onFrame[i].x, onFrame[i].y};
+    return true;
+}
+
+Frame PageDetector::warpPage(const Frame &frame, const Quad &c)
+{
+    auto dist = [](const PointF &a, const PointF &b) { return std::hypot(a.x - b.x, a.y - b.y); };
+    const double width = 0.5 * (dist(c[0], c[1]) + dist(c[3], c[2]));
+    const double height = 0.5 * (dist(c[0], c[3]) + dist(c[1], c[2]));
+    const int limit = 2 * std::max(frame.width, frame.height);
+    const int w = std::min(limit, std::max(8, int(std::lround(width))));
+    const int h = std::min(limit, std::max(8, int(std::lround(height))));
+
+    // Corners sit on the page's outer edge, half a pixel outside the first
+    // and last pixel centres of the result.
+    const cv::Point2f src[4] = {{float(c[0].x), float(c[0].y)}, {float(c[1].x), float(c[1].y)},
+                                {float(c[2].x), float(c[2].y)}, {float(c[3].x), float(c[3].y)}};
+    const cv::Point2f dst[4] = {{-0.5f, -0.5f}, {w - 0.5f, -0.5f}, {w - 0.5f, h - 0.5f}, {-0.5f, h - 0.5f}};
+    const cv::Mat transform = cv::getPerspectiveTransform(src, dst);
+
+    Frame out;
+    out.allocate(w, h);
+    const cv::Mat in(frame.height, frame.width, CV_8UC3, const_cast<uint8_t *>(frame.rgb.data()));
+    cv::Mat result(h, w, CV_8UC3, out.rgb.data());
+    cv::warpPerspective(in, result, transform, result.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    return out;
+}
+
+} // namespace orvix

@@ -1,0 +1,42 @@
+// Finds a light page lying on a desk in an overhead photo and cuts it out.
+#ifndef ORVIX_PAGEDETECTOR_H
+#define ORVIX_PAGEDETECTOR_H
+
+#include "frame.h"
+
+#include <array>
+
+namespace orvix {
+
+// Pixel-centre coordinates: the centre of pixel (i, j) is (i, j).
+struct PointF {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// Corners in page order: top-left, top-right, bottom-right, bottom-left.
+using Quad = std::array<PointF, 4>;
+
+class PageDetector
+{
+public:
+    // Detection runs on a copy whose long side is at most workLongSide;
+    // refine adds a sub-pixel pass on the edges at full resolution.
+    explicit PageDetector(int workLongSide = 800, bool refine = true);
+
+    // True and the page corners in frame coordinates when a page is seen.
+    // The first corner is the one that keeps the page's top edge closest to
+    // the frame's horizontal, so a slightly turned page comes out upright.
+    bool detect(const Frame &frame, Quad &corners) const;
+
+    // The page warped to an upright rectangle sized from its edge lengths.
+    static Frame warpPage(const Frame &frame, const Quad &corners);
+
+private:
+    int m_workLongSide;
+    bool m_refine;
+};
+
+} // namespace orvix
+
+#endif

@@ -1,0 +1,271 @@
+// Page finding on generated overhead photos with known corners.
+#include "pagedetector.h"
+#include "pagescene.h"
+#include "processing.h"
+
+#include <QtTest>
+
+#include <vector>
+
+using pagescene::Occluder;
+using pagescene::Spec;
+
+namespace {
+
+struct NamedSpec {
+    const char *name;
+    Spec spec;
+};
+
+Spec spec(double angle, double keystone, cv::Scalar desk, double falloff, unsigned seed)
+{
+    Spec s;
+    s.angle = angle;
+    s.keystone = keystone;
+    s.jitter = keystone > 0 ? 0.02 : 0;
+    s.blur = 1.2;
+    s.noise = 4;
+    s.desk = desk;
+    s.lightFalloff = falloff;
+    s.lightDirection = seed * 47.0;
+    s.seed = seed;
+    return s;
+}
+
+const cv::Scalar kDarkWood(62, 44, 32);
+const cv::Scalar kBlackDesk(28, 28, 30);
+const cv::Scalar kLightWood(206, 178, 140);
+const cv::Scalar kLightGrey(196, 196, 192);
+const cv::Scalar kWhiteDesk(222, 220, 214);
+
+std::vector<NamedSpec> pageSet()
+{
+    std::vector<NamedSpec> set;
+    set.push_back({"dark desk, square", spec(0, 0, kDarkWood, 0.1, 1)});
+    set.push_back({"dark desk, turned, perspective", spec(12, 0.05, kDarkWood, 0.2, 2)});
+    set.push_back({"black desk, turned back, strong falloff", spec(-25, 0.04, kBlackDesk, 0.45, 3)});
+    set.push_back({"light wood desk", spec(5, 0.02, kLightWood, 0.2, 4)});
+    set.push_back({"light grey desk, uneven light", spec(-8, 0.03, kLightGrey, 0.35, 5)});
+    set.push_back({"light wood desk, turned 30", spec(30, 0.05, kLightWood, 0.3, 6)});
+    Spec landscape = spec(-4, 0.03, kDarkWood, 0.25, 7);
+    landscape.pageWidth = 1150;
+    landscape.pageHeight = 820;
+    set.push_back({"landscape page", landscape});
+    Spec small = spec(18, 0.0, kLightGrey, 0.2, 8);
+    small.pageWidth = 420;
+    small.pageHeight = 600;
+    small.centreX = 0.32;
+    small.centreY = 0.6;
+    set.push_back({"small page off centre", small});
+    Spec hand = spec(6, 0.03, kDarkWood, 0.2, 9);
+    hand.occluder = Occluder::Hand;
+    hand.occludedSide = 1;
+    set.push_back({"hand over the right edge", hand});
+    Spec pen = spec(-10, 0.02, kLightWood, 0.25, 10);
+    pen.occluder = Occluder::Pen;
+    pen.occludedSide = 2;
+    set.push_back({"pen over the bottom edge", pen});
+    Spec handLight = spec(-15, 0.04, kLightGrey, 0.3, 11);
+    handLight.occluder = Occluder::Hand;
+    handLight.occludedSide = 3;
+    set.push_back({"hand over the left edge, light desk", handLight});
+    set.push_back({"near-white desk", spec(-6, 0.03, kWhiteDesk, 0.15, 13)});
+    Spec whiteHand = spec(22, 0.04, kWhiteDesk, 0.25, 14);
+    whiteHand.occluder = Occluder::Hand;
+    whiteHand.occludedSide = 0;
+    set.push_back({"near-white desk, hand over the top edge", whiteHand});
+    Spec full = spec(7, 0.04, kDarkWood, 0.3, 12);
+    full.width = 3264;
+    full.height = 2448;
+    full.pageWidth = 1560;
+    full.pageHeight = 2060;
+    set.push_back({"full camera resolution", full});
+    return set;
+}
+
+double distance(const orvix::PointF &a, const orvix::PointF &b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// Mean corner distance, with the detected corners in their own order.
+double meanCornerError(const orvix::Quad &found, const orvix::Quad &truth)
+{
+    double sum = 0;
+    for (size_t i = 0; i < 4; ++i)
+        sum += distance(found[i], truth[i]);
+    return sum / 4;
+}
+
+double diagonal(const orvix::Quad &q) { return distance(q[0], q[2]); }
+
+} // namespace
+
+class TestPageDetector : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findsPagesWithinOnePercent();
+    void noPageKeepsWholeFrame_data();
+    void noPageKeepsWholeFrame();
+    void croppedPageIsUpright_data();
+    void croppedPageIsUpright();
+    void previewShowsOutline();
+    void previewWithoutPageIsUntouched();
+    void degenerateFramesAreRefused();
+};
+
+void TestPageDetector::findsPagesWithinOnePercent()
+{
+    const orvix::PageDetector detector;
+    double sum = 0, worst = 0;
+    int count = 0;
+    for (const NamedSpec &named : pageSet()) {
+        const pagescene::Scene scene = pagescene::makeScene(named.spec);
+        orvix::Quad found;
+        QVERIFY2(detector.detect(scene.frame, found), named.name);
+        const double relative = meanCornerError(found, scene.corners) / diagonal(scene.corners);
+        qInfo("%-40s corner error %.3f %% of the diagonal", named.name, relative * 100);
+        sum += relative;
+        worst = std::max(worst, relative);
+        ++count;
+    }
+    const double mean = sum / count;
+    qInfo("mean corner error %.3f %%, worst %.3f %%", mean * 100, worst * 100);
+    QVERIFY2(mean < 0.01, "mean corner error is 1 % of the page diagonal or more");
+    QVERIFY2(worst < 0.025, "one page is far off");
+}
+
+void TestPageDetector::noPageKeepsWholeFrame_data()
+{
+    QTest::addColumn<int>("desk");
+    QTest::addColumn<double>("falloff");
+    QTest::addColumn<bool>("hand");
+    QTest::newRow("dark desk") << 0 << 0.3 << false;
+    QTest::newRow("light wood desk, strong falloff") << 1 << 0.5 << false;
+    QTest::newRow("light grey desk with a hand") << 2 << 0.2 << true;
+}
+
+void TestPageDetector::noPageKeepsWholeFrame()
+{
+    QFETCH(int, desk);
+    QFETCH(double, falloff);
+    QFETCH(bool, hand);
+    const cv::Scalar desks[] = {kDarkWood, kLightWood, kLightGrey};
+    Spec s = spec(0, 0, desks[desk], falloff, 20 + unsigned(desk));
+    s.hasPage = false;
+    s.occluder = hand ? Occluder::Hand : Occluder::None;
+    const pagescene::Scene scene = pagescene::makeScene(s);
+
+    orvix::Quad found;
+    QVERIFY(!orvix::PageDetector().detect(scene.frame, found));
+    IMAGEPARAM param = {};
+    param.nCropType = 1;
+    const orvix::Frame out = orvix::processCapture(scene.frame, param, true);
+    QCOMPARE(out.width, scene.frame.width);
+    QCOMPARE(out.height, scene.frame.height);
+    QVERIFY(out.rgb == scene.frame.rgb);
+}
+
+void TestPageDetector::croppedPageIsUpright_data()
+{
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<double>("pageWidth");
+    QTest::addColumn<double>("pageHeight");
+    QTest::newRow("portrait, turned right") << 20.0 << 700.0 << 990.0;
+    QTest::newRow("portrait, turned left") << -35.0 << 700.0 << 990.0;
+    QTest::newRow("landscape, turned right") << 10.0 << 1100.0 << 780.0;
+    QTest::newRow("landscape, turned left") << -40.0 << 900.0 << 640.0;
+}
+
+void TestPageDetector::croppedPageIsUpright()
+{
+    QFETCH(double, angle);
+    QFETCH(double, pageWidth);
+    QFETCH(double, pageHeight);
+    Spec s = spec(angle, 0.03, kDarkWood, 0.2, 30);
+    s.pageWidth = pageWidth;
+    s.pageHeight = pageHeight;
+    const pagescene::Scene scene = pagescene::makeScene(s);
+
+    IMAGEPARAM param = {};
+    const orvix::Frame out = orvix::processCapture(scene.frame, param, true);
+    const double aspect = double(out.width) / out.height;
+    QVERIFY2(std::fabs(aspect / (pageWidth / pageHeight) - 1) < 0.04,
+             qPrintable(QString("aspect %1 for a page of %2").arg(aspect).arg(pageWidth / pageHeight)));
+
+    // The dark title block sits in the top-left of the page, and the corners
+    // of the result are paper, not desk.
+    const cv::Mat page = pagescene::asMat(out);
+    const int mx = out.width / 10, my = out.width / 10; // the page's margin follows its width
+    const double titleBlock = cv::mean(page(cv::Rect(mx + 4, my + 4, out.width / 3 - 8, out.height / 14 - 8)))[0];
+    const double mirrored = cv::mean(page(cv::Rect(out.width - mx - out.width / 3 + 4,
+                                                   out.height - my - out.height / 14 + 4,
+                                                   out.width / 3 - 8, out.height / 14 - 8)))[0];
+    QVERIFY2(titleBlock < 90, qPrintable(QString("title block brightness %1").arg(titleBlock)));
+    QVERIFY2(mirrored > titleBlock + 60, "the page came out turned");
+    const int e = 6;
+    for (const cv::Point corner : {cv::Point(2, 2), cv::Point(out.width - e - 2, 2),
+                                   cv::Point(2, out.height - e - 2), cv::Point(out.width - e - 2, out.height - e - 2)})
+        QVERIFY2(cv::mean(page(cv::Rect(corner, cv::Size(e, e))))[0] > 150, "desk left in a corner of the crop");
+}
+
+void TestPageDetector::previewShowsOutline()
+{
+    Spec s = spec(9, 0.03, kLightWood, 0.2, 40);
+    const pagescene::Scene scene = pagescene::makeScene(s);
+    orvix::Frame preview = scene.frame;
+    orvix::annotatePreview(preview);
+    QCOMPARE(preview.width, scene.frame.width);
+    QCOMPARE(preview.height, scene.frame.height);
+
+    // Pixels on the page outline changed; pixels away from it did not.
+    int onOutline = 0, changedOnOutline = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        const orvix::PointF a = scene.corners[i], b = scene.corners[(i + 1) % 4];
+        for (int k = 1; k < 20; ++k) {
+            const int x = int(std::lround(a.x + (b.x - a.x) * k / 20.0));
+            const int y = int(std::lround(a.y + (b.y - a.y) * k / 20.0));
+            ++onOutline;
+            const size_t at = size_t(y) * preview.stride() + size_t(x) * 3;
+            if (std::memcmp(&preview.rgb[at], &scene.frame.rgb[at], 3) != 0)
+                ++changedOnOutline;
+        }
+    }
+    QVERIFY2(changedOnOutline > onOutline * 9 / 10, qPrintable(QString("%1 of %2").arg(changedOnOutline).arg(onOutline)));
+    const cv::Rect middle(s.width / 2 - 100, s.height / 2 - 100, 200, 200);
+    QVERIFY(cv::norm(pagescene::asMat(preview)(middle), pagescene::asMat(scene.frame)(middle), cv::NORM_INF) == 0);
+}
+
+void TestPageDetector::previewWithoutPageIsUntouched()
+{
+    Spec s = spec(0, 0, kDarkWood, 0.3, 41);
+    s.hasPage = false;
+    const pagescene::Scene scene = pagescene::makeScene(s);
+    orvix::Frame preview = scene.frame;
+    orvix::annotatePreview(preview);
+    QVERIFY(preview.rgb == scene.frame.rgb);
+}
+
+void TestPageDetector::degenerateFramesAreRefused()
+{
+    orvix::Quad found;
+    const orvix::PageDetector detector;
+    orvix::Frame empty;
+    QVERIFY(!detector.detect(empty, found));
+    orvix::Frame tiny;
+    tiny.allocate(3, 2);
+    QVERIFY(!detector.detect(tiny, found));
+    orvix::Frame shortBuffer;
+    shortBuffer.width = 640;
+    shortBuffer.height = 480;
+    shortBuffer.rgb.assign(100, 0);
+    QVERIFY(!detector.detect(shortBuffer, found));
+    orvix::annotatePreview(shortBuffer);
+    QCOMPARE(shortBuffer.rgb.size(), size_t(100));
+    orvix::Frame flat;
+    flat.allocate(800, 600);
+    std::fill(flat.rgb.begin(), flat.rgb.end(), uint8_t(128));
+    QVERIFY(!detector.detect(flat, found));
+}
+
+QTEST_GUILESS_MAIN(TestPageDetector)
+#include "testpagedetector.moc"
