@@ -220,6 +220,13 @@ int V4l2Device::startLocked(FrameSink sink)
         return rc;
     const PixelFormat wanted = wantedFormat();
     int err = negotiate(wanted);
+    if (err == -ENODEV) {
+        // Opened before the camera was replugged: try the node once afresh.
+        m_fd.reset();
+        if ((rc = openNode()) != ORVIX_OK)
+            return rc;
+        err = negotiate(wanted);
+    }
     std::unique_ptr<V4l2Stream> stream;
     if (err == 0)
         stream = V4l2Stream::start(m_io, m_fd.get(), kBufferCount, err);
@@ -260,6 +267,8 @@ void V4l2Device::stopLocked()
     m_stopRequested = true;
     m_worker.join();
     m_workerId = std::thread::id();
+    // Reopened at the next start, so a camera plugged in again is found.
+    m_fd.reset();
 }
 
 bool V4l2Device::workerAlive()
@@ -440,6 +449,15 @@ void V4l2Device::run(std::unique_ptr<V4l2Stream> stream, FrameSink sink)
             continue;
         }
         const bool still = stillWanted();
+        if (!sink && !still) {
+            // Streaming only for a still that has not been asked for yet.
+            if (stream->requeue(buffer.index) == -ENODEV) {
+                gone = true;
+                trace("unplugged; delivery stopped");
+                break;
+            }
+            continue;
+        }
         const bool converted = convert(buffer, still, frame);
         const int requeued = stream->requeue(buffer.index);
         if (!converted) {
@@ -462,6 +480,7 @@ void V4l2Device::run(std::unique_ptr<V4l2Stream> stream, FrameSink sink)
     stream.reset();
     if (gone)
         m_fd.reset(); // a later start reopens the node, or fails cleanly
+    m_workerId = std::thread::id(); // ids of ended threads get reused
     {
         std::lock_guard<std::mutex> lock(m_stillMutex);
         m_workerAlive = false;

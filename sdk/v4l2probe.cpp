@@ -80,7 +80,7 @@ std::vector<Resolution> frameSizes(V4l2Io &io, int fd, uint32_t fourcc)
 
 struct NodeProbe {
     std::string entry;
-    std::string usbKey;
+    std::string cameraKey;
     V4l2DeviceInfo info;
     bool capture = false;
 };
@@ -91,17 +91,18 @@ NodeProbe probeNode(V4l2Io &io, const std::string &classDir, const std::string &
     NodeProbe node;
     node.entry = entry;
     const std::string nodeDir = classDir + "/" + entry;
-    // The node's device link points at the USB interface; its parent is the
-    // USB device, shared by the capture and metadata nodes of one camera.
+    // The node's device link points at the camera's USB control interface,
+    // shared by its capture and metadata nodes (two camera functions of one
+    // composite device have an interface each); the USB device with its ids
+    // is the interface's parent.
+    const std::string interfaceDir = io.canonicalPath(nodeDir + "/device");
     const std::string usbDir = io.canonicalPath(nodeDir + "/device/..");
+    node.cameraKey = interfaceDir.empty() ? nodeDir : interfaceDir;
     std::string usbProduct;
     if (!usbDir.empty() && !io.canonicalPath(usbDir + "/idVendor").empty()) {
-        node.usbKey = usbDir;
         node.info.vendorId = readHexId(io, usbDir + "/idVendor");
         node.info.productId = readHexId(io, usbDir + "/idProduct");
         io.readFile(usbDir + "/product", usbProduct);
-    } else {
-        node.usbKey = nodeDir;
     }
     node.info.nodePath = devRoot + "/" + entry;
 
@@ -225,14 +226,14 @@ std::vector<V4l2DeviceInfo> probeV4l2Devices(V4l2Io &io, const std::string &sysf
               [](const std::string &a, const std::string &b) { return nodeNumber(a) < nodeNumber(b); });
 
     std::vector<NodeProbe> cameras;
-    std::map<std::string, size_t> byUsbDevice;
+    std::map<std::string, size_t> byCamera;
     for (const std::string &entry : entries) {
         NodeProbe node = probeNode(io, classDir, entry, devRoot);
         if (!node.capture)
             continue;
-        auto seen = byUsbDevice.find(node.usbKey);
-        if (seen == byUsbDevice.end()) {
-            byUsbDevice[node.usbKey] = cameras.size();
+        auto seen = byCamera.find(node.cameraKey);
+        if (seen == byCamera.end()) {
+            byCamera[node.cameraKey] = cameras.size();
             cameras.push_back(std::move(node));
         } else if (!cameras[seen->second].info.accessible && node.info.accessible) {
             // A node we could not open stood in for the camera; a usable one wins.

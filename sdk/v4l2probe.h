@@ -42,8 +42,9 @@ std::vector<Resolution> expandFrameSizeRange(int minWidth, int maxWidth, int ste
 // compressed ones first (they reach the large sizes at a usable frame rate).
 std::vector<V4l2FormatInfo> queryFormats(V4l2Io &io, int fd);
 
-// Every camera under sysfsRoot/class/video4linux, one entry per USB device,
-// in node order. Nodes are looked for in devRoot.
+// Every camera under sysfsRoot/class/video4linux in node order, one entry
+// per camera (its capture and metadata nodes count once). Nodes are opened
+// in devRoot.
 std::vector<V4l2DeviceInfo> probeV4l2Devices(V4l2Io &io, const std::string &sysfsRoot,
                                              const std::string &devRoot);
 

@@ -45,6 +45,22 @@ void FakeV4l2Io::unplug(const std::string &nodePath)
     m_changed.notify_all();
 }
 
+void FakeV4l2Io::replug(const std::string &nodePath)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Node &node = m_nodes.at(nodePath);
+        for (auto &buffer : node.buffers)
+            m_retired.push_back(std::move(buffer));
+        node.buffers.clear();
+        node.queued.clear();
+        node.streaming = false;
+        node.unplugged = false;
+        ++node.generation;
+    }
+    m_changed.notify_all();
+}
+
 int FakeV4l2Io::openDescriptors() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -91,7 +107,7 @@ int FakeV4l2Io::open(const std::string &path)
     if (it->second.camera.openErrno)
         return -it->second.camera.openErrno;
     const int fd = m_nextFd++;
-    m_fds[fd] = path;
+    m_fds[fd] = {path, it->second.generation};
     return fd;
 }
 
@@ -101,17 +117,23 @@ void FakeV4l2Io::close(int fd)
     auto it = m_fds.find(fd);
     if (it == m_fds.end())
         return;
-    Node &node = m_nodes.at(it->second);
-    // Closing the last descriptor ends streaming, as in the kernel.
-    node.streaming = false;
-    node.queued.clear();
+    Node &node = m_nodes.at(it->second.path);
+    if (node.generation == it->second.generation) {
+        // Closing the streaming descriptor ends streaming, as in the kernel.
+        node.streaming = false;
+        node.queued.clear();
+    }
     m_fds.erase(it);
 }
 
-FakeV4l2Io::Node *FakeV4l2Io::nodeFor(int fd)
+FakeV4l2Io::Node *FakeV4l2Io::nodeFor(int fd, bool &stale)
 {
     auto it = m_fds.find(fd);
-    return it == m_fds.end() ? nullptr : &m_nodes.at(it->second);
+    if (it == m_fds.end())
+        return nullptr;
+    Node &node = m_nodes.at(it->second.path);
+    stale = node.unplugged || node.generation != it->second.generation;
+    return &node;
 }
 
 int FakeV4l2Io::setFormat(Node &node, v4l2_format &format, bool apply)
@@ -218,10 +240,11 @@ int FakeV4l2Io::dequeue(Node &node, v4l2_buffer &buffer)
 int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Node *node = nodeFor(fd);
+    bool stale = false;
+    Node *node = nodeFor(fd, stale);
     if (!node)
         return -EBADF;
-    if (node->unplugged)
+    if (stale)
         return -ENODEV;
     switch (request) {
     case VIDIOC_QUERYCAP: {
@@ -333,9 +356,10 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
 void *FakeV4l2Io::mmap(int fd, size_t length, int64_t offset)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Node *node = nodeFor(fd);
+    bool stale = false;
+    Node *node = nodeFor(fd, stale);
     const size_t index = static_cast<size_t>(offset / kOffsetStep);
-    if (!node || node->unplugged || index >= node->buffers.size() || length > node->buffers[index].size()) {
+    if (!node || stale || index >= node->buffers.size() || length > node->buffers[index].size()) {
         errno = EINVAL;
         return nullptr;
     }
@@ -353,13 +377,17 @@ void FakeV4l2Io::munmap(void *address, size_t)
 int FakeV4l2Io::poll(int fd, int timeoutMs)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    Node *node = nodeFor(fd);
+    bool stale = false;
+    Node *node = nodeFor(fd, stale);
     if (!node)
         return -EBADF;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!m_changed.wait_until(lock, deadline, [&] { return eventReady(*node); }))
+    if (!m_changed.wait_until(lock, deadline, [&] {
+            nodeFor(fd, stale);
+            return stale || eventReady(*node);
+        }))
         return 0;
-    if (node->unplugged)
+    if (stale)
         return POLLERR | POLLHUP;
     const int interval = node->camera.frameIntervalMs;
     if (interval > 0) {
@@ -367,10 +395,9 @@ int FakeV4l2Io::poll(int fd, int timeoutMs)
         lock.unlock();
         std::this_thread::sleep_for(std::chrono::milliseconds(interval));
         lock.lock();
-        node = nodeFor(fd);
-        if (!node)
+        if (!nodeFor(fd, stale))
             return -EBADF;
-        if (node->unplugged)
+        if (stale)
             return POLLERR | POLLHUP;
     }
     return POLLIN | POLLRDNORM;

@@ -47,6 +47,8 @@ public:
     void addCamera(const FakeCamera &camera);
     void appendEvents(const std::string &nodePath, const std::vector<FakeEvent> &events);
     void unplug(const std::string &nodePath);
+    // Plugged in again under the same node: descriptors opened before stay dead.
+    void replug(const std::string &nodePath);
 
     int openDescriptors() const;
     int liveMappings() const;
@@ -74,8 +76,15 @@ private:
         int streamOns = 0;
         int dequeued = 0;
         std::vector<v4l2_pix_format> history;
+        int generation = 0;
     };
-    Node *nodeFor(int fd);
+    struct Descriptor {
+        std::string path;
+        int generation = 0;
+    };
+    // The node behind fd; nullptr for an unknown descriptor, `stale` for one
+    // opened before the camera went away.
+    Node *nodeFor(int fd, bool &stale);
     bool eventReady(const Node &node) const;
     int setFormat(Node &node, v4l2_format &format, bool apply);
     int dequeue(Node &node, v4l2_buffer &buffer);
@@ -83,7 +92,8 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::map<std::string, Node> m_nodes;
-    std::map<int, std::string> m_fds;
+    std::map<int, Descriptor> m_fds;
+    std::vector<std::vector<uint8_t>> m_retired; // buffers of replugged nodes, still mapped maybe
     std::map<void *, size_t> m_mappings;
     int m_nextFd = 100;
 };

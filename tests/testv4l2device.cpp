@@ -164,6 +164,7 @@ private slots:
     void undecodableFramesSkipped();
     void unplugMidStream_data();
     void unplugMidStream();
+    void replugged();
     void stopWhileSinkIsSlow();
     void stopFromInsideSink();
     void stillWithoutFramesFails();
@@ -332,6 +333,31 @@ void TestV4l2Device::unplugMidStream()
     QVERIFY(still.empty());
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_E_NODEVICE));
     QCOMPARE(io->openDescriptors(), 0);
+}
+
+void TestV4l2Device::replugged()
+{
+    auto io = std::make_shared<FakeV4l2Io>();
+    auto device = makeDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
+    // Unplugged and back while idle, with the node already open for a setting.
+    QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
+    io->unplug(kNode);
+    io->replug(kNode);
+    FrameLog log;
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    QVERIFY(log.waitFor(1));
+
+    // Unplugged while streaming, back again: the next start works.
+    io->unplug(kNode);
+    QTRY_COMPARE_WITH_TIMEOUT(io->openDescriptors(), 0, 3000);
+    device->stop();
+    io->replug(kNode);
+    const size_t before = log.count();
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    QVERIFY(log.waitFor(before + 1));
+    device->stop();
+    QCOMPARE(io->openDescriptors(), 0);
+    QCOMPARE(io->liveMappings(), 0);
 }
 
 void TestV4l2Device::stopWhileSinkIsSlow()

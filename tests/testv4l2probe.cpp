@@ -49,11 +49,11 @@ private:
     // A video node under class/video4linux whose device link points at an
     // interface of a USB device (or, without a vendor id, at a platform device).
     void addNode(const QString &node, const QString &usbDevice, const QString &vendor, const QString &product,
-                 const QString &usbProductName = QString())
+                 const QString &usbProductName = QString(), int interface = 0)
     {
         const QString root = m_sysfs.path();
         const QString deviceDir = root + "/devices/" + usbDevice;
-        const QString interfaceDir = deviceDir + "/" + usbDevice + ":1.0";
+        const QString interfaceDir = deviceDir + "/" + usbDevice + ":1." + QString::number(interface);
         QVERIFY(QDir().mkpath(interfaceDir));
         if (!vendor.isEmpty()) {
             writeFile(deviceDir + "/idVendor", vendor + "\n");
@@ -117,10 +117,18 @@ void TestV4l2Probe::enumeration()
     addNode("video10", "1-10", "bbbb", "0002");
     io->addCamera({"/dev/video10", 0, "Late Camera", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
     addNode("video8", "1-8", "cccc", "0003");
+    // video12 + video14: one USB device with two camera functions (a document
+    // camera with a second, face camera); video13 is the first one's metadata.
+    addNode("video12", "1-9", "3c2e", "0100", "Tarvo Dual", 0);
+    addNode("video13", "1-9", "3c2e", "0100", "Tarvo Dual", 0);
+    addNode("video14", "1-9", "3c2e", "0100", "Tarvo Dual", 2);
+    io->addCamera({"/dev/video12", 0, "Tarvo Dual: Document", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    io->addCamera({"/dev/video13", 0, "Tarvo Dual: Document", V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING, {}});
+    io->addCamera({"/dev/video14", 0, "Tarvo Dual: Face", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
 
     auto backend = orvix::makeV4l2Backend(io, sysfsRoot().toStdString(), "/dev");
     auto devices = backend->enumerate();
-    QCOMPARE(devices.size(), size_t(5));
+    QCOMPARE(devices.size(), size_t(7));
 
     QCOMPARE(QString::fromStdString(devices[0]->name()), QString("HD Webcam C270"));
     QVERIFY(devices[0]->accessible());
@@ -136,6 +144,10 @@ void TestV4l2Probe::enumeration()
     QVERIFY(!devices[3]->tarvo());
 
     QCOMPARE(QString::fromStdString(devices[4]->name()), QString("Late Camera"));
+    QCOMPARE(QString::fromStdString(devices[5]->name()), QString("Tarvo Dual: Document"));
+    QCOMPARE(QString::fromStdString(devices[6]->name()), QString("Tarvo Dual: Face"));
+    QVERIFY(devices[6]->tarvo());
+    QCOMPARE(devices[6]->formats(), (std::vector<std::string>{"MJPG"}));
     QCOMPARE(io->openDescriptors(), 0);
 }
 
