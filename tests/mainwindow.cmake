@@ -2,3 +2,4 @@
 quillo_add_test(NAME TestListPaths SOURCES testlistpaths.cpp LIBS quillo_core)
 quillo_add_test(NAME TestTitleRoll SOURCES testtitleroll.cpp LIBS quillo_core)
 quillo_add_test(NAME TestTitleBar SOURCES testtitlebar.cpp LIBS quillo_ui)
+quillo_add_test(NAME TestMainWindowLayout SOURCES testmainwindowlayout.cpp LIBS quillo_ui)

@@ -119,6 +119,8 @@ void CamMainWindow::initUI()
     bookBtn->setVisible(false);
     imgListView = new QListView;
     saveBtn = new QPushButton;
+    // Upload mode starts off; ShowCommitButton shows the button when it is on.
+    saveBtn->setVisible(false);
     MergePDFBtn = new QPushButton;
 
     styleToolButton(oneTOneBtn, ":/img/camera/1t1.svg", tr("1:1显示"), kToolWhiteSheet);

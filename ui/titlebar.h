@@ -68,6 +68,7 @@ protected:
 
 private:
     friend class TestTitleBar;
+    friend class TestMainWindowLayout;
 
     void initControl();
     void initConnections();

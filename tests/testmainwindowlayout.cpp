@@ -1,0 +1,440 @@
+// The main window as built: geometry read from the widgets themselves, the
+// hidden buttons, the busy mask, the wiring, and the frame commands.
+#include "cammainwindow.h"
+#include "modalanswerer.h"
+#include "picitemdelegate.h"
+#include "quietstylewarnings.h"
+#include "titlebar.h"
+
+#include <QAction>
+#include <QGraphicsDropShadowEffect>
+#include <QScreen>
+#include <QtTest>
+
+#include <memory>
+
+class TestMainWindowLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void windowFrameAndTitleBar();
+    void columnsAndButtonsGeometry();
+    void onlyThreeToolButtonsShow();
+    void buttonsLookAndTexts();
+    void listSetUp();
+    void busyMaskCoversTopLeft();
+    void connectionsMade_data();
+    void connectionsMade();
+    void titleButtonsDriveWindow();
+    void maximiseCoversAvailableAreaAndRestoreReturns();
+    void doubleClickOnBarMaximisesAndRestores();
+    void maskStaysAfterMaximise();
+    void cropIndicatorFollowsParity_data();
+    void cropIndicatorFollowsParity();
+    void restoreLeavesCropIndicator();
+    void closeInUploadModeOnlyHides();
+    void closeOtherwiseCloses();
+
+private:
+    std::unique_ptr<CamMainWindow> w;
+};
+
+static void initQuilloResources()
+{
+    Q_INIT_RESOURCE(quillo);
+}
+
+// Counts close events, so a close can be told from a plain hide.
+class CloseCounter : public QObject
+{
+public:
+    int closes = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            ++closes;
+        return false;
+    }
+};
+
+static QRect geometryInWindow(QWidget *widget, QWidget *window)
+{
+    return QRect(widget->mapTo(window, QPoint(0, 0)), widget->size());
+}
+
+void TestMainWindowLayout::initTestCase()
+{
+    initQuilloResources();
+    quietStyleWarnings();
+}
+
+void TestMainWindowLayout::init()
+{
+    ModalAnswerer answerer; // no camera here: the start-up's error box
+    w.reset(new CamMainWindow);
+    QCOMPARE(answerer.texts, QStringList{"请正确连接扫描仪！"});
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+}
+
+void TestMainWindowLayout::cleanup()
+{
+    w.reset();
+}
+
+void TestMainWindowLayout::windowFrameAndTitleBar()
+{
+    QCOMPARE(w->size(), QSize(780, 480));
+    QCOMPARE(w->minimumSize(), QSize(780, 480));
+    QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(!(w->windowFlags() & Qt::WindowTitleHint));
+    QVERIFY(!w->windowIcon().isNull());
+    QCOMPARE(w->palette().color(QPalette::Button), QColor(217, 217, 217));
+    QVERIFY(w->autoFillBackground());
+
+    TitleBar *bar = w->m_titleBar;
+    QCOMPARE(bar->parentWidget(), static_cast<QWidget *>(w.get()));
+    QCOMPARE(bar->geometry(), QRect(0, 0, 780, 50));
+    QCOMPARE(bar->m_buttonType, MIN_MAX_BUTTON);
+    QVERIFY(!bar->m_isTransparent);
+    QCOMPARE(QColor(bar->m_colorR, bar->m_colorG, bar->m_colorB), QColor(54, 146, 238));
+    QCOMPARE(bar->m_pTitleContent->text(), QString("Quillo"));
+    QCOMPARE(bar->m_pTitleContent->font().pointSize(), 9);
+    QCOMPARE(bar->m_pIcon->pixmap(Qt::ReturnByValue).size(), QSize(32, 32));
+    QVERIFY(bar->m_pButtonSet->isVisible());
+    QVERIFY(bar->m_pButtonMin->isVisible());
+    QVERIFY(bar->m_pButtonMax->isVisible());
+    QVERIFY(bar->m_pButtonClose->isVisible());
+    QVERIFY(!bar->m_pButtonRestore->isVisible());
+
+    const struct {
+        QPushButton *button;
+        const char *toolTip;
+    } titleButtons[] = {{bar->m_pButtonSet, "设置"},
+                        {bar->m_pButtonMin, "最小化"},
+                        {bar->m_pButtonMax, "最大化"},
+                        {bar->m_pButtonClose, "关闭"},
+                        {bar->m_pButtonRestore, "还原"}};
+    for (const auto &entry : titleButtons) {
+        QCOMPARE(entry.button->size(), QSize(40, 40));
+        QCOMPARE(entry.button->iconSize(), QSize(30, 30));
+        QVERIFY(!entry.button->icon().isNull());
+        QCOMPARE(entry.button->toolTip(), QString::fromUtf8(entry.toolTip));
+    }
+    QVERIFY(bar->m_pButtonClose->styleSheet().contains("QPushButton:pressed{background:rgb(255,0,0,255);}"));
+    QVERIFY(bar->m_pButtonMin->styleSheet().contains("QPushButton:pressed{background:rgb(0,102,206,255);}"));
+
+    // The bar lies above the central widget.
+    QCOMPARE(w->childAt(300, 10), static_cast<QWidget *>(bar));
+}
+
+void TestMainWindowLayout::columnsAndButtonsGeometry()
+{
+    QCOMPARE(geometryInWindow(w->rightWidget, w.get()), QRect(560, 0, 220, 480));
+    QCOMPARE(geometryInWindow(w->leftWidget, w.get()), QRect(0, 0, 560, 480));
+    QCOMPARE(w->rightWidget->contentsMargins(), QMargins(0, 50, 0, 0));
+    QVERIFY(w->rightWidget->autoFillBackground());
+
+    QCOMPARE(w->imgListView->width(), 165);
+    const QRect list = geometryInWindow(w->imgListView, w.get());
+    QVERIFY2(list.top() >= 50, "the list starts below the title bar");
+    const QRect rightTop = geometryInWindow(w->rightTopWidget, w.get());
+    QCOMPARE(list.right(), rightTop.right() - w->rightTopVLayout->contentsMargins().right());
+
+    const QRect band = geometryInWindow(w->leftBottomWidget, w.get());
+    QCOMPARE(band, QRect(0, 340, 560, 140));
+    QCOMPARE(w->leftBottomWidget->palette().color(QPalette::Window), QColor(217, 217, 217));
+    QCOMPARE(w->leftBottomVLayout->spacing(), 17);
+
+    QCOMPARE(w->toolBarWidget->size(), QSize(300, 70));
+    QCOMPARE(w->scanBtn->size(), QSize(240, 36));
+    const QRect strip = geometryInWindow(w->toolBarWidget, w.get());
+    const QRect scan = geometryInWindow(w->scanBtn, w.get());
+    QVERIFY(qAbs(strip.center().x() - band.center().x()) <= 1);
+    QVERIFY(qAbs(scan.center().x() - band.center().x()) <= 1);
+    QVERIFY(strip.bottom() < scan.top());
+    QVERIFY(band.contains(strip));
+    QVERIFY(band.contains(scan));
+    QVERIFY(scan.bottom() >= band.bottom() - w->leftBottomVLayout->contentsMargins().bottom());
+
+    QCOMPARE(w->MergePDFBtn->size(), QSize(165, 36));
+    QCOMPARE(w->saveBtn->size(), QSize(165, 36));
+    const QRect merge = geometryInWindow(w->MergePDFBtn, w.get());
+    QVERIFY(merge.bottom() > 400);
+    QVERIFY(merge.right() > 760);
+
+    auto *shadow = qobject_cast<QGraphicsDropShadowEffect *>(w->toolBarWidget->graphicsEffect());
+    QVERIFY(shadow);
+    QCOMPARE(shadow->offset(), QPointF(5.0, 5.0));
+    QCOMPARE(shadow->color(), QColor(0, 0, 0, 25));
+    QCOMPARE(shadow->blurRadius(), 18.0);
+    QCOMPARE(w->toolBarWidget->styleSheet(), QString("background:rgba(247,247,247,255);border-radius:18px;"));
+}
+
+void TestMainWindowLayout::onlyThreeToolButtonsShow()
+{
+    QWidget *strip = w->toolBarWidget;
+    QVERIFY(w->rotateLeftBtn->isVisibleTo(strip));
+    QVERIFY(w->rotateRightBtn->isVisibleTo(strip));
+    QVERIFY(w->cutBtn->isVisibleTo(strip));
+    QVERIFY(!w->oneTOneBtn->isVisibleTo(strip));
+    QVERIFY(!w->zoomInBtn->isVisibleTo(strip));
+    QVERIFY(!w->zoomOutBtn->isVisibleTo(strip));
+    QVERIFY(!w->bookBtn->isVisibleTo(strip));
+    // The hidden four stay in the strip's layout.
+    QCOMPARE(w->toolBarHLayout->count(), 9);
+    QCOMPARE(w->toolBarHLayout->indexOf(w->oneTOneBtn), 0);
+    QCOMPARE(w->toolBarHLayout->indexOf(w->bookBtn), 8);
+    QVERIFY(w->toolBarHLayout->itemAt(3)->spacerItem());
+    QVERIFY(w->toolBarHLayout->itemAt(6)->spacerItem());
+
+    // Rotate left and right sit between the stretches, crop at the right end.
+    const QRect left = geometryInWindow(w->rotateLeftBtn, w.get());
+    const QRect right = geometryInWindow(w->rotateRightBtn, w.get());
+    const QRect cut = geometryInWindow(w->cutBtn, w.get());
+    const QRect stripRect = geometryInWindow(strip, w.get());
+    QVERIFY(left.right() < right.left());
+    QVERIFY(right.right() < cut.left());
+    QVERIFY(left.left() - stripRect.left() > 20);
+    QVERIFY(stripRect.right() - cut.right() < 20);
+
+    // No camera: upload mode is off, so the upload button takes no place.
+    QVERIFY(!w->saveBtn->isVisibleTo(w.get()));
+    QVERIFY(w->MergePDFBtn->isVisibleTo(w.get()));
+    QVERIFY(w->scanBtn->isVisibleTo(w.get()));
+}
+
+void TestMainWindowLayout::buttonsLookAndTexts()
+{
+    const struct {
+        QPushButton *button;
+        const char *toolTip;
+        const char *pressed;
+    } tools[] = {
+        {w->oneTOneBtn, "1:1显示", "background-color:white"},
+        {w->zoomInBtn, "放大", "background-color:white"},
+        {w->zoomOutBtn, "缩小", "QPushButton:hover{background:rgb(227,227,227,255);}"},
+        {w->rotateLeftBtn, "左旋", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
+        {w->rotateRightBtn, "右旋", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
+        {w->cutBtn, "裁切", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
+        {w->bookBtn, "拍书模式", "QPushButton:hover{background:rgb(227,227,227,255);}"},
+    };
+    for (const auto &tool : tools) {
+        QCOMPARE(tool.button->size(), QSize(50, 50));
+        QCOMPARE(tool.button->iconSize(), QSize(20, 20));
+        QVERIFY(!tool.button->icon().isNull());
+        QVERIFY(tool.button->text().isEmpty());
+        QCOMPARE(tool.button->toolTip(), QString::fromUtf8(tool.toolTip));
+        QVERIFY2(tool.button->styleSheet().contains(tool.pressed), tool.toolTip);
+    }
+    QVERIFY(!w->cutBtn->isCheckable());
+
+    QCOMPARE(w->scanBtn->text(), QString("扫描"));
+    QCOMPARE(w->saveBtn->text(), QString("上传"));
+    QCOMPARE(w->MergePDFBtn->text(), QString("合并pdf"));
+    QVERIFY(w->scanBtn->styleSheet().contains("padding-left:3px;padding-top:3px;"));
+}
+
+void TestMainWindowLayout::listSetUp()
+{
+    QListView *view = w->imgListView;
+    QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(view->viewMode(), QListView::IconMode);
+    QCOMPARE(view->resizeMode(), QListView::Adjust);
+    QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(view->contextMenuPolicy(), Qt::CustomContextMenu);
+    QVERIFY(qobject_cast<PicItemDelegate *>(view->itemDelegate()));
+    QCOMPARE(view->model(), static_cast<QAbstractItemModel *>(w->listViewProxyModel));
+    QCOMPARE(w->listViewProxyModel->sourceModel(), static_cast<QAbstractItemModel *>(w->listViewModel));
+    QCOMPARE(w->listViewModel->rowCount(), 0);
+
+    const QList<QAction *> actions = w->listViewMenu->actions();
+    QCOMPARE(actions.size(), 1);
+    QCOMPARE(actions.first()->text(), QString("删除"));
+    QVERIFY(actions.first()->shortcut().isEmpty());
+    QVERIFY(QObject::disconnect(actions.first(), SIGNAL(triggered()), w.get(), SLOT(slotTableViewMenuDelFile())));
+}
+
+void TestMainWindowLayout::busyMaskCoversTopLeft()
+{
+    QCOMPARE(w->maskWidget->parentWidget(), static_cast<QWidget *>(w.get()));
+    QCOMPARE(w->maskWidget->geometry(), QRect(0, 0, 780, 480));
+    QVERIFY(w->maskWidget->isHidden());
+    QCOMPARE(w->maskLabel->text(), QString("处理中，请稍等..."));
+    QCOMPARE(w->maskWidget->styleSheet(), QString("QWidget{background-color:rgba(0,0,0,0.5);}"));
+
+    // Shown, it lies above the title bar and the controls and takes their clicks.
+    w->maskWidget->show();
+    QCOMPARE(w->childAt(300, 10), static_cast<QWidget *>(w->maskWidget));
+    const QPoint scanCentre = w->scanBtn->mapTo(w.get(), w->scanBtn->rect().center());
+    QWidget *hit = w->childAt(scanCentre);
+    QVERIFY(hit == w->maskWidget || hit == w->maskLabel);
+    w->maskWidget->hide();
+}
+
+void TestMainWindowLayout::connectionsMade_data()
+{
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QByteArray>("signal");
+    QTest::addColumn<QByteArray>("slot");
+    const QByteArray clicked = SIGNAL(clicked());
+    QTest::newRow("1") << "bar" << QByteArray(SIGNAL(signalButtonMinClicked())) << QByteArray(SLOT(onButtonMinClicked()));
+    QTest::newRow("2") << "bar" << QByteArray(SIGNAL(signalButtonRestoreClicked()))
+                       << QByteArray(SLOT(onButtonRestoreClicked()));
+    QTest::newRow("3") << "bar" << QByteArray(SIGNAL(signalButtonMaxClicked())) << QByteArray(SLOT(onButtonMaxClicked()));
+    QTest::newRow("4") << "bar" << QByteArray(SIGNAL(signalButtonCloseClicked()))
+                       << QByteArray(SLOT(onButtonCloseClicked()));
+    QTest::newRow("5") << "bar" << QByteArray(SIGNAL(signalButtonSetClicked())) << QByteArray(SLOT(onButtonSetClicked()));
+    QTest::newRow("6") << "scan" << clicked << QByteArray(SLOT(slotScanBtnClicked()));
+    QTest::newRow("7") << "1t1" << clicked << QByteArray(SLOT(slotOneTOneBtnClicked()));
+    QTest::newRow("8") << "zoomin" << clicked << QByteArray(SLOT(slotZoomInBtnClicked()));
+    QTest::newRow("9") << "zoomout" << clicked << QByteArray(SLOT(slotZoomOutBtnClicked()));
+    QTest::newRow("10") << "left" << clicked << QByteArray(SLOT(slotRotateLeftBtnClicked()));
+    QTest::newRow("11") << "right" << clicked << QByteArray(SLOT(slotRotateRightBtnClicked()));
+    QTest::newRow("12") << "cut" << clicked << QByteArray(SLOT(slotCutBtnClicked()));
+    QTest::newRow("13") << "save" << clicked << QByteArray(SLOT(slotSaveBtnClicked()));
+    QTest::newRow("14") << "merge" << clicked << QByteArray(SLOT(slotMergeBtnCliecked()));
+    QTest::newRow("15") << "book" << clicked << QByteArray(SLOT(slotbookBtnClicked()));
+    QTest::newRow("16") << "list" << QByteArray(SIGNAL(doubleClicked(QModelIndex)))
+                        << QByteArray(SLOT(slotImgListViewPressed(QModelIndex)));
+    QTest::newRow("17") << "list" << QByteArray(SIGNAL(customContextMenuRequested(QPoint)))
+                        << QByteArray(SLOT(slotListViewContextMenu(QPoint)));
+}
+
+// Disconnecting succeeds only for a connection that exists; reconnect after.
+void TestMainWindowLayout::connectionsMade()
+{
+    QFETCH(QString, sender);
+    QFETCH(QByteArray, signal);
+    QFETCH(QByteArray, slot);
+    const QHash<QString, QObject *> senders = {
+        {"bar", w->m_titleBar},       {"scan", w->scanBtn},     {"1t1", w->oneTOneBtn},
+        {"zoomin", w->zoomInBtn},     {"zoomout", w->zoomOutBtn}, {"left", w->rotateLeftBtn},
+        {"right", w->rotateRightBtn}, {"cut", w->cutBtn},       {"save", w->saveBtn},
+        {"merge", w->MergePDFBtn},    {"book", w->bookBtn},     {"list", w->imgListView}};
+    QObject *from = senders.value(sender);
+    QVERIFY(from);
+    QVERIFY2(QObject::disconnect(from, signal.constData(), w.get(), slot.constData()), slot.constData());
+    QVERIFY(!QObject::disconnect(from, signal.constData(), w.get(), slot.constData()));
+    QVERIFY(QObject::connect(from, signal.constData(), w.get(), slot.constData()));
+}
+
+void TestMainWindowLayout::titleButtonsDriveWindow()
+{
+    const QRect normal = w->geometry();
+    w->m_titleBar->m_pButtonMax->click();
+    QVERIFY(w->geometry() != normal);
+    w->m_titleBar->m_pButtonRestore->click();
+    QCOMPARE(w->geometry(), normal);
+
+    w->m_titleBar->m_pButtonMin->click();
+    QVERIFY(w->windowState() & Qt::WindowMinimized);
+}
+
+void TestMainWindowLayout::maximiseCoversAvailableAreaAndRestoreReturns()
+{
+    w->move(37, 41);
+    const QRect before = w->geometry();
+    w->onButtonMaxClicked();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(w->geometry(), available.adjusted(-3, -3, 3, 3));
+    QPoint savedPos;
+    QSize savedSize;
+    w->m_titleBar->getRestoreInfo(savedPos, savedSize);
+    QCOMPARE(savedPos, before.topLeft());
+    QCOMPARE(savedSize, QSize(780, 480));
+    w->onButtonRestoreClicked();
+    QCOMPARE(w->geometry(), before);
+}
+
+void TestMainWindowLayout::doubleClickOnBarMaximisesAndRestores()
+{
+    const QRect before = w->geometry();
+    TitleBar *bar = w->m_titleBar;
+    QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(300, 25));
+    QCOMPARE(w->geometry(), QGuiApplication::primaryScreen()->availableGeometry().adjusted(-3, -3, 3, 3));
+    QVERIFY(bar->m_pButtonMax->isHidden());
+    QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(300, 25));
+    QCOMPARE(w->geometry(), before);
+    QVERIFY(!bar->m_pButtonMax->isHidden());
+    QVERIFY(bar->m_pButtonRestore->isHidden());
+}
+
+void TestMainWindowLayout::maskStaysAfterMaximise()
+{
+    w->m_titleBar->m_pButtonMax->click();
+    QVERIFY(w->width() > 780 || w->height() > 480);
+    w->maskWidget->show();
+    QCOMPARE(w->maskWidget->geometry(), QRect(0, 0, 780, 480));
+    // The bar follows the wider window at its next paint.
+    w->m_titleBar->repaint();
+    QCOMPARE(w->m_titleBar->width(), w->width());
+}
+
+void TestMainWindowLayout::cropIndicatorFollowsParity_data()
+{
+    QTest::addColumn<bool>("maximise");
+    QTest::addColumn<int>("cropIndex");
+    QTest::addColumn<bool>("down");
+    QTest::newRow("minimise, odd") << false << 3 << true;
+    QTest::newRow("minimise, even") << false << 2 << false;
+    QTest::newRow("maximise, odd") << true << 1 << true;
+    QTest::newRow("maximise, even") << true << 4 << false;
+}
+
+void TestMainWindowLayout::cropIndicatorFollowsParity()
+{
+    QFETCH(bool, maximise);
+    QFETCH(int, cropIndex);
+    QFETCH(bool, down);
+    w->m_nCropIndex = cropIndex;
+    w->cutBtn->setDown(!down);
+    if (maximise)
+        w->onButtonMaxClicked();
+    else
+        w->onButtonMinClicked();
+    QCOMPARE(w->cutBtn->isDown(), down);
+}
+
+void TestMainWindowLayout::restoreLeavesCropIndicator()
+{
+    w->onButtonMaxClicked();
+    w->m_nCropIndex = 2;
+    w->cutBtn->setDown(true);
+    w->onButtonRestoreClicked();
+    QVERIFY(w->cutBtn->isDown());
+}
+
+void TestMainWindowLayout::closeInUploadModeOnlyHides()
+{
+    CloseCounter counter;
+    w->installEventFilter(&counter);
+    w->ShowCommitButton(true);
+    w->m_nCropIndex = 4;
+    w->m_titleBar->m_pButtonClose->click();
+    QCOMPARE(w->m_nCropIndex, 1);
+    QVERIFY(w->isHidden());
+    QCOMPARE(counter.closes, 0);
+    w->removeEventFilter(&counter);
+}
+
+void TestMainWindowLayout::closeOtherwiseCloses()
+{
+    CloseCounter counter;
+    w->installEventFilter(&counter);
+    w->m_nCropIndex = 2;
+    QVERIFY(w->listDevName.isEmpty());
+    w->m_titleBar->m_pButtonClose->click();
+    QCOMPARE(w->m_nCropIndex, 1);
+    QCOMPARE(counter.closes, 1);
+    QVERIFY(w->isHidden());
+    w->removeEventFilter(&counter);
+}
+
+QTEST_MAIN(TestMainWindowLayout)
+#include "testmainwindowlayout.moc"
