@@ -85,7 +85,7 @@ void benchSize(int w, int h)
             QPainter p(&window);
             paintRotatedCopy(p, frame, target, rotate);
         });
-        std::printf("paint %4dx%-4d rot %3.0f  turned painter %7.2f ms | rotated copy %7.2f ms | %.1fx cheaper\n", w,
+        std::printf("paint %4dx%-4d rot %3.0f  sampled in place %7.2f ms | rotated copy %7.2f ms | %.1fx cheaper\n", w,
                     h, rotate, oursMs, refMs, refMs / oursMs);
     }
 }

@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QtTest>
 
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -46,11 +47,15 @@ public:
 };
 
 // The reference drawing: rotate a copy, make it a pixmap, stretch it in.
+// The angle is reduced first: a matrix for 450 or 630 degrees carries a
+// 1e-16 rounding error that grows the copy by a transparent row and column,
+// a seam no one means to show.
 void drawReference(QImage &canvas, const QImage &frame, const QRect &target, qreal rotate)
 {
     QPainter p(&canvas);
     p.setRenderHint(QPainter::Antialiasing);
-    const QImage turned = frame.transformed(QTransform().rotate(rotate), Qt::FastTransformation);
+    const QImage turned =
+        frame.transformed(QTransform().rotate(std::fmod(rotate, 360.0)), Qt::FastTransformation);
     p.drawPixmap(target, QPixmap::fromImage(turned));
 }
 
@@ -194,7 +199,7 @@ private slots:
     {
         QTest::addColumn<qreal>("rotate");
         QTest::addColumn<bool>("oneToOne");
-        for (qreal r : {0.0, 90.0, 180.0, 270.0, 360.0, 450.0, -90.0, 45.0}) {
+        for (qreal r : {0.0, 90.0, 180.0, 270.0, 360.0, 450.0, 630.0, -90.0, -270.0, 45.0}) {
             QTest::newRow(qPrintable(QString("rotate %1").arg(r))) << r << false;
             QTest::newRow(qPrintable(QString("rotate %1 at 1:1").arg(r))) << r << true;
         }

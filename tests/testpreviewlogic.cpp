@@ -1,8 +1,10 @@
 // The display-free arithmetic of the live preview: fitting and placing the
 // frame, quarter turns, resolution texts and the row copy of a frame.
 #include "framecopy.h"
+#include "framescaler.h"
 #include "previewfit.h"
 
+#include <QTransform>
 #include <QtTest>
 
 #include <cmath>
@@ -168,6 +170,53 @@ private slots:
                 const int o = (y * w + x) * 3;
                 QCOMPARE(img.pixel(x, y), qRgb(uchar(src[o]), uchar(src[o + 1]), uchar(src[o + 2])));
             }
+    }
+
+    void turnedSamplingMatchesARotatedCopy_data()
+    {
+        QTest::addColumn<int>("turns");
+        QTest::addColumn<int>("factor");
+        for (int turns = 0; turns < 4; ++turns)
+            for (int factor : {1, 3}) {
+                const QString name = QString("%1 turns x%2").arg(turns).arg(factor);
+                QTest::newRow(qPrintable(name)) << turns << factor;
+            }
+    }
+
+    // At whole-number scales the sampling has no rounding choices left: it
+    // must equal rotating a copy and enlarging it pixel by pixel.
+    void turnedSamplingMatchesARotatedCopy()
+    {
+        QFETCH(int, turns);
+        QFETCH(int, factor);
+        QImage frame(5, 3, QImage::Format_RGB888); // padded rows
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                frame.setPixel(x, y, qRgb(40 * x + 10, 70 * y + 5, 17 * (x + y)));
+        const QImage turned = frame.transformed(QTransform().rotate(90 * turns)).convertToFormat(QImage::Format_RGB32);
+        const QSize target = turned.size() * factor;
+        const QImage expected = turned.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+
+        const QImage whole = scaleTurnedFrame(frame, turns, target, QRect(QPoint(0, 0), target));
+        QCOMPARE(whole.format(), QImage::Format_RGB32);
+        QCOMPARE(whole, expected);
+
+        // A part of the target samples the same pixels as the whole.
+        const QRect part(1, 2, target.width() - 2, target.height() - 3);
+        QCOMPARE(scaleTurnedFrame(frame, turns, target, part), expected.copy(part));
+    }
+
+    void turnedSamplingOfNothing()
+    {
+        QImage frame(4, 4, QImage::Format_RGB888);
+        frame.fill(Qt::red);
+        QVERIFY(scaleTurnedFrame(frame, 0, QSize(8, 8), QRect(20, 20, 5, 5)).isNull());
+        QVERIFY(scaleTurnedFrame(frame, 0, QSize(), QRect(0, 0, 5, 5)).isNull());
+        QVERIFY(scaleTurnedFrame(QImage(), 1, QSize(8, 8), QRect(0, 0, 8, 8)).isNull());
+        // Part outside is cut away, the rest still sampled.
+        const QImage cut = scaleTurnedFrame(frame, 0, QSize(8, 8), QRect(-4, -4, 8, 8));
+        QCOMPARE(cut.size(), QSize(4, 4));
+        QCOMPARE(cut.pixel(3, 3), qRgb(255, 0, 0));
     }
 
     void frameCopyRefusesMismatches()

@@ -1,7 +1,9 @@
 #include "previewpaint.h"
 
+#include "framescaler.h"
 #include "previewfit.h"
 
+#include <QPaintDevice>
 #include <QTransform>
 
 int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target, qreal rotate)
@@ -15,7 +17,25 @@ int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target
         painter.drawImage(QRectF(target), turned);
         return turned.width();
     }
+    const int drawnWidth = (turns % 2) ? frame.height() : frame.width();
+    if (target.isEmpty())
+        return drawnWidth;
 
+    if (frame.format() == QImage::Format_RGB888 && painter.transform().type() <= QTransform::TxTranslate &&
+        painter.device()) {
+        // Sample only what can show: the target within the device and clip.
+        const QPoint shift(qRound(painter.transform().dx()), qRound(painter.transform().dy()));
+        QRect visible = target.intersected(QRect(-shift, QSize(painter.device()->width(), painter.device()->height())));
+        if (painter.hasClipping())
+            visible = visible.intersected(painter.clipBoundingRect().toAlignedRect());
+        const QImage part = scaleTurnedFrame(frame, turns, target.size(), visible.translated(-target.topLeft()));
+        if (!part.isNull())
+            painter.drawImage(visible.topLeft(), part);
+        return drawnWidth;
+    }
+
+    // Any other painter: turn the painter and draw the unturned frame into
+    // the correspondingly swapped rectangle.
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QRectF box(target);
@@ -23,8 +43,7 @@ int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target
     painter.rotate(turns * 90.0);
     const qreal w = box.width();
     const qreal h = box.height();
-    const QRectF unturned = (turns % 2) ? QRectF(-h / 2, -w / 2, h, w) : QRectF(-w / 2, -h / 2, w, h);
-    painter.drawImage(unturned, frame);
+    painter.drawImage((turns % 2) ? QRectF(-h / 2, -w / 2, h, w) : QRectF(-w / 2, -h / 2, w, h), frame);
     painter.restore();
-    return (turns % 2) ? frame.height() : frame.width();
+    return drawnWidth;
 }

@@ -8,7 +8,8 @@
 // Draws `frame` turned by `rotate` degrees and stretched into `target`,
 // without making a rotated copy when the angle is a whole number of quarter
 // turns: the painter is turned instead and the unrotated frame drawn into
-// the correspondingly swapped rectangle. Other angles rotate a copy first.
+// the correspondingly swapped rectangle, or, on a plain raster painter,
+// only the visible pixels are sampled. Other angles rotate a copy first.
 // Returns the width of the frame after rotation (what a 1:1 view needs).
 int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target, qreal rotate);
 
