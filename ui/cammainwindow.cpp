@@ -52,7 +52,7 @@ CamMainWindow::CamMainWindow(QWidget *parent)
     }
     if (ret == 3) {
         const QString text = tr("请检查USB权限，请执行 sudo chmod 777 -R /dev/bus/usb");
-        qDebug() << text;
+        qDebug("%s", qUtf8Printable(text));
         showCameraErrorBox(text);
         return;
     }
