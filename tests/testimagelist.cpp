@@ -1,0 +1,351 @@
+// The stored-files list: adding rows, the selection, the context menu,
+// deleting exactly the chosen row, and opening a file on double click.
+#include "cammainwindow.h"
+#include "modalanswerer.h"
+#include "picitemdata.h"
+#include "quietstylewarnings.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFile>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+#include <memory>
+
+// Records what the desktop would be asked to open.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+class TestImageList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void addKeepsOrderAndRecord();
+    void addScrollsToNewest();
+    void selectedFileFollowsSelection();
+    void deleteWithNothingSelectedChangesNothing();
+    void deleteOnlyItem();
+    void deleteThirdOfFiveKeepsTheOthersAndTheirPages();
+    void deleteOneOfTwoRowsSharingAPath();
+    void deleteRowWhoseFileIsAlreadyGone();
+    void menuActionDeletes();
+    void noMenuOnEmptySpace();
+    void menuOnItem();
+    void doubleClickOpensRowFile();
+    void singleClickOnlySelects();
+
+private:
+    // Adds a row the way a scan does: both lists first, then the item.
+    void addCapture(const QString &shown, const QString &page);
+    QString makeFile(const QString &name);
+    void selectRow(int row);
+    QStringList modelPaths() const;
+    // Runs `call` while a timer watches for a popup menu and closes it.
+    QMenu *popupDuring(const std::function<void()> &call);
+
+    std::unique_ptr<CamMainWindow> w;
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+static void initQuilloResources()
+{
+    Q_INIT_RESOURCE(quillo);
+}
+
+void TestImageList::initTestCase()
+{
+    initQuilloResources();
+    quietStyleWarnings();
+}
+
+void TestImageList::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY(dir->isValid());
+    ModalAnswerer answerer; // no camera here: the start-up's error box
+    w.reset(new CamMainWindow);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+}
+
+void TestImageList::cleanup()
+{
+    w.reset();
+    dir.reset();
+}
+
+void TestImageList::addCapture(const QString &shown, const QString &page)
+{
+    w->listViewImagePath.append(shown);
+    w->listViewImagePDFPath.append(page);
+    w->addItem(shown);
+}
+
+QString TestImageList::makeFile(const QString &name)
+{
+    const QString path = dir->filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("page");
+    return path;
+}
+
+void TestImageList::selectRow(int row)
+{
+    const QModelIndex index = w->listViewProxyModel->index(row, 0);
+    w->imgListView->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+}
+
+QStringList TestImageList::modelPaths() const
+{
+    QStringList paths;
+    for (int row = 0; row < w->listViewModel->rowCount(); ++row)
+        paths.append(w->listViewModel->index(row, 0).data(Qt::UserRole + 1).value<PicItemData>().picPath);
+    return paths;
+}
+
+QMenu *TestImageList::popupDuring(const std::function<void()> &call)
+{
+    QMenu *seen = nullptr;
+    QTimer watcher;
+    watcher.setInterval(20);
+    connect(&watcher, &QTimer::timeout, [&seen] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            seen = menu;
+            menu->close();
+        }
+    });
+    watcher.start();
+    call();
+    // A menu shown without a modal loop would still be open here.
+    QTest::qWait(100);
+    watcher.stop();
+    return seen;
+}
+
+void TestImageList::addKeepsOrderAndRecord()
+{
+    const QString a = makeFile("20260101090000000.jpg");
+    const QString b = dir->filePath("20260101090001000.pdf");
+    addCapture(a, a);
+    addCapture(b, "/tmp/20260101090001000.jpg");
+    QCOMPARE(w->listViewModel->rowCount(), 2);
+    QCOMPARE(w->listViewProxyModel->rowCount(), 2);
+    QCOMPARE(modelPaths(), (QStringList{a, b}));
+
+    QStandardItem *item = w->listViewModel->item(1);
+    QVERIFY(item->text().isEmpty());
+    QVERIFY(item->icon().isNull());
+    const PicItemData data = item->data(Qt::UserRole + 1).value<PicItemData>();
+    QCOMPARE(data.picPath, b);
+    QCOMPARE(data.picName, QString("20260101090001000.pdf"));
+    // addItem itself leaves the path lists to its caller.
+    w->addItem(a);
+    QCOMPARE(w->listViewModel->rowCount(), 3);
+    QCOMPARE(w->listViewImagePath.size(), 2);
+}
+
+void TestImageList::addScrollsToNewest()
+{
+    for (int i = 0; i < 8; ++i)
+        addCapture(makeFile(QString("p%1.jpg").arg(i)), dir->filePath(QString("p%1.jpg").arg(i)));
+    QApplication::processEvents();
+    QScrollBar *bar = w->imgListView->verticalScrollBar();
+    QVERIFY2(bar->maximum() > 0, "eight tiles overflow the column");
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    const QModelIndex last = w->listViewProxyModel->index(7, 0);
+    QVERIFY(w->imgListView->viewport()->rect().intersects(w->imgListView->visualRect(last)));
+}
+
+void TestImageList::selectedFileFollowsSelection()
+{
+    const QString a = makeFile("a.jpg");
+    const QString b = makeFile("b.jpg");
+    addCapture(a, a);
+    addCapture(b, b);
+    QVERIFY(w->getListSelectedFile().isEmpty());
+    selectRow(1);
+    QCOMPARE(w->getListSelectedFile(), QStringList{b});
+    selectRow(0);
+    QCOMPARE(w->getListSelectedFile(), QStringList{a});
+}
+
+void TestImageList::deleteWithNothingSelectedChangesNothing()
+{
+    const QString a = makeFile("a.jpg");
+    const QString b = makeFile("b.jpg");
+    addCapture(a, a);
+    addCapture(b, b);
+    w->slotTableViewMenuDelFile();
+    QCOMPARE(modelPaths(), (QStringList{a, b}));
+    QCOMPARE(w->listViewImagePath, (QStringList{a, b}));
+    QCOMPARE(w->listViewImagePDFPath, (QStringList{a, b}));
+    QVERIFY(QFile::exists(a));
+    QVERIFY(QFile::exists(b));
+}
+
+void TestImageList::deleteOnlyItem()
+{
+    const QString a = makeFile("a.jpg");
+    addCapture(a, a);
+    selectRow(0);
+    w->slotTableViewMenuDelFile();
+    QCOMPARE(w->listViewModel->rowCount(), 0);
+    QVERIFY(w->listViewImagePath.isEmpty());
+    QVERIFY(w->listViewImagePDFPath.isEmpty());
+    QVERIFY(!QFile::exists(a));
+    QVERIFY(w->getListSelectedFile().isEmpty());
+}
+
+// Rows 1 and 3 are one-page PDF captures whose page images lie elsewhere.
+void TestImageList::deleteThirdOfFiveKeepsTheOthersAndTheirPages()
+{
+    const QString a = makeFile("a.jpg");
+    const QString b = makeFile("b.pdf");
+    const QString bPage = makeFile("b-page.jpg");
+    const QString c = makeFile("c.jpg");
+    const QString d = makeFile("d.pdf");
+    const QString dPage = makeFile("d-page.jpg");
+    const QString e = makeFile("e.jpg");
+    addCapture(a, a);
+    addCapture(b, bPage);
+    addCapture(c, c);
+    addCapture(d, dPage);
+    addCapture(e, e);
+
+    selectRow(2);
+    w->slotTableViewMenuDelFile();
+
+    QCOMPARE(modelPaths(), (QStringList{a, b, d, e}));
+    QCOMPARE(w->listViewImagePath, (QStringList{a, b, d, e}));
+    QCOMPARE(w->listViewImagePDFPath, (QStringList{a, bPage, dPage, e}));
+    QVERIFY(!QFile::exists(c));
+    for (const QString &kept : {a, b, bPage, d, dPage, e})
+        QVERIFY2(QFile::exists(kept), qPrintable(kept));
+    QVERIFY(w->imgListView->selectionModel()->selectedIndexes().isEmpty());
+}
+
+void TestImageList::deleteOneOfTwoRowsSharingAPath()
+{
+    const QString a = makeFile("a.jpg");
+    const QString b = makeFile("b.jpg");
+    addCapture(a, a);
+    addCapture(b, b);
+    addCapture(a, a);
+
+    selectRow(2);
+    w->slotTableViewMenuDelFile();
+
+    QCOMPARE(modelPaths(), (QStringList{a, b}));
+    QCOMPARE(w->listViewImagePath, (QStringList{a, b}));
+    QCOMPARE(w->listViewImagePDFPath, (QStringList{a, b}));
+    QVERIFY(!QFile::exists(a));
+    QVERIFY(QFile::exists(b));
+}
+
+void TestImageList::deleteRowWhoseFileIsAlreadyGone()
+{
+    const QString a = makeFile("a.jpg");
+    const QString gone = dir->filePath("gone.jpg");
+    addCapture(a, a);
+    addCapture(gone, gone);
+    selectRow(1);
+    w->slotTableViewMenuDelFile();
+    QCOMPARE(modelPaths(), QStringList{a});
+    QCOMPARE(w->listViewImagePath, QStringList{a});
+    QVERIFY(QFile::exists(a));
+}
+
+void TestImageList::menuActionDeletes()
+{
+    const QString a = makeFile("a.jpg");
+    const QString b = makeFile("b.jpg");
+    addCapture(a, a);
+    addCapture(b, b);
+    selectRow(0);
+    w->listViewMenu->actions().first()->trigger();
+    QCOMPARE(modelPaths(), QStringList{b});
+    QCOMPARE(w->listViewImagePDFPath, QStringList{b});
+    QVERIFY(!QFile::exists(a));
+}
+
+void TestImageList::noMenuOnEmptySpace()
+{
+    const QString a = makeFile("a.jpg");
+    addCapture(a, a);
+    const QPoint empty(w->imgListView->viewport()->width() / 2, w->imgListView->viewport()->height() - 5);
+    QVERIFY(!w->imgListView->indexAt(empty).isValid());
+    QMenu *seen = popupDuring([&] { w->slotListViewContextMenu(empty); });
+    QVERIFY(!seen);
+    QCOMPARE(modelPaths(), QStringList{a});
+}
+
+void TestImageList::menuOnItem()
+{
+    const QString a = makeFile("a.jpg");
+    addCapture(a, a);
+    const QPoint onItem = w->imgListView->visualRect(w->listViewProxyModel->index(0, 0)).center();
+    QMenu *seen = popupDuring([&] { w->slotListViewContextMenu(onItem); });
+    QCOMPARE(seen, w->listViewMenu);
+    QCOMPARE(seen->actions().size(), 1);
+    QCOMPARE(seen->actions().first()->text(), QString("删除"));
+    // Closing the menu without choosing deletes nothing.
+    QCOMPARE(modelPaths(), QStringList{a});
+    QVERIFY(QFile::exists(a));
+}
+
+void TestImageList::doubleClickOpensRowFile()
+{
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("file", &recorder, "open");
+    const QString a = makeFile("a.jpg");
+    const QString b = makeFile("b.pdf");
+    addCapture(a, a);
+    addCapture(b, makeFile("b-page.jpg"));
+    QApplication::processEvents();
+
+    const QPoint centre = w->imgListView->visualRect(w->listViewProxyModel->index(1, 0)).center();
+    // The way a desktop delivers it: a click, then the double click.
+    QTest::mouseClick(w->imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseDClick(w->imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    QDesktopServices::unsetUrlHandler("file");
+    // The PDF of a PDF capture is what opens, not its page image.
+    QCOMPARE(recorder.opened, QList<QUrl>{QUrl::fromLocalFile(b)});
+}
+
+void TestImageList::singleClickOnlySelects()
+{
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("file", &recorder, "open");
+    const QString a = makeFile("a.jpg");
+    addCapture(a, a);
+    QApplication::processEvents();
+    const QPoint centre = w->imgListView->visualRect(w->listViewProxyModel->index(0, 0)).center();
+    QTest::mouseClick(w->imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::qWait(50);
+    QVERIFY(recorder.opened.isEmpty());
+    QCOMPARE(w->getListSelectedFile(), QStringList{a});
+
+    // A stale index from outside the list opens nothing.
+    w->slotImgListViewPressed(QModelIndex());
+    QDesktopServices::unsetUrlHandler("file");
+    QVERIFY(recorder.opened.isEmpty());
+}
+
+QTEST_MAIN(TestImageList)
+#include "testimagelist.moc"
