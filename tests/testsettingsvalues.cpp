@@ -1,7 +1,6 @@
-// The display-free rules of the settings window: resolution texts, the
-// twelve stored texts, the default folder and how stored numbers pick items.
+// The display-free rules of the settings window: the resolutions listed for a
+// device, the default folder and how stored numbers pick items.
 #include "camsdk.h"
-#include "previewfit.h"
 #include "resolutiontext.h"
 #include "settingsrecord.h"
 
@@ -13,10 +12,8 @@ class TestSettingsValues : public QObject
 
 private slots:
     void initTestCase();
-    void formatsAndParsesBack();
     void listsTheResolutionsOfADevice_data();
     void listsTheResolutionsOfADevice();
-    void buildsTwelveTextsInKeyOrder();
     void defaultFolder_data();
     void defaultFolder();
     void storedIndexPicksAnExistingItem_data();
@@ -29,15 +26,6 @@ void TestSettingsValues::initTestCase()
 {
     qputenv("ORVIX_SIMULATED_CAMERAS", "Cam A|1920x1080,1280x720|tarvo;Cam B|640x480,320x240|");
     QCOMPARE(Cam_Init(), int(ORVIX_OK));
-}
-
-void TestSettingsValues::formatsAndParsesBack()
-{
-    QCOMPARE(ResolutionText::format(3264, 2448), QStringLiteral("3264x2448"));
-    int width = 0;
-    int height = 0;
-    QVERIFY(parseResolution(ResolutionText::format(1, 65535), &width, &height));
-    QCOMPARE(QSize(width, height), QSize(1, 65535));
 }
 
 void TestSettingsValues::listsTheResolutionsOfADevice_data()
@@ -55,29 +43,6 @@ void TestSettingsValues::listsTheResolutionsOfADevice()
     QFETCH(int, device);
     QFETCH(QStringList, texts);
     QCOMPARE(ResolutionText::listForDevice(device), texts);
-}
-
-void TestSettingsValues::buildsTwelveTextsInKeyOrder()
-{
-    SettingsRecord record;
-    record.folder = QStringLiteral("/root/文档");
-    record.device = 1;
-    record.width = 640;
-    record.height = 480;
-    record.water = true;
-    record.waterContent = QStringLiteral("样本");
-    record.waterFont = 33;
-    record.red = 1;
-    record.green = 2;
-    record.blue = 255;
-    record.textEnhance = true;
-    record.fileFormat = 1;
-    const QStringList expected{QStringLiteral("/root/文档"), "1", "640", "480", "1", QStringLiteral("样本"),
-                               "33", "1", "2", "255", "1", "1"};
-    QCOMPARE(record.toList(), expected);
-
-    const QStringList defaults = SettingsRecord().toList();
-    QCOMPARE(defaults, (QStringList{"", "0", "0", "0", "0", "", "20", "0", "0", "0", "0", "0"}));
 }
 
 void TestSettingsValues::defaultFolder_data()
