@@ -1,0 +1,229 @@
+// The rotate, crop, book and upload commands of the main window's tool bar.
+#include "mainwindowfixture.h"
+#include "rotationcounter.h"
+
+#include <QtTest>
+
+#include <dlfcn.h>
+
+// Every Cam_SetAutoCrop the window makes is recorded here on its way to the
+// camera library.
+namespace {
+QList<bool> g_autoCropCalls;
+QStringList g_trace;
+QtMessageHandler g_previousHandler = nullptr;
+
+void captureTrace(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    // Only the GUI thread's lines: the camera's delivery thread may trace too.
+    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
+        g_trace << message;
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+} // namespace
+
+extern "C" int Cam_SetAutoCrop(bool on)
+{
+    g_autoCropCalls << on;
+    using Real = int (*)(bool);
+    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "Cam_SetAutoCrop"));
+    return real ? real(on) : 0;
+}
+
+class TestEditCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void startsUnrotated();
+    void rotationFollowsTheClickSequence_data();
+    void rotationFollowsTheClickSequence();
+    void cropClicksToggleTheCamera();
+    void rotatingReappliesTheCropIndicator();
+    void bookModeChangesNothing();
+    void uploadHidesInUploadModeAndClosesOtherwise_data();
+    void uploadHidesInUploadModeAndClosesOtherwise();
+
+private:
+    void resetRotation();
+
+    std::unique_ptr<CamMainWindow> m_window;
+};
+
+void TestEditCommands::initTestCase()
+{
+    m_window = makeMainWindowWithSimulatedCamera();
+    QVERIFY(m_window);
+    g_previousHandler = qInstallMessageHandler(captureTrace);
+}
+
+void TestEditCommands::cleanupTestCase()
+{
+    qInstallMessageHandler(g_previousHandler);
+    m_window.reset();
+}
+
+void TestEditCommands::resetRotation()
+{
+    m_window->nRotate = 0.0;
+    m_window->nLeftRotateIndex = 0;
+    m_window->nRightRotateIndex = 0;
+}
+
+void TestEditCommands::startsUnrotated()
+{
+    QCOMPARE(m_window->nRotate, 0.0);
+    QCOMPARE(m_window->nLeftRotateIndex, 0);
+    QCOMPARE(m_window->nRightRotateIndex, 0);
+    QCOMPARE(m_window->m_nCropIndex, 1);
+}
+
+void TestEditCommands::rotationFollowsTheClickSequence_data()
+{
+    QTest::addColumn<QString>("clicks");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("right");
+    QTest::addColumn<qreal>("rotate");
+    QTest::newRow("R") << "R" << 0 << 1 << 90.0;
+    QTest::newRow("R R") << "RR" << 0 << 2 << 180.0;
+    QTest::newRow("R R R R") << "RRRR" << 0 << 4 << 360.0;
+    QTest::newRow("R R R R R") << "RRRRR" << 0 << 1 << 90.0;
+    QTest::newRow("L") << "L" << 1 << 0 << 270.0;
+    QTest::newRow("L L") << "LL" << 2 << 0 << 180.0;
+    QTest::newRow("L L L L") << "LLLL" << 4 << 0 << 0.0;
+    QTest::newRow("R L") << "RL" << 1 << 1 << 0.0;
+    QTest::newRow("L R") << "LR" << 1 << 1 << 360.0;
+    QTest::newRow("R R L") << "RRL" << 1 << 2 << 90.0;
+    QTest::newRow("L R R") << "LRR" << 1 << 2 << 450.0;
+    QTest::newRow("R L R L") << "RLRL" << 2 << 2 << 0.0;
+    // Beyond the table: the formulas' extremes.
+    QTest::newRow("R R R L L L L (lowest)") << "RRRLLLL" << 4 << 3 << -90.0;
+    QTest::newRow("R L L L L (down to -270)") << "RLLLL" << 4 << 1 << -270.0;
+    QTest::newRow("L R R R R (up to 630)") << "LRRRR" << 1 << 4 << 630.0;
+}
+
+void TestEditCommands::rotationFollowsTheClickSequence()
+{
+    QFETCH(QString, clicks);
+    QFETCH(int, left);
+    QFETCH(int, right);
+    QFETCH(qreal, rotate);
+
+    resetRotation();
+    RotationCounter counter;
+    for (const QChar c : clicks) {
+        if (c == 'R') {
+            QMetaObject::invokeMethod(m_window.get(), "slotRotateRightBtnClicked", Qt::DirectConnection);
+            rotateRight(counter);
+        } else {
+            QMetaObject::invokeMethod(m_window.get(), "slotRotateLeftBtnClicked", Qt::DirectConnection);
+            rotateLeft(counter);
+        }
+    }
+    QCOMPARE(m_window->nLeftRotateIndex, left);
+    QCOMPARE(m_window->nRightRotateIndex, right);
+    QCOMPARE(m_window->nRotate, rotate);
+    QCOMPARE(counter.leftIndex, left);
+    QCOMPARE(counter.rightIndex, right);
+    QCOMPARE(counter.rotate, rotate);
+}
+
+void TestEditCommands::cropClicksToggleTheCamera()
+{
+    m_window->m_nCropIndex = 1;
+    g_autoCropCalls.clear();
+    g_trace.clear();
+
+    QMetaObject::invokeMethod(m_window.get(), "slotCutBtnClicked", Qt::DirectConnection);
+    QCOMPARE(m_window->m_nCropIndex, 2);
+    QCOMPARE(g_trace, (QStringList{"on_CropButton_clicked is 1\n", "on_CropButton_clicked is 2\n", "no crop\n"}));
+    QCOMPARE(g_autoCropCalls, QList<bool>{false});
+    if (m_window->cutBtn)
+        QVERIFY(!m_window->cutBtn->isDown());
+
+    g_trace.clear();
+    QMetaObject::invokeMethod(m_window.get(), "slotCutBtnClicked", Qt::DirectConnection);
+    QCOMPARE(m_window->m_nCropIndex, 3);
+    QCOMPARE(g_trace, (QStringList{"on_CropButton_clicked is 2\n", "on_CropButton_clicked is 3\n", "crop\n"}));
+    QCOMPARE(g_autoCropCalls, (QList<bool>{false, true}));
+    if (m_window->cutBtn)
+        QVERIFY(m_window->cutBtn->isDown());
+
+    // Clicking through the real button reaches the same slot once the tool bar exists.
+    if (!m_window->cutBtn)
+        QSKIP("the tool bar has no crop button in this build");
+    m_window->cutBtn->setEnabled(true);
+    g_autoCropCalls.clear();
+    m_window->cutBtn->click();
+    QCOMPARE(m_window->m_nCropIndex, 4);
+    QCOMPARE(g_autoCropCalls, QList<bool>{false});
+    QVERIFY(!m_window->cutBtn->isDown());
+}
+
+void TestEditCommands::rotatingReappliesTheCropIndicator()
+{
+    if (!m_window->cutBtn)
+        QSKIP("the tool bar has no crop button in this build");
+    resetRotation();
+    g_autoCropCalls.clear();
+
+    m_window->m_nCropIndex = 5; // on
+    m_window->cutBtn->setDown(false);
+    QMetaObject::invokeMethod(m_window.get(), "slotRotateLeftBtnClicked", Qt::DirectConnection);
+    QVERIFY(m_window->cutBtn->isDown());
+
+    m_window->m_nCropIndex = 6; // off
+    m_window->cutBtn->setDown(true);
+    QMetaObject::invokeMethod(m_window.get(), "slotRotateRightBtnClicked", Qt::DirectConnection);
+    QVERIFY(!m_window->cutBtn->isDown());
+
+    // Rotating is a preview and next-scan setting only: the camera's cropping is not touched.
+    QVERIFY(g_autoCropCalls.isEmpty());
+}
+
+void TestEditCommands::bookModeChangesNothing()
+{
+    m_window->nRotate = 180.0;
+    m_window->nLeftRotateIndex = 2;
+    m_window->nRightRotateIndex = 0;
+    m_window->m_nCropIndex = 7;
+    g_autoCropCalls.clear();
+    g_trace.clear();
+    QMetaObject::invokeMethod(m_window.get(), "slotbookBtnClicked", Qt::DirectConnection);
+    QCOMPARE(m_window->nRotate, 180.0);
+    QCOMPARE(m_window->nLeftRotateIndex, 2);
+    QCOMPARE(m_window->nRightRotateIndex, 0);
+    QCOMPARE(m_window->m_nCropIndex, 7);
+    QVERIFY(g_autoCropCalls.isEmpty());
+    QVERIFY(g_trace.isEmpty());
+}
+
+void TestEditCommands::uploadHidesInUploadModeAndClosesOtherwise_data()
+{
+    QTest::addColumn<bool>("uploadMode");
+    QTest::newRow("upload mode hides") << true;
+    QTest::newRow("otherwise closes") << false;
+}
+
+void TestEditCommands::uploadHidesInUploadModeAndClosesOtherwise()
+{
+    QFETCH(bool, uploadMode);
+    CamMainWindow &w = *m_window;
+    w.ShowCommitButton(uploadMode);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    QSignalSpy committed(&w, SIGNAL(commitend()));
+    QMetaObject::invokeMethod(&w, "slotSaveBtnClicked", Qt::DirectConnection);
+    QCOMPARE(committed.count(), 1);
+    QVERIFY(!w.isVisible());
+    if (w.saveBtn)
+        QCOMPARE(w.saveBtn->isVisibleTo(&w), uploadMode);
+    w.ShowCommitButton(false);
+}
+
+QTEST_MAIN(TestEditCommands)
+#include "testeditcommands.moc"

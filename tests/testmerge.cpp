@@ -1,0 +1,267 @@
+// Merging the run's pages into one PDF, read back with poppler.
+#include "mainwindowfixture.h"
+
+#include <poppler-qt5.h>
+
+#include <QtTest>
+
+#include <QTemporaryDir>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace {
+// Whether the merge button was enabled at each decode the merge asked for.
+QList<bool> g_buttonEnabledAtDecode;
+bool (*g_buttonProbe)() = nullptr;
+
+bool writeJpeg(const QString &path, int width, int height, QRgb colour)
+{
+    QImage page(width, height, QImage::Format_RGB888);
+    page.fill(colour);
+    return page.save(path, "JPG", 85);
+}
+
+struct PdfPages {
+    bool loaded = false;
+    QList<QSizeF> sizes;
+};
+
+PdfPages readPdf(const QString &path)
+{
+    PdfPages out;
+    std::unique_ptr<Poppler::Document> doc(Poppler::Document::load(path));
+    if (!doc || doc->isLocked())
+        return out;
+    out.loaded = true;
+    for (int i = 0; i < doc->numPages(); ++i) {
+        std::unique_ptr<Poppler::Page> page(doc->page(i));
+        out.sizes << (page ? page->pageSizeF() : QSizeF());
+    }
+    return out;
+}
+
+// Captures what the process prints on standard output while alive.
+class StdoutCapture
+{
+public:
+    StdoutCapture()
+    {
+        fflush(stdout);
+        m_file.open();
+        m_saved = dup(STDOUT_FILENO);
+        dup2(m_file.handle(), STDOUT_FILENO);
+    }
+    QString finish()
+    {
+        fflush(stdout);
+        dup2(m_saved, STDOUT_FILENO);
+        close(m_saved);
+        m_file.seek(0);
+        return QString::fromUtf8(m_file.readAll());
+    }
+
+private:
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+} // namespace
+
+extern "C" int Cam_readBufFromJpegBuf(const unsigned char *jpeg, long size, long *width, long *height,
+                                      unsigned char **rgb)
+{
+    if (g_buttonProbe)
+        g_buttonEnabledAtDecode << g_buttonProbe();
+    using Real = int (*)(const unsigned char *, long, long *, long *, unsigned char **);
+    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "Cam_readBufFromJpegBuf"));
+    return real ? real(jpeg, size, width, height, rgb) : -1;
+}
+
+class TestMerge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void mergesJpegEntriesInListOrder();
+    void emptyListWritesNothing();
+    void missingJpegStopsTheMergeKeepingEarlierPages();
+    void undecodableJpegStopsTheMerge();
+    void longPathsWork();
+
+private:
+    QStringList pdfsIn(const QString &dir) const;
+    QString runMerge();
+
+    static bool buttonEnabled();
+
+    std::unique_ptr<CamMainWindow> m_window;
+    std::unique_ptr<QPushButton> m_ownButton;
+    QTemporaryDir m_pages;
+    QTemporaryDir m_out;
+    QString m_a, m_b, m_c, m_png;
+};
+
+bool TestMerge::buttonEnabled()
+{
+    return g_Camself && g_Camself->MergePDFBtn && g_Camself->MergePDFBtn->isEnabled();
+}
+
+void TestMerge::initTestCase()
+{
+    m_window = makeMainWindowWithSimulatedCamera();
+    // Until the tool bar provides one, the merge gets a button of our own.
+    if (!m_window->MergePDFBtn) {
+        m_ownButton.reset(new QPushButton);
+        m_window->MergePDFBtn = m_ownButton.get();
+    }
+    g_buttonProbe = &TestMerge::buttonEnabled;
+
+    QVERIFY(m_pages.isValid() && m_out.isValid());
+    m_a = m_pages.filePath("20240101120000001.jpg");
+    m_b = m_pages.filePath("20240101120000002.jpg");
+    m_c = m_pages.filePath("20240101120000003.jpg");
+    m_png = m_pages.filePath("20240101120000004.png");
+    QVERIFY(writeJpeg(m_a, 320, 240, qRgb(200, 0, 0)));
+    QVERIFY(writeJpeg(m_b, 200, 300, qRgb(0, 200, 0)));
+    QVERIFY(writeJpeg(m_c, 256, 128, qRgb(0, 0, 200)));
+    QImage png(50, 60, QImage::Format_RGB32);
+    png.fill(Qt::gray);
+    QVERIFY(png.save(m_png, "PNG"));
+}
+
+void TestMerge::init()
+{
+    for (const QString &f : pdfsIn(m_out.path()))
+        QFile::remove(m_out.filePath(f));
+    g_buttonEnabledAtDecode.clear();
+    m_window->m_pdfPath = m_out.path();
+    m_window->MergePDFBtn->setEnabled(true);
+}
+
+void TestMerge::cleanupTestCase()
+{
+    g_buttonProbe = nullptr;
+    if (m_ownButton)
+        m_window->MergePDFBtn = nullptr;
+    m_window.reset();
+}
+
+QStringList TestMerge::pdfsIn(const QString &dir) const
+{
+    return QDir(dir).entryList(QStringList{"*.pdf"}, QDir::Files);
+}
+
+QString TestMerge::runMerge()
+{
+    StdoutCapture capture;
+    QMetaObject::invokeMethod(m_window.get(), "slotMergeBtnCliecked", Qt::DirectConnection);
+    return capture.finish();
+}
+
+void TestMerge::mergesJpegEntriesInListOrder()
+{
+    // Not in the order of the files' names: list order rules.
+    m_window->listViewImagePDFPath = QStringList{m_b, m_png, m_c, m_a};
+    const QString printed = runMerge();
+
+    const QStringList written = pdfsIn(m_out.path());
+    QCOMPARE(written.size(), 1);
+    QVERIFY2(QRegularExpression("^\\d{17}\\.pdf$").match(written.first()).hasMatch(), qPrintable(written.first()));
+    const PdfPages pdf = readPdf(m_out.filePath(written.first()));
+    QVERIFY(pdf.loaded);
+    QCOMPARE(pdf.sizes, (QList<QSizeF>{QSizeF(200, 300), QSizeF(256, 128), QSizeF(320, 240)}));
+
+    const QString expected = QString("pdf is %1,size is 4\n"
+                                     "jpgPath is %2\n"
+                                     "Cam_readBufFromJpeg width is 200,height is 300\n"
+                                     "jpgPath is %3\n"
+                                     "jpgPath is %4\n"
+                                     "Cam_readBufFromJpeg width is 256,height is 128\n"
+                                     "jpgPath is %5\n"
+                                     "Cam_readBufFromJpeg width is 320,height is 240\n")
+                                 .arg(m_out.filePath(written.first()), m_b, m_png, m_c, m_a);
+    QVERIFY2(printed.contains(expected), qPrintable(printed));
+
+    // Disabled while it ran, usable again afterwards.
+    QCOMPARE(g_buttonEnabledAtDecode, (QList<bool>{false, false, false}));
+    QVERIFY(m_window->MergePDFBtn->isEnabled());
+}
+
+void TestMerge::emptyListWritesNothing()
+{
+    m_window->listViewImagePDFPath.clear();
+    const QString printed = runMerge();
+    QVERIFY(pdfsIn(m_out.path()).isEmpty());
+    QVERIFY2(printed.contains(QRegularExpression("pdf is .*/\\d{17}\\.pdf,size is 0\n")), qPrintable(printed));
+    QVERIFY(m_window->MergePDFBtn->isEnabled());
+
+    // Entries that are not JPEGs write nothing either.
+    m_window->listViewImagePDFPath = QStringList{m_png, m_pages.filePath("x.JPG")};
+    runMerge();
+    QVERIFY(pdfsIn(m_out.path()).isEmpty());
+    QVERIFY(g_buttonEnabledAtDecode.isEmpty());
+}
+
+void TestMerge::missingJpegStopsTheMergeKeepingEarlierPages()
+{
+    const QString removed = m_pages.filePath("removed.jpg");
+    QVERIFY(writeJpeg(removed, 100, 100, qRgb(9, 9, 9)));
+    QVERIFY(QFile::remove(removed));
+    m_window->listViewImagePDFPath = QStringList{m_a, m_c, removed, m_b};
+    const QString printed = runMerge();
+
+    const QStringList written = pdfsIn(m_out.path());
+    QCOMPARE(written.size(), 1);
+    const PdfPages pdf = readPdf(m_out.filePath(written.first()));
+    QVERIFY(pdf.loaded);
+    QCOMPARE(pdf.sizes, (QList<QSizeF>{QSizeF(320, 240), QSizeF(256, 128)}));
+    QVERIFY2(printed.contains(QString("jpgPath is %1\nCam_readBufFromJpeg width is 0,height is 0\n").arg(removed)),
+             qPrintable(printed));
+    QVERIFY(!printed.contains(QString("jpgPath is %1\n").arg(m_b)));
+    QVERIFY(m_window->MergePDFBtn->isEnabled());
+}
+
+void TestMerge::undecodableJpegStopsTheMerge()
+{
+    const QString garbage = m_pages.filePath("garbage.jpg");
+    QFile f(garbage);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(1000, 'g'));
+    f.close();
+    m_window->listViewImagePDFPath = QStringList{garbage, m_a};
+    runMerge();
+    // First entry already fails: nothing written.
+    QVERIFY(pdfsIn(m_out.path()).isEmpty());
+    QVERIFY(m_window->MergePDFBtn->isEnabled());
+}
+
+void TestMerge::longPathsWork()
+{
+    // Folders of 60-character names until both paths pass 300 bytes.
+    QString pageDir = m_pages.path();
+    QString outDir = m_out.path();
+    while (pageDir.toUtf8().size() < 320) {
+        pageDir += "/" + QString(60, QChar('p'));
+        outDir += "/" + QString(60, QChar('o'));
+    }
+    QVERIFY(QDir().mkpath(pageDir) && QDir().mkpath(outDir));
+    const QString longPage = pageDir + QString::fromUtf8("/页面-20240101120000009.jpg");
+    QVERIFY(longPage.toUtf8().size() > 300);
+    QVERIFY(writeJpeg(longPage, 123, 77, qRgb(1, 2, 3)));
+
+    m_window->m_pdfPath = outDir;
+    m_window->listViewImagePDFPath = QStringList{longPage, m_a};
+    const QString printed = runMerge();
+    const QStringList written = pdfsIn(outDir);
+    QCOMPARE(written.size(), 1);
+    const PdfPages pdf = readPdf(outDir + "/" + written.first());
+    QVERIFY(pdf.loaded);
+    QCOMPARE(pdf.sizes, (QList<QSizeF>{QSizeF(123, 77), QSizeF(320, 240)}));
+    QVERIFY(printed.contains(QString("jpgPath is %1\n").arg(longPage)));
+}
+
+QTEST_MAIN(TestMerge)
+#include "testmerge.moc"
