@@ -1,0 +1,1 @@
+quillo_add_bench(BenchScan SOURCES benchscan.cpp LIBS quillo_ui)
