@@ -212,40 +212,12 @@ private slots:
         win.UIIsShow(3, true); // any other type changes nothing
         for (QPushButton *b : seven)
             QVERIFY(!b->isEnabled());
-        win.UIIsShow(2, false);
-        for (QPushButton *b : seven)
-            QVERIFY(!b->isVisible());
-        win.UIIsShow(2, true);
-        for (QPushButton *b : seven)
-            QVERIFY(b->isVisible());
-
         win.ShowCommitButton(true);
         QVERIFY(win.m_bIsShowCommit);
         QVERIFY(win.saveBtn->isVisible());
         win.ShowCommitButton(false);
         QVERIFY(!win.m_bIsShowCommit);
         QVERIFY(!win.saveBtn->isVisible());
-    }
-
-    void initialStateAfterConstruction()
-    {
-        qputenv("ORVIX_SIMULATED_CAMERAS", "");
-        ModalAnswerer answerer;
-        CamMainWindow win;
-        QVERIFY(g_Camself == &win);
-        QCOMPARE(win.nRotate, 0.0);
-        QCOMPARE(win.m_nCropIndex, 1);
-        QCOMPARE(win.nRightRotateIndex, 0);
-        QCOMPARE(win.nLeftRotateIndex, 0);
-        QCOMPARE(win.nVideoScaleSize, 1.0);
-        QVERIFY(!win.m_bIsPressSet);
-        QVERIFY(!win.m_bIsSet);
-        QVERIFY(!win.m_bIsShowCommit);
-        QVERIFY(win.m_set == nullptr);
-        QVERIFY(win.getScannerInfoThread == nullptr);
-        QVERIFY(win.listViewImagePath.isEmpty());
-        QVERIFY(win.m_pdfPath.isEmpty());
-        QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("UTF-8"));
     }
 };
 

@@ -72,24 +72,6 @@ private slots:
             QVERIFY2(uchar(c) < 0x80, "raw non-ASCII byte in the settings file");
     }
 
-    void laterSaveReplacesEveryKey()
-    {
-        CCfgControl cfg;
-        cfg.setValue(sampleValues());
-        QStringList second = sampleValues();
-        second[0] = "/home/user/scans";
-        second[2] = "640";
-        second[5] = "";
-        cfg.setValue(second);
-        QString v;
-        QCOMPARE(cfg.readValue("FilePath", v), 0);
-        QCOMPARE(v, QString("/home/user/scans"));
-        QCOMPARE(cfg.readValue("XResolution", v), 0);
-        QCOMPARE(v, QString("640"));
-        QCOMPARE(cfg.readValue("WaterContent", v), 0);
-        QCOMPARE(v, QString());
-    }
-
     void absentKeyReadsEmptyWithStatusZero()
     {
         writeRaw("[Settings]\nFilePath=/tmp\nDevName=2\n");
@@ -163,15 +145,6 @@ private slots:
         QString height;
         QCOMPARE(cfg.readValue("YResolution", height), 0);
         QCOMPARE(height, QString("2448"));
-    }
-
-    void fileExistsReportsFiles()
-    {
-        CCfgControl cfg;
-        QVERIFY(!cfg.FileExists(path()));
-        writeRaw("[Settings]\n");
-        QVERIFY(cfg.FileExists(path()));
-        QVERIFY(!cfg.FileExists(QDir::homePath() + "/no-such-file.ini"));
     }
 };
 
