@@ -109,6 +109,7 @@ private slots:
 
 private:
     SetWindow *open();
+    QString scanAndWait();
 
     std::unique_ptr<CamMainWindow> m_main;
 };
@@ -152,6 +153,14 @@ SetWindow *TestSettingsApply::open()
 {
     m_main->onButtonSetClicked();
     return m_main->m_set;
+}
+
+// Scans one page and waits for its save to end; returns the path the list shows.
+QString TestSettingsApply::scanAndWait()
+{
+    m_main->slotScanBtnClicked();
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(!m_main->getScannerInfoThread, 20000); }();
+    return m_main->listViewImagePath.isEmpty() ? QString() : m_main->listViewImagePath.last();
 }
 
 void TestSettingsApply::openingShowsAWindowForTheCurrentDevice()
@@ -225,6 +234,17 @@ void TestSettingsApply::saveOfFolderFormatOrAlgorithmRestartsNothing()
     QVERIFY(!w->m_bIsWater);
     QCOMPARE(w->szWaterContent, QString());
     QCOMPARE(QList<int>({w->cred, w->cgreen, w->cblue}), QList<int>({0, 0, 0}));
+
+    // Even with the file changed behind its back, the scan follows the window.
+    {
+        QSettings file(settingsPath(), QSettings::IniFormat);
+        file.setValue("Settings/FilePath", "/nonexistent/elsewhere");
+        file.setValue("Settings/FileFormat", "0");
+    }
+    const QString shown = scanAndWait();
+    QCOMPARE(QFileInfo(shown).absolutePath(), folder.path());
+    QCOMPARE(QFileInfo(shown).suffix(), QString("pdf"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(shown), 20000);
 }
 
 void TestSettingsApply::saveAfterDeviceChangeRestartsOnThatDevice()
@@ -279,6 +299,21 @@ void TestSettingsApply::closeWritesNothingAndKeepsTheCapture()
     QVERIFY(!w->m_bIsSaveData);
     if (m_main->scanBtn)
         QVERIFY(m_main->scanBtn->isEnabled());
+
+    // A saved window's choices stop counting once a later window is closed
+    // unsaved: the scan reads the file again.
+    QTemporaryDir saved;
+    QTemporaryDir dropped;
+    SetWindow *first = open();
+    first->applyChosenFolder(saved.path());
+    first->onBtnSaveClicked();
+    SetWindow *second = open();
+    second->applyChosenFolder(dropped.path());
+    second->ptypeCbbFormat->setCurrentIndex(1);
+    emit second->m_title->signalButtonCloseClicked();
+    const QString shown = scanAndWait();
+    QCOMPARE(QFileInfo(shown).absolutePath(), saved.path());
+    QCOMPARE(QFileInfo(shown).suffix(), QString("jpg"));
 }
 
 void TestSettingsApply::secondOpeningReplacesTheFirst()
