@@ -16,11 +16,17 @@ inline int sampleIndex(int p, int n, int span)
 
 QImage scaleTurnedFrame(const QImage &frame, int turns, const QSize &target, const QRect &visible)
 {
+    QImage out;
+    return scaleTurnedFrame(frame, turns, target, visible, out) ? out : QImage();
+}
+
+bool scaleTurnedFrame(const QImage &frame, int turns, const QSize &target, const QRect &visible, QImage &out)
+{
     if (frame.isNull() || frame.format() != QImage::Format_RGB888 || target.isEmpty())
-        return QImage();
+        return false;
     const QRect area = visible.intersected(QRect(QPoint(0, 0), target));
     if (area.isEmpty())
-        return QImage();
+        return false;
     turns &= 3;
 
     const int w = frame.width();
@@ -29,9 +35,12 @@ QImage scaleTurnedFrame(const QImage &frame, int turns, const QSize &target, con
     const int turnedW = (turns & 1) ? h : w;
     const int turnedH = (turns & 1) ? w : h;
 
-    QImage out(area.size(), QImage::Format_RGB32);
-    if (out.isNull())
-        return QImage();
+    if (out.size() != area.size() || out.format() != QImage::Format_RGB32) {
+        QImage fresh(area.size(), QImage::Format_RGB32);
+        if (fresh.isNull())
+            return false;
+        out = fresh;
+    }
 
     // Along an output row the turned picture's column varies; which source
     // step that is depends on the turn.
@@ -63,5 +72,5 @@ QImage scaleTurnedFrame(const QImage &frame, int turns, const QSize &target, con
             dst[k] = 0xff000000u | (uint(p[0]) << 16) | (uint(p[1]) << 8) | uint(p[2]);
         }
     }
-    return out;
+    return true;
 }

@@ -28,8 +28,10 @@ int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target
         QRect visible = target.intersected(QRect(-shift, QSize(painter.device()->width(), painter.device()->height())));
         if (painter.hasClipping())
             visible = visible.intersected(painter.clipBoundingRect().toAlignedRect());
-        const QImage part = scaleTurnedFrame(frame, turns, target.size(), visible.translated(-target.topLeft()));
-        if (!part.isNull())
+        // Kept between paints: a window-sized buffer is allocated once, not
+        // faulted in afresh for every frame.
+        static thread_local QImage part;
+        if (scaleTurnedFrame(frame, turns, target.size(), visible.translated(-target.topLeft()), part))
             painter.drawImage(visible.topLeft(), part);
         return drawnWidth;
     }
