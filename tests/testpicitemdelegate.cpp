@@ -63,6 +63,8 @@ private slots:
     void sizeHintIsFixed();
     void landscapeJpegShowsThePage();
     void portraitJpegShowsTheWholePage();
+    void bitmapSitsFurtherRight();
+    void pdfShowsThePlaceholderWhenInstalled();
     void missingFileLeavesTheTileUntouched();
     void unreadableFilesGiveCardAndNameOnly_data();
     void unreadableFilesGiveCardAndNameOnly();
@@ -102,6 +104,14 @@ void TestPicItemDelegate::initTestCase()
     QVERIFY(badBmp.open(QIODevice::WriteOnly));
     badBmp.write("not a bitmap");
     badBmp.close();
+    QVERIFY(QDir(m_dir.path()).mkdir("folder.jpg"));
+    QImage bitmap(640, 480, QImage::Format_RGB888);
+    bitmap.fill(kPageColour);
+    QVERIFY(bitmap.save(m_dir.filePath("page.bmp"), "BMP"));
+    QFile pdf(m_dir.filePath("20240101120000123.pdf"));
+    QVERIFY(pdf.open(QIODevice::WriteOnly));
+    pdf.write("%PDF-1.4 never read for a thumbnail");
+    pdf.close();
 }
 
 QModelIndex TestPicItemDelegate::indexFor(const QString &path)
@@ -162,6 +172,30 @@ void TestPicItemDelegate::portraitJpegShowsTheWholePage()
     QCOMPARE(tile.pixel(118, 80), qRgb(255, 255, 255));
 }
 
+void TestPicItemDelegate::bitmapSitsFurtherRight()
+{
+    // 85 x 75 at (54, 42), 17 px right of where a JPEG of that size goes.
+    const QImage tile = paintTile(m_dir.filePath("page.bmp"));
+    QVERIFY(near(tile.pixel(56, 80), kPageColour, 10));
+    QVERIFY(near(tile.pixel(136, 80), kPageColour, 10));
+    QCOMPARE(tile.pixel(45, 80), qRgb(255, 255, 255));
+    QCOMPARE(tile.pixel(141, 80), qRgb(255, 255, 255));
+}
+
+void TestPicItemDelegate::pdfShowsThePlaceholderWhenInstalled()
+{
+    const QImage tile = paintTile(m_dir.filePath("20240101120000123.pdf"));
+    int drawn = 0;
+    for (int y = 37; y < 122; ++y)
+        for (int x = 37; x < 122; ++x)
+            drawn += tile.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
+    if (QImage(QStringLiteral(QUILLO_PDF_PLACEHOLDER)).isNull())
+        QCOMPARE(drawn, 0); // card and name only
+    else
+        QVERIFY(drawn > 0);
+    QCOMPARE(tile.pixel(80, 20), qRgb(255, 255, 255));
+}
+
 void TestPicItemDelegate::missingFileLeavesTheTileUntouched()
 {
     const QImage tile = paintTile(m_dir.filePath("gone.jpg"), QStyle::State_Selected | QStyle::State_MouseOver);
@@ -177,6 +211,7 @@ void TestPicItemDelegate::unreadableFilesGiveCardAndNameOnly_data()
     QTest::newRow("truncated JPEG") << "truncated.jpg";
     QTest::newRow("empty file") << "empty.jpg";
     QTest::newRow("bad bitmap") << "bad.bmp";
+    QTest::newRow("a folder named like a JPEG") << "folder.jpg";
 }
 
 void TestPicItemDelegate::unreadableFilesGiveCardAndNameOnly()
