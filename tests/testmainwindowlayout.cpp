@@ -39,6 +39,9 @@ private slots:
     void restoreLeavesCropIndicator();
     void closeInUploadModeOnlyHides();
     void closeOtherwiseCloses();
+    void iconsDrawn_data();
+    void iconsDrawn();
+    void pdfPlaceholderDrawn();
 
 private:
     std::unique_ptr<CamMainWindow> w;
@@ -434,6 +437,53 @@ void TestMainWindowLayout::closeOtherwiseCloses()
     QCOMPARE(counter.closes, 1);
     QVERIFY(w->isHidden());
     w->removeEventFilter(&counter);
+}
+
+void TestMainWindowLayout::iconsDrawn_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("light");
+    const char *const titleIcons[] = {"set", "min", "max", "close", "restore"};
+    for (const char *name : titleIcons)
+        QTest::newRow(name) << QString(":/img/new/%1.svg").arg(name) << true;
+    const char *const toolIcons[] = {"new/left", "new/right", "new/cut", "camera/1t1", "camera/zoomin",
+                                     "camera/zoomout", "camera/book_normal"};
+    for (const char *name : toolIcons)
+        QTest::newRow(name) << QString(":/img/%1.svg").arg(name) << false;
+}
+
+// White strokes for the blue bar, dark ones for the light tool strip.
+void TestMainWindowLayout::iconsDrawn()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, light);
+    const QImage icon = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    QVERIFY2(!icon.isNull(), qPrintable(path));
+    qint64 drawn = 0;
+    qint64 lightness = 0;
+    for (int y = 0; y < icon.height(); ++y) {
+        for (int x = 0; x < icon.width(); ++x) {
+            const QColor pixel = icon.pixelColor(x, y);
+            if (pixel.alpha() > 128) {
+                ++drawn;
+                lightness += pixel.lightness();
+            }
+        }
+    }
+    QVERIFY2(drawn > 10, qPrintable(path));
+    const qint64 meanLightness = lightness / drawn;
+    QVERIFY2(light ? meanLightness > 200 : meanLightness < 100, qPrintable(path));
+}
+
+// The picture installed for PDF tiles, read the way the tiles read it.
+void TestMainWindowLayout::pdfPlaceholderDrawn()
+{
+    const QString path = QDir::cleanPath(QStringLiteral(QUILLO_TEST_DATA_DIR) + "/../../resources/pdf.svg");
+    const QImage placeholder(path);
+    QVERIFY2(!placeholder.isNull(), qPrintable(path));
+    QCOMPARE(placeholder.size(), QSize(200, 260));
+    // A sheet: its middle is drawn, not transparent.
+    QVERIFY(placeholder.pixelColor(100, 130).alpha() == 255);
 }
 
 QTEST_MAIN(TestMainWindowLayout)
