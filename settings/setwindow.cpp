@@ -322,6 +322,7 @@ void SetWindow::applyChosenFolder(const QString &chosen)
 void SetWindow::comboboxCurrentIndexChanged(int index)
 {
     printf("111111111111111111111111111111111\n");
+    fflush(stdout);
     m_bIsChangeImageFrame = true;
     const QStringList resolutions = index >= 0 ? ResolutionText::listForDevice(index) : QStringList();
     if (!ptypeCbbResolution)
@@ -335,6 +336,7 @@ void SetWindow::comboboxCurrentIndexChangedResolution(int index)
 {
     Q_UNUSED(index);
     printf("222222222222222222222222\n");
+    fflush(stdout);
     m_bIsChangeImageFrame = true;
 }
 
@@ -355,6 +357,7 @@ void SetWindow::onBtnSaveClicked()
     m_nFormat = 0;
     nFileType = ptypeCbbFormat ? ptypeCbbFormat->currentIndex() : 0;
     printf("SetWindow::onBtnSaveClicked width is %d,height is %d\n", m_nWdith, m_nHeight);
+    fflush(stdout);
     m_bIsTextEn = brightBalanceCKB && brightBalanceCKB->currentIndex() != 0;
     m_bIsWater = false;
 

@@ -16,6 +16,9 @@
 
 #include <memory>
 
+#include <cstdio>
+#include <unistd.h>
+
 using Values = QMap<QString, QString>;
 Q_DECLARE_METATYPE(Values)
 
@@ -72,6 +75,44 @@ QString rowName(QLayoutItem *item)
     return labelText(panel->layout()->itemAt(0));
 }
 
+QStringList g_debugLines;
+
+void collectDebug(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    g_debugLines << message;
+}
+
+// Everything printed to standard output while it lives.
+class StdoutCapture
+{
+public:
+    StdoutCapture()
+    {
+        fflush(stdout);
+        m_saved = dup(STDOUT_FILENO);
+        m_file = std::tmpfile();
+        dup2(fileno(m_file), STDOUT_FILENO);
+    }
+    QByteArray take()
+    {
+        fflush(stdout);
+        dup2(m_saved, STDOUT_FILENO);
+        close(m_saved);
+        QByteArray text;
+        std::rewind(m_file);
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0)
+            text.append(buffer, int(n));
+        std::fclose(m_file);
+        return text;
+    }
+
+private:
+    int m_saved = -1;
+    FILE *m_file = nullptr;
+};
+
 } // namespace
 
 class TestSetWindow : public QObject
@@ -93,6 +134,7 @@ private slots:
     void saveWritesExactlyTheTwelveKeys();
     void saveWithoutDevicesStoresDeviceZero();
     void closeWritesNothing();
+    void tracesDeviceChangeAndSave();
 
 private:
     SetWindow *makeWindow(const QStringList &devices = kDevices, const QStringList &resolutions = kResolutionsA);
@@ -395,6 +437,29 @@ void TestSetWindow::closeWritesNothing()
     QVERIFY(w->isHidden());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
+}
+
+void TestSetWindow::tracesDeviceChangeAndSave()
+{
+    SetWindow *w = makeWindow();
+    g_debugLines.clear();
+    StdoutCapture out;
+    const QtMessageHandler previous = qInstallMessageHandler(collectDebug);
+    w->ptypeCbbDev->setCurrentIndex(1);
+    w->ptypeCbbResolution->setCurrentIndex(1);
+    w->brightBalanceCKB->setCurrentIndex(1);
+    w->ptypeCbbFormat->setCurrentIndex(1);
+    w->onBtnSaveClicked();
+    qInstallMessageHandler(previous);
+    const QByteArray printed = out.take();
+
+    QVERIFY(printed.startsWith("111111111111111111111111111111111\n"));
+    QVERIFY(printed.contains("222222222222222222222222\n"));
+    QVERIFY(printed.endsWith("SetWindow::onBtnSaveClicked width is 320,height is 240\n"));
+    QVERIFY(g_debugLines.contains("GetCameraResolution is 2\n"));
+    QVERIFY(g_debugLines.contains("GetCameraResolutionName Width is 640,Height is 480\n"));
+    QVERIFY(g_debugLines.contains("GetCameraResolutionName Width is 320,Height is 240\n"));
+    QCOMPARE(g_debugLines.last(), QString("value is 0 1,nFileType is 1"));
 }
 
 QTEST_MAIN(TestSetWindow)
