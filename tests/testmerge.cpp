@@ -90,6 +90,7 @@ private slots:
     void missingJpegStopsTheMergeKeepingEarlierPages();
     void undecodableJpegStopsTheMerge();
     void longPathsWork();
+    void missingFolderFailsQuietly();
 
 private:
     QStringList pdfsIn(const QString &dir) const;
@@ -261,6 +262,20 @@ void TestMerge::longPathsWork()
     QVERIFY(pdf.loaded);
     QCOMPARE(pdf.sizes, (QList<QSizeF>{QSizeF(123, 77), QSizeF(320, 240)}));
     QVERIFY(printed.contains(QString("jpgPath is %1\n").arg(longPage)));
+}
+
+void TestMerge::missingFolderFailsQuietly()
+{
+    const QString nowhere = m_out.filePath("not-created/either");
+    m_window->m_pdfPath = nowhere;
+    m_window->listViewImagePDFPath = QStringList{m_a, m_b};
+    const QString printed = runMerge();
+    // Every page was still read and offered to the writer; nothing reached disk.
+    QCOMPARE(g_buttonEnabledAtDecode.size(), 2);
+    QVERIFY(!QFileInfo::exists(nowhere));
+    QVERIFY(pdfsIn(m_out.path()).isEmpty());
+    QVERIFY(printed.contains("Cam_readBufFromJpeg width is 200,height is 300\n"));
+    QVERIFY(m_window->MergePDFBtn->isEnabled());
 }
 
 QTEST_MAIN(TestMerge)

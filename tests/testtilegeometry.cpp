@@ -34,7 +34,6 @@ private slots:
     void displayedSize();
     void pictureRect_data();
     void pictureRect();
-    void tileAndCardRects();
     void shortenedName_data();
     void shortenedName();
     void nameWidthIsCapped_data();
@@ -148,13 +147,6 @@ void TestTileGeometry::pictureRect()
     QFETCH(QSize, displayed);
     QFETCH(QRect, expected);
     QCOMPARE(tile::pictureRect(kind, tile::tileRect(option), displayed), expected);
-}
-
-void TestTileGeometry::tileAndCardRects()
-{
-    const QRectF tileRect = tile::tileRect(QRect(0, 164, 164, 164));
-    QCOMPARE(tileRect, QRectF(0, 164, 163, 163));
-    QCOMPARE(tile::cardRect(tileRect), QRectF(10, 174, 143, 143));
 }
 
 void TestTileGeometry::shortenedName_data()

@@ -4,6 +4,7 @@
 #include "hpdfoperation.h"
 
 #include <QByteArray>
+#include <QDebug>
 #include <QFile>
 
 #include <cstdio>
@@ -26,13 +27,18 @@ int mergeJpegPages(const QStringList &entries, const QString &pdfPath)
         const DecodedJpeg page = decodeJpegBytes(pData);
         printf("Cam_readBufFromJpeg width is %d,height is %d\n", int(page.width), int(page.height));
         if (page.isNull() || page.width > std::numeric_limits<int>::max() ||
-            page.height > std::numeric_limits<int>::max())
+            page.height > std::numeric_limits<int>::max()) {
+            qDebug() << "merge stopped after" << pages << "pages: cannot read or decode" << entry;
             break;
+        }
         // The writer rewrites the whole document each time, so the file on
         // disk always holds every page added so far.
-        if (pdfop.rgb2pdf(page.pixels.get(), int(page.width), int(page.height), destFile.constData(), 0,
-                          int(pData.size())) == 0)
+        const int written = pdfop.rgb2pdf(page.pixels.get(), int(page.width), int(page.height),
+                                          destFile.constData(), 0, int(pData.size()));
+        if (written == 0)
             ++pages;
+        else
+            qDebug() << "merge: page" << entry << "not written to" << pdfPath << "code" << written;
     }
     fflush(stdout);
     return pages;
