@@ -16,9 +16,12 @@ namespace jpeg {
 // Pictures larger than this are refused before any pixel is allocated.
 constexpr uint64_t kMaxPixels = 100ull * 1000 * 1000;
 
-// Decodes a whole JPEG. With hintWidth/hintHeight > 0 the decoder may scale
-// down (1/2, 1/4, 1/8) as long as the result stays at least that large, or
-// return an embedded preview that is. Returns ORVIX_OK or a negative code;
+// Decodes a whole JPEG. With a hint (either side > 0) the result is smaller
+// when it can be: the embedded preview of one of our files if its long side
+// reaches the hint's long side (max of hintWidth, hintHeight) and its shape is
+// the page's; else the page scaled by the smallest n/8 (n = 1..8) whose long
+// side still reaches the hint's long side. A hint above the picture's size
+// gives the whole picture. Returns ORVIX_OK or a negative code;
 // on failure `out` is empty. Frames without Huffman tables (Motion-JPEG from
 // UVC cameras) decode with the standard tables.
 int decode(const uint8_t *data, size_t size, Frame &out, int hintWidth = 0, int hintHeight = 0);
@@ -27,7 +30,7 @@ int decode(const uint8_t *data, size_t size, Frame &out, int hintWidth = 0, int 
 int peekSize(const uint8_t *data, size_t size, int &width, int &height);
 
 // Encodes R,G,B pixels at `quality` (1-100), 4:2:0. With embedThumbnail an
-// EXIF preview (long side about 160 pixels) goes into the file as well.
+// EXIF preview (long side 320 pixels) goes into the file as well.
 int encode(const Frame &in, int quality, std::vector<uint8_t> &out, bool embedThumbnail = false);
 
 // Writes `bytes` to a temporary file in the same folder and renames it to
