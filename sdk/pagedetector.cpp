@@ -126,6 +126,7 @@ bool alongBorder(cv::Point2f a, cv::Point2f b, cv::Size size)
 bool edgeSupport(const cv::Mat &gray, const Quadf &q, double &mean)
 {
     const float offset = std::max(2.f, 0.004f * std::max(gray.cols, gray.rows));
+    const cv::Rect2f frame(0, 0, gray.cols - 1.f, gray.rows - 1.f);
     double sum = 0, worst = 1;
     int seen = 0;
     for (int i = 0; i < 4; ++i) {
@@ -134,16 +135,21 @@ bool edgeSupport(const cv::Mat &gray, const Quadf &q, double &mean)
             continue;
         const cv::Point2f n = outwardNormal(q, i);
         const int samples = 48;
-        int good = 0;
+        int good = 0, visible = 0;
         for (int k = 0; k < samples; ++k) {
             const float t = 0.05f + 0.9f * (k + 0.5f) / samples;
             const cv::Point2f p = a + (b - a) * t;
-            const float in = grayAt(gray, p.x - n.x * offset, p.y - n.y * offset);
-            const float out = grayAt(gray, p.x + n.x * offset, p.y + n.y * offset);
-            if (in - out > 6.f + 0.06f * in)
+            const cv::Point2f in = p - n * offset, out = p + n * offset;
+            if (!frame.contains(in) || !frame.contains(out))
+                continue;
+            ++visible;
+            const float inside = grayAt(gray, in.x, in.y);
+            if (inside - grayAt(gray, out.x, out.y) > 6.f + 0.06f * inside)
                 ++good;
         }
-        const double support = double(good) / samples;
+        if (visible < samples / 4)
+            continue; // mostly out of view
+        const double support = double(good) / visible;
         sum += support;
         worst = std::min(worst, support);
         ++seen;
@@ -186,63 +192,153 @@ Quadf fitSidesToOutline(const Quadf &rough, const std::vector<cv::Point> &outlin
     return out;
 }
 
-bool quadFromMask(cv::Mat mask, Quadf &quad)
+// Four corners of a convex outline. A page running out of view has a fifth
+// side along the frame border; its neighbours are extended to meet outside.
+bool roughQuad(const std::vector<cv::Point> &hull, cv::Size size, Quadf &quad)
 {
-    const int k = std::max(3, std::max(mask.cols, mask.rows) / 160) | 1;
+    const double perimeter = cv::arcLength(hull, true);
+    std::vector<cv::Point> approx;
+    for (double eps = 0.005; eps < 0.12; eps += 0.005) {
+        cv::approxPolyDP(hull, approx, eps * perimeter, true);
+        if (approx.size() < 4)
+            return false;
+        if (approx.size() == 4) {
+            for (int i = 0; i < 4; ++i)
+                quad[i] = cv::Point2f(approx[size_t(i)]);
+            return true;
+        }
+        if (approx.size() != 5)
+            continue;
+        for (int i = 0; i < 5; ++i) {
+            const cv::Point2f a(approx[size_t(i)]), b(approx[size_t((i + 1) % 5)]);
+            if (!alongBorder(a, b, size))
+                continue;
+            const cv::Point2f before(approx[size_t((i + 4) % 5)]), after(approx[size_t((i + 2) % 5)]);
+            const Line in{before, (a - before) * float(1.0 / std::max(1e-9, length(a - before)))};
+            const Line out{after, (b - after) * float(1.0 / std::max(1e-9, length(b - after)))};
+            cv::Point2f corner;
+            if (!intersect(in, out, corner) || length(corner - (a + b) * 0.5f) > std::max(size.width, size.height))
+                return false;
+            quad = {after, approx[size_t((i + 3) % 5)], before, corner};
+            return true;
+        }
+    }
+    return false;
+}
+
+// Quads around the largest regions of a mask. The opening is wide enough to
+// cut the page loose where it touches the desk through narrow gaps (between
+// fingers, along a shadow); the sides are fitted away from the corners.
+void quadsFromMask(cv::Mat mask, std::vector<Quadf> &quads)
+{
+    const int k = std::max(5, std::max(mask.cols, mask.rows) / 60) | 1;
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
     cv::morphologyEx(mask, mask, cv::MORPH_OPEN, kernel);
     cv::morphologyEx(mask, mask, cv::MORPH_CLOSE, kernel);
 
     std::vector<std::vector<cv::Point>> contours;
     cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
-    if (contours.empty())
-        return false;
-    size_t largest = 0;
-    double largestArea = 0;
+    std::vector<std::pair<double, size_t>> bySize;
     for (size_t i = 0; i < contours.size(); ++i) {
         const double area = cv::contourArea(contours[i]);
-        if (area > largestArea) {
-            largestArea = area;
-            largest = i;
+        if (area >= 0.03 * mask.total())
+            bySize.emplace_back(area, i);
+    }
+    std::sort(bySize.rbegin(), bySize.rend());
+    for (size_t j = 0; j < bySize.size() && j < 3; ++j) {
+        const std::vector<cv::Point> &outline = contours[bySize[j].second];
+        std::vector<cv::Point> hull;
+        cv::convexHull(outline, hull);
+        Quadf rough;
+        if (roughQuad(hull, mask.size(), rough))
+            quads.push_back(fitSidesToOutline(rough, outline));
+    }
+}
+
+struct LightSample {
+    double basis[6]; // 1, x, y, x*x, x*y, y*y over the frame, -1..1
+    double value;    // log of the feature
+};
+
+struct TwoLevels {
+    cv::Vec6d light; // quadratic surface of the log light
+    double split = 0;
+    double gap = 0; // bright level minus dark level
+};
+
+double lightAt(const cv::Vec6d &c, const double *b)
+{
+    return c[0] * b[0] + c[1] * b[1] + c[2] * b[2] + c[3] * b[3] + c[4] * b[4] + c[5] * b[5];
+}
+
+bool fitSurface(const std::vector<LightSample> &samples, const std::vector<double> &offsets, cv::Vec6d &light)
+{
+    cv::Matx66d ata = cv::Matx66d::zeros();
+    cv::Vec6d atb;
+    for (size_t k = 0; k < samples.size(); ++k) {
+        const LightSample &s = samples[k];
+        const double target = s.value - offsets[k];
+        for (int i = 0; i < 6; ++i) {
+            atb[i] += s.basis[i] * target;
+            for (int j = 0; j < 6; ++j)
+                ata(i, j) += s.basis[i] * s.basis[j];
         }
     }
-    if (largestArea < 0.03 * mask.total())
-        return false;
+    return cv::solve(ata, atb, light, cv::DECOMP_CHOLESKY);
+}
 
-    std::vector<cv::Point> hull, approx;
-    cv::convexHull(contours[largest], hull);
-    const double perimeter = cv::arcLength(hull, true);
-    for (double eps = 0.005; eps < 0.12; eps += 0.005) {
-        cv::approxPolyDP(hull, approx, eps * perimeter, true);
-        if (approx.size() <= 4)
-            break;
-    }
-    if (approx.size() != 4)
+// Two classes under one smooth light field: the log of the feature is a
+// class level plus a quadratic surface. Starts from the surface through
+// everything split at its residuals' Otsu threshold, then alternates.
+bool splitTwoLevels(const std::vector<LightSample> &samples, TwoLevels &out)
+{
+    if (samples.size() < 200)
         return false;
-    Quadf rough;
-    for (int i = 0; i < 4; ++i)
-        rough[i] = cv::Point2f(approx[i]);
-    quad = fitSidesToOutline(rough, contours[largest]);
+    std::vector<double> offsets(samples.size(), 0.0);
+    cv::Vec6d light;
+    if (!fitSurface(samples, offsets, light))
+        return false;
+    cv::Mat residual(1, int(samples.size()), CV_8U);
+    for (size_t i = 0; i < samples.size(); ++i)
+        residual.at<uint8_t>(0, int(i))
+            = cv::saturate_cast<uint8_t>(128 + 100 * (samples[i].value - lightAt(light, samples[i].basis)));
+    cv::Mat unused;
+    double split = (cv::threshold(residual, unused, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU) - 128) / 100;
+    double level[2] = {0, 0};
+    for (int iteration = 0; iteration < 6; ++iteration) {
+        double sum[2] = {0, 0};
+        size_t count[2] = {0, 0};
+        for (const LightSample &s : samples) {
+            const double r = s.value - lightAt(light, s.basis);
+            sum[r > split] += r;
+            ++count[r > split];
+        }
+        if (count[0] < 50 || count[1] < 50)
+            return false;
+        level[0] = sum[0] / count[0];
+        level[1] = sum[1] / count[1];
+        for (size_t k = 0; k < samples.size(); ++k)
+            offsets[k] = level[samples[k].value - lightAt(light, samples[k].basis) > split ? 1 : 0];
+        if (!fitSurface(samples, offsets, light))
+            return false;
+        split = 0.5 * (level[0] + level[1]);
+    }
+    out.light = light;
+    out.split = split;
+    out.gap = level[1] - level[0];
     return true;
 }
 
-// Two classes (page, desk) under one smooth light field: the log of the
-// feature is class level plus a quadratic surface, fitted alternately.
-bool segmentUnderUnevenLight(const cv::Mat &feature, cv::Mat &mask)
+// Page masks from the whiteness under uneven light. Dark objects (a hand, a
+// title block) may take the first split for themselves; the bright side is
+// then split once more, between desk and page.
+void segmentUnderUnevenLight(const cv::Mat &feature, std::vector<cv::Mat> &masks)
 {
     float logOf[256];
     for (int v = 0; v < 256; ++v)
         logOf[v] = float(std::log(v + 8.0));
-    cv::Mat otsu;
-    const double t0 = cv::threshold(feature, otsu, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
-    double split = std::log(t0 + 8.0);
-
+    std::vector<LightSample> samples;
     const int step = 4;
-    struct Sample {
-        double basis[6];
-        double value;
-    };
-    std::vector<Sample> samples;
     for (int y = 0; y < feature.rows; y += step) {
         const double ny = 2.0 * y / feature.rows - 1.0;
         const uint8_t *row = feature.ptr<uint8_t>(y);
@@ -251,64 +347,35 @@ bool segmentUnderUnevenLight(const cv::Mat &feature, cv::Mat &mask)
             samples.push_back({{1, nx, ny, nx * nx, nx * ny, ny * ny}, logOf[row[x]]});
         }
     }
-    double coef[6] = {0, 0, 0, 0, 0, 0};
-    auto light = [&coef](const double *b) {
-        double s = 0;
-        for (int i = 0; i < 6; ++i)
-            s += coef[i] * b[i];
-        return s;
-    };
-    double level[2] = {0, 0};
-    for (int iteration = 0; iteration < 5; ++iteration) {
-        double sum[2] = {0, 0};
-        int count[2] = {0, 0};
-        for (const Sample &s : samples) {
-            const double r = s.value - light(s.basis);
-            const int c = r > split ? 1 : 0;
-            sum[c] += r;
-            ++count[c];
-        }
-        if (count[0] < 50 || count[1] < 50)
-            return false;
-        level[0] = sum[0] / count[0];
-        level[1] = sum[1] / count[1];
-        cv::Matx66d ata = cv::Matx66d::zeros();
-        cv::Vec6d atb;
-        for (const Sample &s : samples) {
-            const double r = s.value - light(s.basis);
-            const double target = s.value - level[r > split ? 1 : 0];
-            for (int i = 0; i < 6; ++i) {
-                atb[i] += s.basis[i] * target;
-                for (int j = 0; j < 6; ++j)
-                    ata(i, j) += s.basis[i] * s.basis[j];
-            }
-        }
-        cv::Vec6d solution;
-        if (!cv::solve(ata, atb, solution, cv::DECOMP_CHOLESKY))
-            return false;
-        for (int i = 0; i < 6; ++i)
-            coef[i] = solution[i];
-        split = 0.5 * (level[0] + level[1]);
-    }
-    if (level[1] - level[0] < 0.08)
-        return false; // no two distinct brightness levels: nothing lies there
-    // Per row the light is a quadratic in x: a + b*nx + c*nx^2.
     std::vector<float> nxs(size_t(feature.cols));
     for (int x = 0; x < feature.cols; ++x)
         nxs[size_t(x)] = float(2.0 * x / feature.cols - 1.0);
-    mask.create(feature.size(), CV_8U);
-    for (int y = 0; y < feature.rows; ++y) {
-        const double ny = 2.0 * y / feature.rows - 1.0;
-        const float a = float(coef[0] + coef[2] * ny + coef[5] * ny * ny + split);
-        const float b = float(coef[1] + coef[4] * ny), c = float(coef[3]);
-        const uint8_t *src = feature.ptr<uint8_t>(y);
-        uint8_t *dst = mask.ptr<uint8_t>(y);
-        for (int x = 0; x < feature.cols; ++x) {
-            const float nx = nxs[size_t(x)];
-            dst[x] = logOf[src[x]] > a + (b + c * nx) * nx ? 255 : 0;
+
+    for (int pass = 0; pass < 2; ++pass) {
+        TwoLevels levels;
+        if (!splitTwoLevels(samples, levels) || levels.gap < 0.08)
+            return; // no two distinct brightness levels: nothing lies there
+        const cv::Vec6d &c = levels.light;
+        cv::Mat mask(feature.size(), CV_8U);
+        for (int y = 0; y < feature.rows; ++y) {
+            // Per row the light is a quadratic in x.
+            const double ny = 2.0 * y / feature.rows - 1.0;
+            const float a = float(c[0] + c[2] * ny + c[5] * ny * ny + levels.split);
+            const float b = float(c[1] + c[4] * ny), q = float(c[3]);
+            const uint8_t *src = feature.ptr<uint8_t>(y);
+            uint8_t *dst = mask.ptr<uint8_t>(y);
+            for (int x = 0; x < feature.cols; ++x) {
+                const float nx = nxs[size_t(x)];
+                dst[x] = logOf[src[x]] > a + (b + q * nx) * nx ? 255 : 0;
+            }
         }
+        masks.push_back(mask);
+        std::vector<LightSample> bright;
+        for (const LightSample &s : samples)
+            if (s.value - lightAt(c, s.basis) > levels.split)
+                bright.push_back(s);
+        samples.swap(bright);
     }
-    return true;
 }
 
 // Sub-pixel edges at full resolution: along each side, the strongest
@@ -442,8 +509,7 @@ bool PageDetector::detect(const Frame &frame, Quad &corners) const
     cv::Mat mask;
     cv::threshold(whiteness, mask, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
     masks.push_back(mask.clone());
-    if (segmentUnderUnevenLight(whiteness, mask))
-        masks.push_back(mask.clone());
+    segmentUnderUnevenLight(whiteness, masks);
     {
         // Regions walled in by edges: the page's inside is one of the large
         // ones even where its outline leaves the frame or a hand cuts it.
@@ -465,10 +531,10 @@ bool PageDetector::detect(const Frame &frame, Quad &corners) const
     bool found = false;
     double bestScore = 0;
     Quadf best;
-    for (const cv::Mat &m : masks) {
-        Quadf q;
-        if (!quadFromMask(m, q))
-            continue;
+    std::vector<Quadf> quads;
+    for (const cv::Mat &m : masks)
+        quadsFromMask(m, quads);
+    for (Quadf q : quads) {
         q = orderCorners(q);
         double support = 0;
         if (!plausibleQuad(q, gray.size()) || !edgeSupport(gray, q, support))
@@ -515,7 +581,9 @@ Frame PageDetector::warpPage(const Frame &frame, const Quad &c)
     out.allocate(w, h);
     const cv::Mat in(frame.height, frame.width, CV_8UC3, const_cast<uint8_t *>(frame.rgb.data()));
     cv::Mat result(h, w, CV_8UC3, out.rgb.data());
-    cv::warpPerspective(in, result, transform, result.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    // Whatever of the page lies out of view comes out as blank paper.
+    cv::warpPerspective(in, result, transform, result.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                        cv::Scalar(255, 255, 255));
     return out;
 }
 

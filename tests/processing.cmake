@@ -1,3 +1,6 @@
 # Page processing in the camera library: cropping, optimisation, watermark.
-quillo_add_test(NAME TestPageDetector SOURCES testpagedetector.cpp pagescene.h LIBS orvix_internal Qt5::Core TIMEOUT 120)
-target_include_directories(TestPageDetector PRIVATE ${OpenCV_INCLUDE_DIRS})
+foreach(suite PageDetector DocOptimiser Watermark ProcessCapture)
+  string(TOLOWER ${suite} source)
+  quillo_add_test(NAME Test${suite} SOURCES test${source}.cpp pagescene.h LIBS orvix_internal Qt5::Core TIMEOUT 120)
+  target_include_directories(Test${suite} PRIVATE ${OpenCV_INCLUDE_DIRS})
+endforeach()
