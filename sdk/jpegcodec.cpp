@@ -30,11 +30,16 @@ struct TjBufferFreer {
 };
 using TjBuffer = std::unique_ptr<unsigned char, TjBufferFreer>;
 
-// Warnings that mean pixels are missing; anything else libjpeg merely grumbles
-// about (extraneous bytes before a marker, say) still yields a whole picture.
+// Warnings that mean pixels are missing or made up: the data ends early, its
+// codes are broken, or a restart marker went astray. Anything else libjpeg
+// merely grumbles about (extraneous bytes before a marker, common in camera
+// frames) still yields the whole picture.
 bool warningMeansDataMissing(const char *text)
 {
-    return std::strstr(text, "Premature end") || std::strstr(text, "premature end");
+    for (const char *sign : {"remature end", "bad Huffman code", "instead of RST"})
+        if (std::strstr(text, sign))
+            return true;
+    return false;
 }
 
 // The largest reduction whose long side still reaches the hint's long side.

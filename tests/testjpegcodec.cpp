@@ -65,6 +65,7 @@ private slots:
     void stalePreviewIsIgnored();
     void hugeHeaderRefusedBeforeAllocation();
     void peekSizeReadsHeaderOnly();
+    void damagedFilesDecodeWholeOrNotAtAll();
 
     void atomicWriteReplacesAndCleansUp();
 
@@ -179,6 +180,40 @@ void TestJpegCodec::peekSizeReadsHeaderOnly()
     Frame out;
     QVERIFY(decode(bytes.data(), bytes.size() / 2, out) < 0);
     QVERIFY(out.empty());
+}
+
+void TestJpegCodec::damagedFilesDecodeWholeOrNotAtAll()
+{
+    // Flipped bytes anywhere (header, preview, scan data) and cut-off ends:
+    // the result is a complete picture of a sane size or nothing at all.
+    const std::vector<uint8_t> source = encoded(gradient(800, 600), true);
+    uint32_t seed = 2024;
+    auto next = [&seed]() {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    int refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> bytes = source;
+        const int flips = 1 + int(next() % 4);
+        for (int i = 0; i < flips; ++i)
+            bytes[next() % bytes.size()] = uint8_t(next());
+        if (round % 3 == 0)
+            bytes.resize(next() % bytes.size() + 1);
+        for (int hint : {0, 200}) {
+            Frame out;
+            const int rc = decode(bytes.data(), bytes.size(), out, hint, hint);
+            if (rc == ORVIX_OK) {
+                QVERIFY(out.width > 0 && out.height > 0);
+                QVERIFY(uint64_t(out.width) * out.height <= kMaxPixels);
+                QCOMPARE(out.rgb.size(), out.stride() * size_t(out.height));
+            } else {
+                QVERIFY(out.empty());
+                ++refused;
+            }
+        }
+    }
+    QVERIFY(refused > 100); // every cut-off file among them
 }
 
 void TestJpegCodec::atomicWriteReplacesAndCleansUp()
