@@ -1,0 +1,379 @@
+// One whole working session on a real X server, driven with mouse and key
+// events on the shown windows the way a user works: live picture, three
+// pages, a turned page, a single-page PDF into a folder picked in the
+// settings window, a merge, a deletion from the list's menu, and the close
+// button. Afterwards the files on disk are read back with readers of their
+// own. A picture of the window is kept as a test artefact.
+#include "cammainwindow.h"
+#include "quietstylewarnings.h"
+#include "sessionfiles.h"
+#include "setwindow.h"
+#include "titlebar.h"
+
+#include "orvixext.h"
+
+#include <QtTest>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+#include <QTextEdit>
+
+#include <memory>
+
+namespace {
+
+const char kCamera[] = "Tarvo S1|1600x1200,800x600|tarvo";
+const QSize kCaptureSize(1600, 1200);
+const QSize kTurnedSize(1200, 1600);
+const int kSaveTimeoutMs = 30000;
+
+QString homeDir()
+{
+    return QDir::homePath();
+}
+
+// A click at the centre of `widget`, delivered to its top-level window as
+// the window system would: whatever lies on top at that point gets it.
+void clickThroughWindow(QWidget *widget, Qt::MouseButton button = Qt::LeftButton)
+{
+    QWidget *top = widget->window();
+    const QPoint at = widget->mapTo(top, widget->rect().center());
+    QTest::mouseClick(top->windowHandle(), button, Qt::NoModifier, at);
+}
+
+// Polls for the top modal dialog of type T and hands it to `answer` once.
+template <typename T, typename F>
+void answerModalWith(F answer)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(dialog);
+        }
+    });
+    timer->start();
+}
+
+// Answers the next popup menu by clicking its entry `text`.
+void clickMenuEntryWhenShown(const QString &text, bool *found)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, text, found] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        for (QAction *action : menu->actions()) {
+            if (action->text() == text) {
+                *found = true;
+                const QPoint at = menu->actionGeometry(action).center();
+                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
+                return;
+            }
+        }
+        menu->close();
+    });
+    timer->start();
+}
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CamMainWindow> m_window;
+    QString m_pdfFolder;
+    QStringList m_jpegPaths; // scanned JPG files, in scan order
+    QString m_pdfPath;       // the single-page PDF
+    QString m_pageImageOfPdf; // its page image in /tmp
+    QString m_mergedPath;
+    QString m_deletedPath;
+
+    void waitForSaveToEnd()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->maskWidget->isHidden(), kSaveTimeoutMs);
+        QVERIFY(m_window->m_saveThreads.isEmpty());
+    }
+
+    // Clicks the scan button and waits for the busy mask to go; `shown` is
+    // the path the new list row shows.
+    void scanOnePage(QString *shown)
+    {
+        const int rowsBefore = m_window->listViewModel->rowCount();
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->scanBtn->isEnabled(), 10000);
+        clickThroughWindow(m_window->scanBtn);
+        QCOMPARE(m_window->listViewModel->rowCount(), rowsBefore + 1);
+        waitForSaveToEnd();
+        *shown = m_window->listViewImagePath.last();
+    }
+
+private slots:
+    void initTestCase();
+    void liveFramesReachTheWindow();
+    void scansThreeJpegPagesWithCropOff();
+    void turnedPageHasSwappedSides();
+    void settingsWindowSwitchesToPdfInAChosenFolder();
+    void scanWritesASinglePagePdf();
+    void mergeTakesEveryPageOfTheRun();
+    void contextMenuDeletesOnePage();
+    void keepsAPictureOfTheWindow();
+    void closeButtonEndsTheSession();
+    void filesOnDiskMatchTheSession();
+    void cleanupTestCase();
+};
+
+void TestSession::initTestCase()
+{
+    quietStyleWarnings();
+    // The folder dialog is answered from a timer; a desktop's own dialog
+    // would live outside this process.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QVERIFY2(!QFileInfo::exists(homeDir() + "/NorLastSetting.ini"), "the session starts without settings");
+    qputenv("ORVIX_SIMULATED_CAMERAS", kCamera);
+
+    m_window.reset(new CamMainWindow(nullptr));
+    m_window->setWindowTitle("Quillo");
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QCOMPARE(m_window->size(), QSize(780, 480));
+}
+
+void TestSession::liveFramesReachTheWindow()
+{
+    QCOMPARE(m_window->listDevName, QStringList{"Tarvo S1"});
+    QTRY_VERIFY_WITH_TIMEOUT(Orvix_FramesDelivered() > 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->scanBtn->isEnabled(), 10000);
+    QVERIFY(m_window->MergePDFBtn->isEnabled());
+    QVERIFY(m_window->m_titleBar->m_pButtonSet->isEnabled());
+    QMutexLocker locker(&MutexCamDataBuffLock);
+    QVERIFY(g_Camimage && !g_Camimage->isNull());
+    QCOMPARE(g_Camimage->size(), kCaptureSize);
+}
+
+void TestSession::scansThreeJpegPagesWithCropOff()
+{
+    // A Tarvo camera starts with automatic cropping on; off, every page has
+    // the capture size.
+    QVERIFY(m_window->cutBtn->isDown());
+    clickThroughWindow(m_window->cutBtn);
+    QVERIFY(!m_window->cutBtn->isDown());
+    QCOMPARE(m_window->m_nCropIndex % 2, 0);
+
+    for (int i = 0; i < 3; ++i) {
+        QString shown;
+        scanOnePage(&shown);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(QFileInfo(shown).absolutePath(), homeDir());
+        m_jpegPaths << shown;
+    }
+    QCOMPARE(m_window->listViewImagePDFPath, m_jpegPaths);
+    for (const QString &path : qAsConst(m_jpegPaths))
+        QCOMPARE(QImageReader(path).size(), kCaptureSize);
+    QVERIFY(!m_window->cutBtn->isDown());
+}
+
+void TestSession::turnedPageHasSwappedSides()
+{
+    clickThroughWindow(m_window->rotateRightBtn);
+    QCOMPARE(int(m_window->nRotate), 90);
+    QString shown;
+    scanOnePage(&shown);
+    if (QTest::currentTestFailed())
+        return;
+    m_jpegPaths << shown;
+    QCOMPARE(QImageReader(shown).size(), kTurnedSize);
+}
+
+void TestSession::settingsWindowSwitchesToPdfInAChosenFolder()
+{
+    m_pdfFolder = homeDir() + "/pdf-pages";
+    QVERIFY(QDir().mkpath(m_pdfFolder));
+
+    clickThroughWindow(m_window->m_titleBar->m_pButtonSet);
+    SetWindow *set = m_window->m_set;
+    QVERIFY(set);
+    QVERIFY(QTest::qWaitForWindowExposed(set));
+    QCOMPARE(set->ptypeCbbFormat->currentText(), QStringLiteral("JPG"));
+    QCOMPARE(set->qFile, homeDir());
+
+    // The format choice by keyboard, as a user steps through it.
+    set->ptypeCbbFormat->setFocus();
+    QTest::keyClick(set->ptypeCbbFormat, Qt::Key_Down);
+    QCOMPARE(set->ptypeCbbFormat->currentText(), QStringLiteral("单页PDF"));
+
+    // The folder through the browse button; its dialog is answered as a
+    // user would: type the folder into its name box and press Return.
+    bool dialogSeen = false;
+    const QString folder = m_pdfFolder;
+    answerModalWith<QFileDialog>([&dialogSeen, folder](QFileDialog *dialog) {
+        dialogSeen = true;
+        auto *nameBox = dialog->findChild<QLineEdit *>("fileNameEdit");
+        if (!nameBox) {
+            dialog->reject();
+            return;
+        }
+        nameBox->setText(folder);
+        QTest::keyClick(nameBox, Qt::Key_Return);
+    });
+    clickThroughWindow(set->FileBtn);
+    QVERIFY(dialogSeen);
+    QCOMPARE(set->qFile, m_pdfFolder);
+    QCOMPARE(set->ptypeTxt->toPlainText(), m_pdfFolder);
+
+    clickThroughWindow(set->saveBtn);
+    QVERIFY(set->m_bIsSaveData);
+    QTRY_VERIFY(!set->isVisible());
+    QVERIFY2(!set->m_bIsChangeImageFrame, "neither device nor resolution was touched");
+
+    QSettings ini(homeDir() + "/NorLastSetting.ini", QSettings::IniFormat);
+    QCOMPARE(ini.value("Settings/FileFormat").toString(), QStringLiteral("1"));
+    QCOMPARE(ini.value("Settings/FilePath").toString(), m_pdfFolder);
+    QCOMPARE(ini.value("Settings/XResolution").toString(), QStringLiteral("1600"));
+}
+
+void TestSession::scanWritesASinglePagePdf()
+{
+    QString shown;
+    scanOnePage(&shown);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(QFileInfo(shown).absolutePath(), m_pdfFolder);
+    QVERIFY(shown.endsWith(".pdf"));
+    m_pdfPath = shown;
+    m_pageImageOfPdf = m_window->listViewImagePDFPath.last();
+    QCOMPARE(m_pageImageOfPdf, "/tmp/" + QFileInfo(shown).completeBaseName() + ".jpg");
+    QCOMPARE(QImageReader(m_pageImageOfPdf).size(), kTurnedSize);
+
+    const sessionfiles::PdfFacts pdf = sessionfiles::readPdf(m_pdfPath);
+    QVERIFY2(pdf.readable, qPrintable(pdf.error));
+    QCOMPARE(pdf.pageSizes.size(), 1);
+    QCOMPARE(pdf.pageSizes.first(), kTurnedSize);
+}
+
+void TestSession::mergeTakesEveryPageOfTheRun()
+{
+    const QStringList before = sessionfiles::stampedFiles(homeDir(), "pdf");
+    QVERIFY(before.isEmpty());
+    clickThroughWindow(m_window->MergePDFBtn);
+    QVERIFY(m_window->MergePDFBtn->isEnabled());
+
+    // The merge goes to the folder of the run's first scan: the home folder.
+    const QStringList after = sessionfiles::stampedFiles(homeDir(), "pdf");
+    QCOMPARE(after.size(), 1);
+    m_mergedPath = homeDir() + "/" + after.first();
+
+    const sessionfiles::PdfFacts pdf = sessionfiles::readPdf(m_mergedPath);
+    QVERIFY2(pdf.readable, qPrintable(pdf.error));
+    const QList<QSize> expected{kCaptureSize, kCaptureSize, kCaptureSize, kTurnedSize, kTurnedSize};
+    QCOMPARE(pdf.pageSizes.size(), m_window->listViewImagePDFPath.size());
+    QCOMPARE(pdf.pageSizes, expected);
+}
+
+void TestSession::contextMenuDeletesOnePage()
+{
+    QListView *view = m_window->imgListView;
+    QCOMPARE(m_window->listViewModel->rowCount(), 5);
+    const QModelIndex second = view->model()->index(1, 0);
+    view->scrollTo(second);
+    QTest::qWait(50);
+    m_deletedPath = m_window->listViewImagePath.at(1);
+    QCOMPARE(m_deletedPath, m_jpegPaths.at(1));
+
+    bool entryFound = false;
+    clickMenuEntryWhenShown(QStringLiteral("删除"), &entryFound);
+    const QPoint inViewport = view->visualRect(second).center();
+    const QPoint inWindow = view->viewport()->mapTo(m_window.get(), inViewport);
+    QTest::mouseClick(m_window->windowHandle(), Qt::RightButton, Qt::NoModifier, inWindow);
+    QTRY_VERIFY(entryFound);
+
+    QTRY_COMPARE(m_window->listViewModel->rowCount(), 4);
+    QVERIFY(!QFileInfo::exists(m_deletedPath));
+    QStringList remaining = m_jpegPaths;
+    remaining.removeAt(1);
+    QCOMPARE(m_window->listViewImagePath, remaining + QStringList{m_pdfPath});
+    QCOMPARE(m_window->listViewImagePDFPath, remaining + QStringList{m_pageImageOfPdf});
+    for (const QString &kept : qAsConst(remaining))
+        QVERIFY(QFileInfo::exists(kept));
+}
+
+void TestSession::keepsAPictureOfTheWindow()
+{
+    QString folder = qEnvironmentVariable("QUILLO_ARTEFACT_DIR");
+    if (folder.isEmpty())
+        folder = QStringLiteral(QUILLO_BINARY_DIR "/artefacts");
+    QVERIFY(QDir().mkpath(folder));
+    const QPixmap picture = m_window->grab();
+    QCOMPARE(picture.size(), m_window->size());
+    const QString path = folder + "/session-window.png";
+    QVERIFY(picture.save(path, "PNG"));
+    QCOMPARE(QImageReader(path).size(), QSize(780, 480));
+    // The live picture fills the area left of the list: not all window grey.
+    const QImage image = picture.toImage();
+    const QPoint inVideo = m_window->videoWidget->mapTo(m_window.get(), m_window->videoWidget->rect().center());
+    QVERIFY(image.pixelColor(inVideo) != QColor(217, 217, 217));
+    printf("session screenshot: %s\n", qPrintable(path));
+    fflush(stdout);
+}
+
+void TestSession::closeButtonEndsTheSession()
+{
+    clickThroughWindow(m_window->m_titleBar->m_pButtonClose);
+    QTRY_VERIFY(!m_window->isVisible());
+    QCOMPARE(m_window->m_nCropIndex, 1);
+    const long delivered = Orvix_FramesDelivered();
+    QTest::qWait(300);
+    QCOMPARE(Orvix_FramesDelivered(), delivered);
+    m_window.reset();
+    QVERIFY(g_Camself == nullptr);
+}
+
+void TestSession::filesOnDiskMatchTheSession()
+{
+    const QStringList jpegs = sessionfiles::stampedFiles(homeDir(), "jpg");
+    QStringList expectedJpegs;
+    for (const QString &path : qAsConst(m_jpegPaths))
+        if (path != m_deletedPath)
+            expectedJpegs << QFileInfo(path).fileName();
+    QCOMPARE(jpegs, expectedJpegs);
+    QCOMPARE(sessionfiles::stampedFiles(homeDir(), "pdf"), QStringList{QFileInfo(m_mergedPath).fileName()});
+    QCOMPARE(sessionfiles::stampedFiles(m_pdfFolder, "pdf"), QStringList{QFileInfo(m_pdfPath).fileName()});
+    QCOMPARE(sessionfiles::stampedFiles(m_pdfFolder, "jpg"), QStringList());
+    QCOMPARE(sessionfiles::unexpectedEntries(homeDir(), {"NorLastSetting.ini", "pdf-pages"}), QStringList());
+
+    for (const QString &name : jpegs) {
+        const QString path = homeDir() + "/" + name;
+        QCOMPARE(sessionfiles::magic(path, 3), QByteArray("\xFF\xD8\xFF"));
+        QImageReader reader(path);
+        QCOMPARE(reader.format(), QByteArray("jpeg"));
+        const QImage page = reader.read();
+        QVERIFY2(!page.isNull(), qPrintable(reader.errorString()));
+        QCOMPARE(page.size(), path == m_jpegPaths.last() ? kTurnedSize : kCaptureSize);
+    }
+    for (const QString &path : {m_pdfPath, m_mergedPath})
+        QCOMPARE(sessionfiles::magic(path, 5), QByteArray("%PDF-"));
+    QVERIFY(!QFileInfo::exists(m_deletedPath));
+}
+
+void TestSession::cleanupTestCase()
+{
+    m_window.reset();
+    // The page image of the PDF capture lives in /tmp, outside the test home.
+    if (!m_pageImageOfPdf.isEmpty())
+        QFile::remove(m_pageImageOfPdf);
+}
+
+QTEST_MAIN(TestSession)
+#include "testsession.moc"
