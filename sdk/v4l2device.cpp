@@ -18,7 +18,9 @@ namespace orvix {
 namespace {
 
 constexpr int kPollMs = 100;          // how soon a stop is noticed
-constexpr int kMaxConsecutiveEio = 50; // beyond this the stream is broken, not flaky
+// I/O errors in a row (10 ms apart) beyond which the stream is broken, not
+// flaky: about two seconds.
+constexpr int kMaxConsecutiveEio = 200;
 constexpr int kMaxIdleErrors = 50;     // POLLERR without a buffer, in a row
 constexpr int kDefaultStillTimeoutMs = 3000;
 
@@ -425,6 +427,8 @@ void V4l2Device::run(std::unique_ptr<V4l2Stream> stream, FrameSink sink)
                 trace("%d I/O errors in a row; delivery stopped", consecutiveEio);
                 break;
             }
+            // A failing link answers at once; do not spin on it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
         if (rc != 0) {

@@ -225,7 +225,8 @@ int FakeV4l2Io::dequeue(Node &node, v4l2_buffer &buffer)
     node.queued.pop_front();
     std::vector<uint8_t> &memory = node.buffers[index];
     const size_t n = std::min(memory.size(), event.payload.size());
-    std::memcpy(memory.data(), event.payload.data(), n);
+    if (n > 0)
+        std::memcpy(memory.data(), event.payload.data(), n);
     std::memset(&buffer, 0, sizeof buffer);
     buffer.index = index;
     buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
