@@ -18,8 +18,10 @@ namespace orvix {
 namespace {
 
 constexpr int kPollMs = 100;          // how soon a stop is noticed
-// I/O errors in a row (10 ms apart) beyond which the stream is broken, not
-// flaky: about two seconds.
+// I/O errors in a row (10 ms apart): after a fifth of a second the stream is
+// restarted, as the kernel's queue stays in its error state until then;
+// after about two seconds it is given up.
+constexpr int kRestartAfterEio = 20;
 constexpr int kMaxConsecutiveEio = 200;
 constexpr int kMaxIdleErrors = 50;     // POLLERR without a buffer, in a row
 constexpr int kDefaultStillTimeoutMs = 3000;
@@ -426,6 +428,17 @@ void V4l2Device::run(std::unique_ptr<V4l2Stream> stream, FrameSink sink)
             if (++consecutiveEio > kMaxConsecutiveEio) {
                 trace("%d I/O errors in a row; delivery stopped", consecutiveEio);
                 break;
+            }
+            if (consecutiveEio % kRestartAfterEio == 0) {
+                trace("%d I/O errors in a row; restarting the stream", consecutiveEio);
+                stream.reset();
+                int err = 0;
+                stream = V4l2Stream::start(m_io, m_fd.get(), kBufferCount, err);
+                if (!stream) {
+                    gone = err == -ENODEV;
+                    trace("cannot restart streaming (%s); delivery stopped", std::strerror(-err));
+                    break;
+                }
             }
             // A failing link answers at once; do not spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -161,6 +161,7 @@ private slots:
     void mjpegFrames();
     void reducedPreviewFullStill();
     void damagedFramesSkipped();
+    void lastingIoErrorsRestartTheStream();
     void undecodableFramesSkipped();
     void unplugMidStream_data();
     void unplugMidStream();
@@ -274,6 +275,25 @@ void TestV4l2Device::damagedFramesSkipped()
     QCOMPARE(frames.size(), size_t(2));
     QVERIFY(isRed(frames[0]));
     QVERIFY(isBlue(frames[1]));
+}
+
+void TestV4l2Device::lastingIoErrorsRestartTheStream()
+{
+    std::vector<FakeEvent> script{frameEvent(yuyv(kRed))};
+    for (int i = 0; i < 25; ++i)
+        script.push_back(plainEvent(FakeEvent::Eio));
+    script.push_back(frameEvent(yuyv(kBlue)));
+    auto io = std::make_shared<FakeV4l2Io>();
+    auto device = makeDevice(io, yuyvCamera(script));
+    FrameLog log;
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    QVERIFY(log.waitFor(2));
+    device->stop();
+    QCOMPARE(io->streamOnCount(kNode), 2);
+    const auto frames = log.frames();
+    QCOMPARE(frames.size(), size_t(2));
+    QVERIFY(isBlue(frames[1]));
+    QCOMPARE(io->liveMappings(), 0);
 }
 
 void TestV4l2Device::undecodableFramesSkipped()
