@@ -101,22 +101,26 @@ int decodeFull(const uint8_t *data, size_t size, Frame &out, int hintWidth, int 
     const tjscalingfactor scale = chooseScale(width, height, hintWidth, hintHeight);
     const int outWidth = TJSCALED(width, scale);
     const int outHeight = TJSCALED(height, scale);
-    Frame decoded;
+    // The caller's buffer is reused: a stream of camera frames decodes
+    // without a fresh allocation (and its page faults) per frame.
     try {
-        decoded.allocate(outWidth, outHeight);
+        out.rgb.resize(static_cast<size_t>(outWidth) * static_cast<size_t>(outHeight) * 3);
     } catch (const std::bad_alloc &) {
+        out.rgb = std::vector<uint8_t>();
         setLastError("no memory for a decoded JPEG");
         return ORVIX_E_NOMEM;
     }
-    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), decoded.rgb.data(),
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out.rgb.data(),
                       outWidth, 0, outHeight, TJPF_RGB, TJFLAG_LIMITSCANS) != 0) {
         const char *text = tjGetErrorStr2(handle.get());
         if (tjGetErrorCode(handle.get()) != TJERR_WARNING || warningMeansDataMissing(text)) {
+            out.rgb.clear();
             setLastError(std::string("JPEG decoding failed: ") + text);
             return ORVIX_E_DECODE;
         }
     }
-    out = std::move(decoded);
+    out.width = outWidth;
+    out.height = outHeight;
     return ORVIX_OK;
 }
 
@@ -208,7 +212,8 @@ bool writeAll(int fd, const uint8_t *data, size_t size)
 
 int decode(const uint8_t *data, size_t size, Frame &out, int hintWidth, int hintHeight)
 {
-    out = Frame();
+    out.width = out.height = 0;
+    out.rgb.clear(); // capacity kept for the next picture
     if (!data || size == 0) {
         setLastError("no JPEG bytes given");
         return ORVIX_E_ARGUMENT;

@@ -21,9 +21,10 @@ constexpr uint64_t kMaxPixels = 100ull * 1000 * 1000;
 // reaches the hint's long side (max of hintWidth, hintHeight) and its shape is
 // the page's; else the page scaled by the smallest n/8 (n = 1..8) whose long
 // side still reaches the hint's long side. A hint above the picture's size
-// gives the whole picture. Returns ORVIX_OK or a negative code;
-// on failure `out` is empty. Frames without Huffman tables (Motion-JPEG from
-// UVC cameras) decode with the standard tables.
+// gives the whole picture. Returns ORVIX_OK or a negative code; on failure
+// `out` is empty. `out`'s buffer is reused when large enough. Frames without
+// Huffman tables (Motion-JPEG from UVC cameras) decode with the standard
+// tables.
 int decode(const uint8_t *data, size_t size, Frame &out, int hintWidth = 0, int hintHeight = 0);
 
 // Reads only the header. Returns ORVIX_OK and the size, or a negative code.
