@@ -123,11 +123,11 @@ int V4l2Device::applyNow()
     reapLocked();
     if (m_worker.joinable())
         return ORVIX_OK;
-    const int rc = openNode();
+    const PixelFormat wanted = wantedFormat();
+    int err = 0;
+    const int rc = openAndNegotiate(wanted, err);
     if (rc != ORVIX_OK)
         return rc;
-    PixelFormat wanted = wantedFormat();
-    const int err = negotiate(wanted);
     if (err == -ENODEV)
         m_fd.reset();
     if (err != 0)
@@ -171,6 +171,23 @@ int V4l2Device::openNode()
     if (fd < 0)
         return fail(codeForErrno(fd), "cannot open: %s", std::strerror(-fd));
     m_fd = V4l2Fd(m_io, fd);
+    return ORVIX_OK;
+}
+
+// ORVIX_OK once the node is open, with the driver's answer in `err`.
+int V4l2Device::openAndNegotiate(const PixelFormat &wanted, int &err)
+{
+    int rc = openNode();
+    if (rc != ORVIX_OK)
+        return rc;
+    err = negotiate(wanted);
+    if (err == -ENODEV) {
+        // Opened before the camera was replugged: try the node once afresh.
+        m_fd.reset();
+        if ((rc = openNode()) != ORVIX_OK)
+            return rc;
+        err = negotiate(wanted);
+    }
     return ORVIX_OK;
 }
 
@@ -219,18 +236,11 @@ int V4l2Device::start(FrameSink sink)
 
 int V4l2Device::startLocked(FrameSink sink)
 {
-    int rc = openNode();
+    const PixelFormat wanted = wantedFormat();
+    int err = 0;
+    const int rc = openAndNegotiate(wanted, err);
     if (rc != ORVIX_OK)
         return rc;
-    const PixelFormat wanted = wantedFormat();
-    int err = negotiate(wanted);
-    if (err == -ENODEV) {
-        // Opened before the camera was replugged: try the node once afresh.
-        m_fd.reset();
-        if ((rc = openNode()) != ORVIX_OK)
-            return rc;
-        err = negotiate(wanted);
-    }
     std::unique_ptr<V4l2Stream> stream;
     if (err == 0)
         stream = V4l2Stream::start(m_io, m_fd.get(), kBufferCount, err);

@@ -60,6 +60,7 @@ private:
     bool onWorkerThread() const { return m_workerId.load() == std::this_thread::get_id(); }
     PixelFormat wantedFormat();
     int openNode();
+    int openAndNegotiate(const PixelFormat &wanted, int &err);
     int negotiate(const PixelFormat &wanted);
     int applyNow();
     int startLocked(FrameSink sink);

@@ -363,6 +363,9 @@ void TestV4l2Device::replugged()
     QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
     io->unplug(kNode);
     io->replug(kNode);
+    QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
+    io->unplug(kNode);
+    io->replug(kNode);
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
     QVERIFY(log.waitFor(1));
