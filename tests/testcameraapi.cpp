@@ -88,6 +88,7 @@ private slots:
     void resolutionChangeMidStream();
     void initStopsRunningCapture();
     void noAccessDeviceDoesNotStart();
+    void controlCallsFromCallbackAreRefusedNotDeadlocked();
 };
 
 void TestCameraApi::initTestCase()
@@ -315,6 +316,36 @@ void TestCameraApi::noAccessDeviceDoesNotStart()
     QVERIFY(QByteArray(Orvix_LastError()).contains("Locked"));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     QCOMPARE(g_frames.load(), 0);
+}
+
+namespace {
+std::atomic<int> g_stopFromCallback{1};
+std::atomic<int> g_initFromCallback{1};
+std::atomic<long> g_countFromCallback{-1};
+
+int meddlingCallback(void *, int, int, int, int)
+{
+    if (g_stopFromCallback == 1) {
+        g_stopFromCallback = Cam_CameraCaptureStop();
+        g_initFromCallback = Cam_Init();
+        long count = -1;
+        Cam_GetDevCount(&count); // queries are fine from here
+        g_countFromCallback = count;
+    }
+    ++g_frames;
+    return 0;
+}
+} // namespace
+
+void TestCameraApi::controlCallsFromCallbackAreRefusedNotDeadlocked()
+{
+    initWith("Busy|160x120|;Other|160x120|");
+    QCOMPARE(Cam_CameraCaptureStart(0, meddlingCallback), int(ORVIX_OK));
+    QTRY_VERIFY_WITH_TIMEOUT(g_frames >= 3, 5000); // still streaming
+    QCOMPARE(g_stopFromCallback.load(), int(ORVIX_E_STATE));
+    QCOMPARE(g_initFromCallback.load(), int(ORVIX_E_STATE));
+    QCOMPARE(g_countFromCallback.load(), 2L);
+    QCOMPARE(Cam_CameraCaptureStop(), int(ORVIX_OK));
 }
 
 QTEST_GUILESS_MAIN(TestCameraApi)

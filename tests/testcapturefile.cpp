@@ -8,7 +8,9 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <memory>
 #include <unistd.h>
 
@@ -96,6 +98,7 @@ private slots:
     void unwritableFolderGivesErrorAndNoFile();
     void symlinkAtPathIsReplacedNotFollowed();
     void existingFileIsReplacedWhole();
+    void capturesOnWorkerThreadsWhilePreviewRuns();
 
     void badJpegGivesNothing_data();
     void badJpegGivesNothing();
@@ -241,6 +244,37 @@ void TestCaptureFile::existingFileIsReplacedWhole()
     QCOMPARE(QImage(path).size(), QSize(160, 120));
     QVERIFY(QFileInfo(path).permissions() & QFile::ReadOwner);
     QCOMPARE(entriesOf(dir.path()), QStringList{"page.jpg"});
+}
+
+void TestCaptureFile::capturesOnWorkerThreadsWhilePreviewRuns()
+{
+    initWith("Desk|320x240,160x120|");
+    QCOMPARE(Cam_CameraCaptureStart(0, [](void *, int, int, int, int) { return 0; }), int(ORVIX_OK));
+    QTemporaryDir dir;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 3; ++t)
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < 4; ++i) {
+                const QString path = dir.filePath(QString("w%1-%2.jpg").arg(t).arg(i));
+                if (Cam_CameraCaptureFile(0, path.toUtf8().constData(), paramRotated(90 * i)) != ORVIX_OK)
+                    ++failures;
+            }
+        });
+    // Meanwhile the GUI thread switches the resolution back and forth.
+    for (int i = 0; i < 10; ++i)
+        Cam_SetCameraResolution(0, i % 2 ? 320 : 160, i % 2 ? 240 : 120);
+    for (std::thread &w : workers)
+        w.join();
+    QCOMPARE(failures.load(), 0);
+    const QStringList files = entriesOf(dir.path());
+    QCOMPARE(files.size(), 12);
+    for (const QString &name : files) {
+        const QSize size = QImage(dir.filePath(name)).size();
+        QVERIFY2(size == QSize(320, 240) || size == QSize(240, 320) || size == QSize(160, 120) ||
+                     size == QSize(120, 160),
+                 qPrintable(name));
+    }
 }
 
 void TestCaptureFile::badJpegGivesNothing_data()
