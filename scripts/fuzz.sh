@@ -5,11 +5,11 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
-build=${QUILLO_FUZZ_BUILD_DIR:-$top/build-fuzz}
+# Same configuration as the asan build of scripts/sanitize.sh, which it reuses.
+build=${QUILLO_FUZZ_BUILD_DIR:-$top/build-asan}
 QUILLO_SETUP_CI_EXTRAS=1 "$top/scripts/setup.sh"
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUILLO_BUILD_FUZZ=ON -DQUILLO_BUILD_TESTS=OFF -DQUILLO_BUILD_BENCH=OFF \
-  -DQUILLO_SANITIZE=address,undefined >/dev/null
+  -DQUILLO_BUILD_FUZZ=ON -DQUILLO_BUILD_BENCH=OFF -DQUILLO_SANITIZE=address,undefined >/dev/null
 cmake --build "$build" -j "$(nproc)" --target fuzz_jpegdecode fuzz_settings
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

@@ -24,8 +24,11 @@ case $kind in
     ;;
   *) echo "usage: $0 asan|tsan" >&2; exit 2 ;;
 esac
+# The asan build also carries the fuzz targets, so scripts/fuzz.sh can reuse it.
+fuzz=OFF
+[ "$kind" = asan ] && fuzz=ON
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUILLO_SANITIZE=$sanitize -DQUILLO_BUILD_BENCH=OFF >/dev/null
+  -DQUILLO_SANITIZE=$sanitize -DQUILLO_BUILD_BENCH=OFF -DQUILLO_BUILD_FUZZ=$fuzz >/dev/null
 cmake --build "$build" -j "$(nproc)"
 cd "$build"
 if [ -n "$filter" ]; then
