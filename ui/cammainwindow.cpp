@@ -76,6 +76,11 @@ CamMainWindow::~CamMainWindow()
         g_Camself = nullptr;
     }
     m_nCropIndex = 1;
+    // The list's model has no parent; the proxy and the view go with us.
+    if (listViewProxyModel)
+        listViewProxyModel->setSourceModel(nullptr);
+    delete listViewModel;
+    listViewModel = nullptr;
     delete ui;
     ui = nullptr;
 }

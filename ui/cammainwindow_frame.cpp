@@ -1,4 +1,5 @@
 #include "cammainwindow.h"
+#include "setwindow.h"
 
 #include "titlebar.h"
 
@@ -52,6 +53,10 @@ void CamMainWindow::onButtonCloseClicked()
         return;
     }
     close();
+    // An open settings window would keep the program running after its main
+    // window is gone, and a save from it would restart a camera nobody shows.
+    if (m_set && m_set->isVisible())
+        m_set->close();
     if (!listDevName.isEmpty())
         Cam_CameraCaptureStop();
 }
