@@ -16,6 +16,8 @@ constexpr int kDarkestPaper = 64;
 // Ratios to the paper level: below kInk becomes black, above kPaper white.
 constexpr double kInk = 0.12;
 constexpr double kPaper = 0.86;
+// Paper under the dimmest light is at least this share of the brightest paper.
+constexpr double kPaperFloor = 0.5;
 
 // lut[background * 256 + value]
 const std::array<uint8_t, 256 * 256> &ratioTable()
@@ -54,6 +56,16 @@ Frame optimiseDocument(const Frame &in)
     const int k = std::max(3, std::max(small.cols, small.rows) / 32) | 1;
     cv::morphologyEx(small, small, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(k, k)));
     cv::GaussianBlur(small, small, cv::Size(0, 0), k / 2.0);
+    // Where the estimate falls far below the page's paper (an uncropped desk,
+    // a dark picture), it is not paper: keep such areas dark, not whitened.
+    std::vector<cv::Mat> channels;
+    cv::split(small, channels);
+    for (cv::Mat &c : channels) {
+        std::vector<uint8_t> values(c.begin<uint8_t>(), c.end<uint8_t>());
+        std::nth_element(values.begin(), values.begin() + values.size() * 95 / 100, values.end());
+        cv::max(c, kPaperFloor * values[values.size() * 95 / 100], c);
+    }
+    cv::merge(channels, small);
     cv::Mat background;
     cv::resize(small, background, src.size(), 0, 0, cv::INTER_LINEAR);
 

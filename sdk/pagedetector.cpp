@@ -144,7 +144,7 @@ bool edgeSupport(const cv::Mat &gray, const Quadf &q, double &mean)
                 continue;
             ++visible;
             const float inside = grayAt(gray, in.x, in.y);
-            if (inside - grayAt(gray, out.x, out.y) > 6.f + 0.06f * inside)
+            if (inside - grayAt(gray, out.x, out.y) > 4.f + 0.04f * inside)
                 ++good;
         }
         if (visible < samples / 4)
@@ -231,12 +231,18 @@ bool roughQuad(const std::vector<cv::Point> &hull, cv::Size size, Quadf &quad)
 // fingers, along a shadow); the sides are fitted away from the corners.
 void quadsFromMask(cv::Mat mask, std::vector<Quadf> &quads)
 {
+    // Holes (a title block, a picture) go first, or the opening would eat
+    // the thin strip of paper between them and the page's edge.
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+    mask = cv::Mat::zeros(mask.size(), CV_8U);
+    cv::drawContours(mask, contours, -1, cv::Scalar(255), cv::FILLED);
     const int k = std::max(5, std::max(mask.cols, mask.rows) / 60) | 1;
-    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_ELLIPSE, cv::Size(k, k));
+    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(k, k));
     cv::morphologyEx(mask, mask, cv::MORPH_OPEN, kernel);
     cv::morphologyEx(mask, mask, cv::MORPH_CLOSE, kernel);
 
-    std::vector<std::vector<cv::Point>> contours;
+    contours.clear();
     cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
     std::vector<std::pair<double, size_t>> bySize;
     for (size_t i = 0; i < contours.size(); ++i) {
@@ -528,20 +534,32 @@ bool PageDetector::detect(const Frame &frame, Quad &corners) const
             masks.push_back(labels == bySize[j].second);
     }
 
-    bool found = false;
-    double bestScore = 0;
-    Quadf best;
+    // Of the outlines that the picture bears out, the larger wins unless it
+    // is clearly worse supported: a page's inner half can look like a page
+    // too (text below it, light falling off across it).
     std::vector<Quadf> quads;
     for (const cv::Mat &m : masks)
         quadsFromMask(m, quads);
+    std::vector<std::pair<Quadf, double>> supported;
+    double largestArea = 0;
     for (Quadf q : quads) {
         q = orderCorners(q);
         double support = 0;
         if (!plausibleQuad(q, gray.size()) || !edgeSupport(gray, q, support))
             continue;
-        if (!found || support > bestScore + 1e-9) {
+        supported.emplace_back(q, support);
+        largestArea = std::max(largestArea, cv::contourArea(std::vector<cv::Point2f>(q.begin(), q.end())));
+    }
+    bool found = false;
+    double bestScore = 0;
+    Quadf best;
+    for (const auto &candidate : supported) {
+        const Quadf &q = candidate.first;
+        const double area = cv::contourArea(std::vector<cv::Point2f>(q.begin(), q.end()));
+        const double score = candidate.second + 0.5 * area / largestArea;
+        if (!found || score > bestScore) {
             found = true;
-            bestScore = support;
+            bestScore = score;
             best = q;
         }
     }

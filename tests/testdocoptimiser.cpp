@@ -61,6 +61,7 @@ private slots:
     void raisesTextContrast();
     void evensOutLighting();
     void keepsColour();
+    void keepsDeskDark();
     void badFramesPassThrough();
 };
 
@@ -119,6 +120,22 @@ void TestDocOptimiser::keepsColour()
             ++red;
     }
     QVERIFY2(red > samples * 9 / 10, qPrintable(QString("%1 of %2 stamp samples red").arg(red).arg(samples)));
+}
+
+void TestDocOptimiser::keepsDeskDark()
+{
+    // Optimisation without cropping: the desk around the page is no paper.
+    pagescene::Spec s;
+    s.desk = cv::Scalar(50, 40, 32);
+    s.lightFalloff = 0.3;
+    s.seed = 78;
+    const pagescene::Scene scene = pagescene::makeScene(s);
+    const orvix::Frame out = orvix::optimiseDocument(scene.frame);
+    const cv::Mat all = cv::Mat::ones(out.height, out.width, CV_8U);
+    const cv::Rect deskStrip(0, 0, 200, out.height);
+    const double before = grayMean(scene.frame, all, deskStrip), after = grayMean(out, all, deskStrip);
+    qInfo("desk %.0f -> %.0f", before, after);
+    QVERIFY(after < 100);
 }
 
 void TestDocOptimiser::badFramesPassThrough()
