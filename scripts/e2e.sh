@@ -17,12 +17,12 @@ artefacts=${QUILLO_ARTEFACT_DIR:-$build/artefacts}
 camera='Tarvo S1|1600x1200,800x600|tarvo'
 
 if [ -z "${QUILLO_E2E_INNER:-}" ]; then
-  for tool in xvfb-run xdotool xwd python3; do
+  for tool in xvfb-run xdotool xwd; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (scripts/setup.sh installs it)" >&2; exit 2; }
   done
   started=$(date +%s)
   if [ -f "$build/build.ninja" ]; then
-    cmake --build "$build" --target quillo TestSession >/dev/null || { echo "e2e: FAIL (build)"; exit 1; }
+    cmake --build "$build" --target quillo TestSession sessiongrab >/dev/null || { echo "e2e: FAIL (build)"; exit 1; }
   else
     QUILLO_BUILD_DIR=$build "$top/scripts/build.sh" || { echo "e2e: FAIL (build)"; exit 1; }
   fi
@@ -63,53 +63,18 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 mkdir -p "$home/.runtime" && chmod 700 "$home/.runtime"
+export XDG_RUNTIME_DIR=$home/.runtime
 
-# Reads an xwd dump: "pixel X Y" prints "R G B"; "near X Y R G B" succeeds
-# when the pixel is within 8 of that colour in each channel; "png OUT"
-# writes a PNG.
-xwdtool() {
-  python3 - "$@" <<'PY'
-import struct, sys, zlib
-path, cmd = sys.argv[1], sys.argv[2]
-data = open(path, 'rb').read()
-h = struct.unpack('>25I', data[:100])
-header_size, fmt, depth, width, height = h[0], h[2], h[3], h[4], h[5]
-byte_order, bpp, bpl, ncolors = h[7], h[11], h[12], h[19]
-masks = h[14:17]
-if fmt != 2 or bpp not in (24, 32):
-    sys.exit('unsupported xwd layout: format %d, %d bits per pixel' % (fmt, bpp))
-pixels = data[header_size + 12 * ncolors:]
-step = bpp // 8
-order = '<' if byte_order == 0 else '>'
-def shift(mask):
-    return (mask & -mask).bit_length() - 1
-shifts = [shift(m) for m in masks]
-def rgb(x, y):
-    off = y * bpl + x * step
-    raw = pixels[off:off + step] + (b'\0' if step == 3 else b'')
-    value = struct.unpack(order + 'I', raw)[0]
-    return tuple((value & m) >> s for m, s in zip(masks, shifts))
-if cmd == 'pixel':
-    print('%d %d %d' % rgb(int(sys.argv[3]), int(sys.argv[4])))
-elif cmd == 'near':
-    got = rgb(int(sys.argv[3]), int(sys.argv[4]))
-    sys.exit(0 if all(abs(g - int(w)) <= 8 for g, w in zip(got, sys.argv[5:8])) else 1)
-elif cmd == 'png':
-    rows = bytearray()
-    for y in range(height):
-        rows.append(0)
-        for x in range(width):
-            rows.extend(rgb(x, y))
-    def chunk(kind, body):
-        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body) & 0xffffffff)
-    png = b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0))
-    png += chunk(b'IDAT', zlib.compress(bytes(rows), 6)) + chunk(b'IEND', b'')
-    open(sys.argv[3], 'wb').write(png)
-PY
+# grab OUT.png X,Y ...: screenshot of window $wid; prints "R G B" per point.
+grab() { "$build/tests/sessiongrab" "$wid" "$@"; }
+
+near() { # "r g b" R G B: each channel within 8
+  set -- $1 "$2" "$3" "$4"
+  for d in $(($1 - $4)) $(($2 - $5)) $(($3 - $6)); do [ "${d#-}" -le 8 ] || return 1; done
 }
 
 start_quillo() { # LOG: starts the program in the background, sets $pid
-  HOME=$home TMPDIR=$guardtmp XDG_RUNTIME_DIR=$home/.runtime ORVIX_V4L2=0 \
+  HOME=$home TMPDIR=$guardtmp ORVIX_V4L2=0 \
     ORVIX_SIMULATED_CAMERAS=$camera "$build/quillo" >"$1" 2>&1 &
   pid=$!
   pids="$pids $pid"
@@ -152,18 +117,21 @@ video_x=$(((WIDTH - 220) / 2)); video_y=$(((HEIGHT - 140) / 2))
 
 # The scan button is enabled once the live picture is drawn: wait until the
 # middle of the picture area is no longer window grey.
-shot=$artefacts/e2e-window.xwd
+shot=$artefacts/e2e-window.png
 i=0
 while :; do
-  xwd -silent -id "$wid" -out "$shot" || fail "xwd could not read the window"
-  xwdtool "$shot" near "$video_x" "$video_y" 217 217 217 || break
+  colour=$(grab "$shot" "$video_x,$video_y") || fail "cannot grab the window"
+  near "$colour" 217 217 217 || break
   i=$((i + 1)); [ "$i" -lt 100 ] || fail "no live picture within 20 s"
   sleep 0.2
 done
-xwdtool "$shot" near "$scan_x" "$scan_y" 255 255 255 ||
-  fail "no white scan button at ($scan_x,$scan_y): $(xwdtool "$shot" pixel "$scan_x" "$scan_y"); see $shot"
-# The close icon's white cross runs through the button's centre, on blue.
-xwdtool "$shot" near "$close_x" "$close_y" 255 255 255 && xwdtool "$shot" near "$((close_x - 10))" "$close_y" 54 146 238 ||
+# The scan button is white there; the close icon's white cross runs through
+# the close button's centre, with the bar's blue beside it.
+colours=$(grab "$shot" "$scan_x,$scan_y" "$close_x,$close_y" "$((close_x - 10)),$close_y") ||
+  fail "cannot grab the window"
+near "$(echo "$colours" | sed -n 1p)" 255 255 255 ||
+  fail "no white scan button at ($scan_x,$scan_y); see $shot"
+near "$(echo "$colours" | sed -n 2p)" 255 255 255 && near "$(echo "$colours" | sed -n 3p)" 54 146 238 ||
   fail "no close button at ($close_x,$close_y); see $shot"
 
 xdotool mousemove "$((X + scan_x))" "$((Y + scan_y))" click 1
@@ -175,7 +143,7 @@ done
 jpeg=$(stamped_jpegs | head -n 1)
 [ "$(head -c 3 "$home/$jpeg" | od -An -tx1 | tr -d ' \n')" = ffd8ff ] || fail "$jpeg is not a JPEG"
 sleep 1 # let the busy mask go and the tile paint before the screenshot
-xwd -silent -id "$wid" -out "$shot" && xwdtool "$shot" png "$artefacts/e2e-window.png" ||
+xwd -silent -id "$wid" -out "$artefacts/e2e-after-scan.xwd" && grab "$artefacts/e2e-after-scan.png" ||
   fail "screenshot failed"
 
 xdotool mousemove "$((X + close_x))" "$((Y + close_y))" click 1

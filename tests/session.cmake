@@ -4,3 +4,6 @@ if(TARGET quillo_pdfcheck)
   quillo_add_test(NAME TestSession SOURCES testsession.cpp sessionfiles.h
     LIBS quillo_ui quillo_pdfcheck XVFB TIMEOUT 240)
 endif()
+# Screenshot and pixel probe for scripts/e2e.sh (not a test itself).
+add_executable(sessiongrab sessiongrab.cpp)
+target_link_libraries(sessiongrab PRIVATE Qt5::Gui)

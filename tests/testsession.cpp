@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QLineEdit>
@@ -46,44 +47,58 @@ void clickThroughWindow(QWidget *widget, Qt::MouseButton button = Qt::LeftButton
     QTest::mouseClick(top->windowHandle(), button, Qt::NoModifier, at);
 }
 
-// Polls for the top modal dialog of type T and hands it to `answer` once.
-template <typename T, typename F>
-void answerModalWith(F answer)
+// Polls every 20 ms for up to 10 s: `poll` returns true once it has done
+// its work. Bounded, so a window that never shows cannot leave it behind.
+template <typename F>
+void pollUntilDone(F poll)
 {
     auto *timer = new QTimer;
+    auto *clock = new QElapsedTimer;
+    clock->start();
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, poll] {
+        if (poll() || clock->hasExpired(10000)) {
             timer->stop();
             timer->deleteLater();
-            answer(dialog);
+            delete clock;
         }
     });
     timer->start();
 }
 
-// Answers the next popup menu by clicking its entry `text`.
-void clickMenuEntryWhenShown(const QString &text, bool *found)
+// Hands the next modal dialog of type T to `answer`.
+template <typename T, typename F>
+void answerModalWith(F answer)
 {
-    auto *timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, text, found] {
+    pollUntilDone([answer] {
+        auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (dialog)
+            answer(dialog);
+        return dialog != nullptr;
+    });
+}
+
+// Answers the next popup menu by clicking its entry `text`; the flag tells
+// whether the entry was there.
+std::shared_ptr<bool> clickMenuEntryWhenShown(const QString &text)
+{
+    auto found = std::make_shared<bool>(false);
+    pollUntilDone([text, found] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         if (!menu)
-            return;
-        timer->stop();
-        timer->deleteLater();
+            return false;
         for (QAction *action : menu->actions()) {
             if (action->text() == text) {
                 *found = true;
                 const QPoint at = menu->actionGeometry(action).center();
                 QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
-                return;
+                return true;
             }
         }
         menu->close();
+        return true;
     });
-    timer->start();
+    return found;
 }
 
 } // namespace
@@ -216,10 +231,10 @@ void TestSession::settingsWindowSwitchesToPdfInAChosenFolder()
 
     // The folder through the browse button; its dialog is answered as a
     // user would: type the folder into its name box and press Return.
-    bool dialogSeen = false;
+    auto dialogSeen = std::make_shared<bool>(false);
     const QString folder = m_pdfFolder;
-    answerModalWith<QFileDialog>([&dialogSeen, folder](QFileDialog *dialog) {
-        dialogSeen = true;
+    answerModalWith<QFileDialog>([dialogSeen, folder](QFileDialog *dialog) {
+        *dialogSeen = true;
         auto *nameBox = dialog->findChild<QLineEdit *>("fileNameEdit");
         if (!nameBox) {
             dialog->reject();
@@ -229,7 +244,7 @@ void TestSession::settingsWindowSwitchesToPdfInAChosenFolder()
         QTest::keyClick(nameBox, Qt::Key_Return);
     });
     clickThroughWindow(set->FileBtn);
-    QVERIFY(dialogSeen);
+    QVERIFY(*dialogSeen);
     QCOMPARE(set->qFile, m_pdfFolder);
     QCOMPARE(set->ptypeTxt->toPlainText(), m_pdfFolder);
 
@@ -292,12 +307,11 @@ void TestSession::contextMenuDeletesOnePage()
     m_deletedPath = m_window->listViewImagePath.at(1);
     QCOMPARE(m_deletedPath, m_jpegPaths.at(1));
 
-    bool entryFound = false;
-    clickMenuEntryWhenShown(QStringLiteral("删除"), &entryFound);
+    const std::shared_ptr<bool> entryFound = clickMenuEntryWhenShown(QStringLiteral("删除"));
     const QPoint inViewport = view->visualRect(second).center();
     const QPoint inWindow = view->viewport()->mapTo(m_window.get(), inViewport);
     QTest::mouseClick(m_window->windowHandle(), Qt::RightButton, Qt::NoModifier, inWindow);
-    QTRY_VERIFY(entryFound);
+    QTRY_VERIFY(*entryFound);
 
     QTRY_COMPARE(m_window->listViewModel->rowCount(), 4);
     QVERIFY(!QFileInfo::exists(m_deletedPath));
