@@ -139,7 +139,7 @@ private slots:
     void liveFramesReachTheWindow();
     void scansThreeJpegPagesWithCropOff();
     void turnedPageHasSwappedSides();
-    void settingsWindowSwitchesToPdfInAChosenFolder();
+    void settingsWindowChoosesPdfFolderAndResolution();
     void scanWritesASinglePagePdf();
     void mergeTakesEveryPageOfTheRun();
     void contextMenuDeletesOnePage();
@@ -212,7 +212,7 @@ void TestSession::turnedPageHasSwappedSides()
     QCOMPARE(QImageReader(shown).size(), kTurnedSize);
 }
 
-void TestSession::settingsWindowSwitchesToPdfInAChosenFolder()
+void TestSession::settingsWindowChoosesPdfFolderAndResolution()
 {
     m_pdfFolder = homeDir() + "/pdf-pages";
     QVERIFY(QDir().mkpath(m_pdfFolder));
@@ -224,10 +224,15 @@ void TestSession::settingsWindowSwitchesToPdfInAChosenFolder()
     QCOMPARE(set->ptypeCbbFormat->currentText(), QStringLiteral("JPG"));
     QCOMPARE(set->qFile, homeDir());
 
-    // The format choice by keyboard, as a user steps through it.
+    // Format and resolution by keyboard, as a user steps through them.
     set->ptypeCbbFormat->setFocus();
     QTest::keyClick(set->ptypeCbbFormat, Qt::Key_Down);
     QCOMPARE(set->ptypeCbbFormat->currentText(), QStringLiteral("单页PDF"));
+    QCOMPARE(set->ptypeCbbResolution->currentText(), QStringLiteral("1600x1200"));
+    set->ptypeCbbResolution->setFocus();
+    QTest::keyClick(set->ptypeCbbResolution, Qt::Key_Down);
+    QCOMPARE(set->ptypeCbbResolution->currentText(), QStringLiteral("800x600"));
+    QVERIFY(set->m_bIsChangeImageFrame);
 
     // The folder through the browse button; its dialog is answered as a
     // user would: type the folder into its name box and press Return.
@@ -251,16 +256,24 @@ void TestSession::settingsWindowSwitchesToPdfInAChosenFolder()
     clickThroughWindow(set->saveBtn);
     QVERIFY(set->m_bIsSaveData);
     QTRY_VERIFY(!set->isVisible());
-    QVERIFY2(!set->m_bIsChangeImageFrame, "neither device nor resolution was touched");
 
     QSettings ini(homeDir() + "/NorLastSetting.ini", QSettings::IniFormat);
     QCOMPARE(ini.value("Settings/FileFormat").toString(), QStringLiteral("1"));
     QCOMPARE(ini.value("Settings/FilePath").toString(), m_pdfFolder);
-    QCOMPARE(ini.value("Settings/XResolution").toString(), QStringLiteral("1600"));
+    QCOMPARE(ini.value("Settings/XResolution").toString(), QStringLiteral("800"));
+    QCOMPARE(ini.value("Settings/YResolution").toString(), QStringLiteral("600"));
+
+    // The saved resolution restarts the live picture at that size.
+    const auto frameSize = [] {
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        return g_Camimage ? g_Camimage->size() : QSize();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(frameSize(), QSize(800, 600), 10000);
 }
 
 void TestSession::scanWritesASinglePagePdf()
 {
+    // A scan captures at the start-up resolution whatever the preview shows.
     QString shown;
     scanOnePage(&shown);
     if (QTest::currentTestFailed())
