@@ -386,9 +386,8 @@ void segmentUnderUnevenLight(const cv::Mat &feature, std::vector<cv::Mat> &masks
 
 // Sub-pixel edges at full resolution: along each side, the strongest
 // bright-inside step within a few pixels; robust line fits through them.
-Quadf refineOnFrame(const Frame &frame, const Quadf &q, double upscale)
+Quadf refineOnFrame(const Frame &frame, const Quadf &q, int radius)
 {
-    const int radius = int(std::ceil(1.5 * upscale)) + 3;
     Line lines[4];
     for (int i = 0; i < 4; ++i) {
         const cv::Point2f a = q[i], b = q[(i + 1) % 4];
@@ -446,14 +445,19 @@ Quadf refineOnFrame(const Frame &frame, const Quadf &q, double upscale)
                 inliers.push_back(edge[j]);
         if (inliers.size() >= 6)
             cv::fitLine(inliers, l, cv::DIST_L2, 0, 0.01, 0.01);
-        lines[i] = {cv::Point2f(l[2], l[3]), cv::Point2f(l[0], l[1])};
+        // A fine line far from the coarse one found something else (an
+        // occluder's edge, text): the coarse side is safer then.
+        // Compared where the edge was seen: a side may run out of view.
+        const Line fine{cv::Point2f(l[2], l[3]), cv::Point2f(l[0], l[1])};
+        const double shift = std::fabs((fine.point - a).dot(n));
+        if (shift <= radius && std::fabs(cross(fine.dir, u)) < std::sin(6.0 * CV_PI / 180.0))
+            lines[i] = fine;
     }
     Quadf out = q;
     for (int i = 0; i < 4; ++i) {
         cv::Point2f c;
-        if (!intersect(lines[(i + 3) % 4], lines[i], c) || length(c - q[i]) > 2.0 * radius)
-            return q; // the fine pass wandered off: the coarse corners are safer
-        out[i] = c;
+        if (intersect(lines[(i + 3) % 4], lines[i], c))
+            out[i] = c;
     }
     return out;
 }
@@ -570,10 +574,13 @@ bool PageDetector::detect(const Frame &frame, Quad &corners) const
     Quadf onFrame;
     for (int i = 0; i < 4; ++i)
         onFrame[i] = cv::Point2f(float((best[i].x + 0.5) / sx - 0.5), float((best[i].y + 0.5) / sy - 0.5));
-    if (m_refine && scale < 1.0)
-        onFrame = refineOnFrame(frame, onFrame, 1.0 / scale);
-    else if (m_refine)
-        onFrame = refineOnFrame(frame, onFrame, 1.0);
+    if (m_refine) {
+        // A wide first look catches sides the small copy got a little askew
+        // (short visible stretches), a narrow second one settles them.
+        const double upscale = 1.0 / scale;
+        onFrame = refineOnFrame(frame, onFrame, int(std::ceil(4 * upscale)) + 4);
+        onFrame = refineOnFrame(frame, onFrame, int(std::ceil(1.5 * upscale)) + 3);
+    }
     for (int i = 0; i < 4; ++i)
         corners[size_t(i)] = {onFrame[i].x, onFrame[i].y};
     return true;
