@@ -31,30 +31,10 @@ double medianMs(int runs, const std::function<void()> &work)
 void detectionOnRandomScenes(int count)
 {
     cv::RNG rng(12345);
-    const cv::Scalar desks[] = {{62, 44, 32},    {28, 28, 30},    {206, 178, 140}, {196, 196, 192},
-                                {222, 220, 214}, {120, 110, 100}, {90, 120, 150}};
     int found = 0, withinOnePercent = 0;
     double sum = 0, worst = 0, slowest = 0, totalMs = 0;
     for (int i = 0; i < count; ++i) {
-        pagescene::Spec s;
-        s.desk = desks[rng.uniform(0, 7)];
-        s.deskTexture = rng.uniform(3.0, 14.0);
-        s.angle = rng.uniform(-40.0, 40.0);
-        s.keystone = rng.uniform(0.0, 0.06);
-        s.jitter = rng.uniform(0.0, 0.03);
-        s.lightFalloff = rng.uniform(0.0, 0.5);
-        s.lightDirection = rng.uniform(0.0, 360.0);
-        s.blur = rng.uniform(0.6, 1.6);
-        s.noise = rng.uniform(2.0, 6.0);
-        s.pageHeight = rng.uniform(0.45, 0.8) * s.height;
-        s.pageWidth = s.pageHeight * rng.uniform(0.65, 0.8);
-        if (rng.uniform(0, 4) == 0)
-            std::swap(s.pageWidth, s.pageHeight);
-        s.centreX = rng.uniform(0.4, 0.6);
-        s.centreY = rng.uniform(0.42, 0.58);
-        s.occluder = pagescene::Occluder(rng.uniform(0, 3));
-        s.occludedSide = rng.uniform(0, 4);
-        s.seed = unsigned(100 + i);
+        const pagescene::Spec s = pagescene::randomSpec(rng, unsigned(100 + i));
         const pagescene::Scene scene = pagescene::makeScene(s);
         orvix::Quad q;
         bool ok = false;
@@ -64,10 +44,7 @@ void detectionOnRandomScenes(int count)
         if (!ok)
             continue;
         ++found;
-        double error = 0;
-        for (size_t k = 0; k < 4; ++k)
-            error += std::hypot(q[k].x - scene.corners[k].x, q[k].y - scene.corners[k].y) / 4;
-        error /= std::hypot(scene.corners[0].x - scene.corners[2].x, scene.corners[0].y - scene.corners[2].y);
+        const double error = pagescene::relativeCornerError(q, scene.corners);
         sum += error;
         worst = std::max(worst, error);
         if (error < 0.01)

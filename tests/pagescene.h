@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace pagescene {
 
@@ -183,6 +184,43 @@ inline Scene makeScene(const Spec &s)
     result.frame.allocate(s.width, s.height);
     std::memcpy(result.frame.rgb.data(), bytes.data, result.frame.rgb.size());
     return result;
+}
+
+// A scene drawn at random: desk colour and grain, angle, perspective, light,
+// camera softness and noise, page size and shape, a hand or pen over an edge.
+inline Spec randomSpec(cv::RNG &rng, unsigned seed)
+{
+    static const cv::Scalar desks[] = {{62, 44, 32},    {28, 28, 30},    {206, 178, 140}, {196, 196, 192},
+                                       {222, 220, 214}, {120, 110, 100}, {90, 120, 150}};
+    Spec s;
+    s.desk = desks[rng.uniform(0, 7)];
+    s.deskTexture = rng.uniform(3.0, 14.0);
+    s.angle = rng.uniform(-40.0, 40.0);
+    s.keystone = rng.uniform(0.0, 0.06);
+    s.jitter = rng.uniform(0.0, 0.03);
+    s.lightFalloff = rng.uniform(0.0, 0.5);
+    s.lightDirection = rng.uniform(0.0, 360.0);
+    s.blur = rng.uniform(0.6, 1.6);
+    s.noise = rng.uniform(2.0, 6.0);
+    s.pageHeight = rng.uniform(0.45, 0.8) * s.height;
+    s.pageWidth = s.pageHeight * rng.uniform(0.65, 0.8);
+    if (rng.uniform(0, 4) == 0)
+        std::swap(s.pageWidth, s.pageHeight);
+    s.centreX = rng.uniform(0.4, 0.6);
+    s.centreY = rng.uniform(0.42, 0.58);
+    s.occluder = Occluder(rng.uniform(0, 3));
+    s.occludedSide = rng.uniform(0, 4);
+    s.seed = seed;
+    return s;
+}
+
+// Mean corner distance over the page diagonal, corners in the same order.
+inline double relativeCornerError(const orvix::Quad &found, const orvix::Quad &truth)
+{
+    double sum = 0;
+    for (size_t i = 0; i < 4; ++i)
+        sum += std::hypot(found[i].x - truth[i].x, found[i].y - truth[i].y);
+    return sum / 4 / std::hypot(truth[0].x - truth[2].x, truth[0].y - truth[2].y);
 }
 
 inline cv::Mat asMat(const orvix::Frame &f)
