@@ -60,6 +60,7 @@ private slots:
     void cropFromFlagOrRecord_data();
     void cropFromFlagOrRecord();
     void watermarkComesLast();
+    void watermarkColourIsClamped();
     void inputIsNeverModified();
 };
 
@@ -148,6 +149,23 @@ void TestProcessCapture::watermarkComesLast()
     QVERIFY2(exact > 100, qPrintable(QString("%1 pixels in the exact colour").arg(exact)));
     QCOMPARE(outsideCorner, 0);
     QVERIFY(out.width > out.height);
+}
+
+void TestProcessCapture::watermarkColourIsClamped()
+{
+    char text[] = "Quillo";
+    IMAGEPARAM param = {};
+    param.bIsWater = true;
+    param.nR = 300;
+    param.nG = -20;
+    param.nB = 128;
+    param.szWaterContent = text;
+    const orvix::Frame out = orvix::processCapture(portraitPage().frame, param, false);
+    int exact = 0;
+    for (size_t i = 0; i + 2 < out.rgb.size(); i += 3)
+        if (out.rgb[i] == 255 && out.rgb[i + 1] == 0 && out.rgb[i + 2] == 128)
+            ++exact;
+    QVERIFY2(exact > 50, qPrintable(QString("%1 pixels in (255, 0, 128)").arg(exact)));
 }
 
 void TestProcessCapture::inputIsNeverModified()
