@@ -25,7 +25,17 @@
 
 namespace {
 
-// Collects what the code under test prints on standard output.
+QByteArray g_debugLines;
+
+void collectDebugLine(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    g_debugLines += message.toUtf8();
+    if (!message.endsWith('\n'))
+        g_debugLines += '\n';
+}
+
+// Collects the trace lines of the code under test: what it prints on
+// standard output, then what it writes to the debug log.
 class StdoutCapture
 {
 public:
@@ -35,9 +45,12 @@ public:
         m_saved = dup(1);
         m_file = tmpfile();
         dup2(fileno(m_file), 1);
+        g_debugLines.clear();
+        m_previousHandler = qInstallMessageHandler(collectDebugLine);
     }
     QByteArray finish()
     {
+        qInstallMessageHandler(m_previousHandler);
         fflush(stdout);
         dup2(m_saved, 1);
         close(m_saved);
@@ -48,10 +61,11 @@ public:
         while ((n = fread(buf, 1, sizeof buf, m_file)) > 0)
             out.append(buf, int(n));
         fclose(m_file);
-        return out;
+        return out + g_debugLines;
     }
 
 private:
+    QtMessageHandler m_previousHandler = nullptr;
     int m_saved = -1;
     FILE *m_file = nullptr;
 };

@@ -3,9 +3,9 @@
 #include "decodedjpeg.h"
 #include "hpdfoperation.h"
 
+#include <QDebug>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <limits>
 
 GetScannerInfoThread::GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath,
@@ -25,28 +25,26 @@ GetScannerInfoThread::~GetScannerInfoThread() = default;
 void GetScannerInfoThread::slotSaveImg()
 {
     const QByteArray jpegPath = filePath.toUtf8();
-    printf("filepath is %s\n", jpegPath.constData());
+    qDebug("filepath is %s\n", jpegPath.constData());
     Cam_CameraCaptureFile(0, jpegPath.constData(), m_img);
     const QByteArray pdfPath = FilePDFPath.toUtf8();
-    printf("pdf is %s\n", pdfPath.constData());
-    fflush(stdout);
+    qDebug("pdf is %s\n", pdfPath.constData());
 
     if (nFormatType == 1 && filePath.right(3) == QLatin1String("jpg")) {
         const DecodedJpeg page = decodeJpegFile(filePath);
         if (page.isNull()) {
-            printf("no page to convert: %s is missing or not a JPEG\n", jpegPath.constData());
+            qDebug("no page to convert: %s is missing or not a JPEG\n", jpegPath.constData());
         } else if (page.width > std::numeric_limits<int>::max() || page.height > std::numeric_limits<int>::max() ||
                    page.width * page.height > std::numeric_limits<int>::max()) {
-            printf("page too large for a PDF: %ldx%ld\n", page.width, page.height);
+            qDebug("page too large for a PDF: %ldx%ld\n", page.width, page.height);
         } else {
             hpdfoperation writer;
             const int w = int(page.width);
             const int h = int(page.height);
             const int result = writer.rgb2pdf(page.pixels.get(), w, h, pdfPath.constData(), 0, w * h);
             if (result != 0)
-                printf("pdf not written (%d): %s\n", result, pdfPath.constData());
+                qDebug("pdf not written (%d): %s\n", result, pdfPath.constData());
         }
-        fflush(stdout);
     }
 
     emit signalOver();

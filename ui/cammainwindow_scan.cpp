@@ -5,9 +5,9 @@
 #include "setwindow.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QStandardPaths>
 
-#include <cstdio>
 
 void CamMainWindow::slotScanBtnClicked()
 {
@@ -42,7 +42,7 @@ void CamMainWindow::slotScanBtnClicked()
         in.window.folder = m_set->qFile;
     }
     if (in.formatFromWindow)
-        printf("11111111111111111111111 is %d\n", in.window.fileType);
+        qDebug("11111111111111111111111 is %d\n", in.window.fileType);
     in.file = scanplan::readSettingsFile(m_cfg, !in.formatFromWindow);
 
     scanplan::ScanPlan plan = scanplan::planScan(in);
@@ -70,9 +70,8 @@ void CamMainWindow::slotScanBtnClicked()
     connect(getScannerInfoThread, SIGNAL(signalOver()), this, SLOT(slotSaveImgThreadOver()));
     _getScannerInfoThread->start();
 
-    printf("file count is %d,imgListView is %d\n", int(listViewImagePath.size()),
+    qDebug("file count is %d,imgListView is %d\n", int(listViewImagePath.size()),
            listViewModel ? listViewModel->rowCount() : 0);
-    fflush(stdout);
 
     listViewImagePath.append(plan.listShownPath);
     listViewImagePDFPath.append(plan.listPagePath);
