@@ -85,8 +85,8 @@ window_of() { # PID: the visible "Quillo" window of that process
 }
 
 running() { # PID: true while the process runs (an exited, unreaped child is a zombie)
-  state=$(ps -o stat= -p "$1" 2>/dev/null)
-  [ -n "$state" ] && [ "${state#Z}" = "$state" ]
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d ' ' -f 1)
+  [ -n "$state" ] && [ "$state" != Z ]
 }
 
 wait_exit() { # PID SECONDS: waits for the process, sets $code to its exit code
