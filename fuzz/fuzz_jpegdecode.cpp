@@ -7,7 +7,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    for (long hint : {0L, 200L}) {
+    const long hints[] = {0L, 200L};
+    for (long hint : hints) {
         long width = hint;
         long height = hint;
         unsigned char *rgb = nullptr;

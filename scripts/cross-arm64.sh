@@ -48,6 +48,12 @@ if [ ! -f "$sysroot/.complete" ]; then
     target=$(readlink "$link")
     case $target in /*) ln -sfn "$sysroot$target" "$link" ;; esac
   done
+  # Links that Debian makes with update-alternatives at install time, which
+  # unpacking alone does not run.
+  multiarch=$sysroot/usr/lib/aarch64-linux-gnu
+  for alt in blas/libblas.so.3 lapack/liblapack.so.3; do
+    [ -e "$multiarch/$alt" ] && ln -sfn "$alt" "$multiarch/$(basename "$alt")"
+  done
   touch "$sysroot/.complete"
 fi
 [ "${1:-}" = --sysroot-only ] && exit 0
