@@ -14,6 +14,9 @@ namespace {
 
 using Quadf = std::array<cv::Point2f, 4>;
 
+// (max - min) / max of a page's paper; skin is about 0.25-0.45, wood more.
+constexpr float kMostPaperChroma = 0.3f;
+
 struct Line {
     cv::Point2f point;
     cv::Point2f dir; // unit length
@@ -158,6 +161,39 @@ bool edgeSupport(const cv::Mat &gray, const Quadf &q, double &mean)
     }
     mean = seen ? sum / seen : 0;
     return seen >= 2 && worst >= 0.25 && mean >= 0.55;
+}
+
+// Paper is colourless under the usual light, whatever its brightness; a hand
+// or a wooden object on a dark desk is not. Judged on the brighter half of
+// the inside (paper, not print), shrunk away from the edges.
+bool looksLikePaper(const cv::Mat &rgb, const Quadf &q)
+{
+    const cv::Point2f c = centroidOf(q);
+    std::vector<cv::Point> inner;
+    for (const cv::Point2f &p : q)
+        inner.emplace_back(c + (p - c) * 0.85f);
+    cv::Mat inside = cv::Mat::zeros(rgb.size(), CV_8U);
+    cv::fillConvexPoly(inside, inner, cv::Scalar(255));
+    std::vector<std::pair<int, float>> samples; // brightness, chroma
+    for (int y = 0; y < rgb.rows; y += 2) {
+        const uint8_t *m = inside.ptr<uint8_t>(y);
+        const cv::Vec3b *px = rgb.ptr<cv::Vec3b>(y);
+        for (int x = 0; x < rgb.cols; x += 2) {
+            if (!m[x])
+                continue;
+            const int hi = std::max({px[x][0], px[x][1], px[x][2]});
+            const int lo = std::min({px[x][0], px[x][1], px[x][2]});
+            samples.emplace_back(hi, hi > 0 ? float(hi - lo) / hi : 0.f);
+        }
+    }
+    if (samples.size() < 20)
+        return false;
+    std::sort(samples.begin(), samples.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<float> chroma;
+    for (size_t i = samples.size() / 2; i < samples.size(); ++i)
+        chroma.push_back(samples[i].second);
+    std::nth_element(chroma.begin(), chroma.begin() + chroma.size() / 2, chroma.end());
+    return chroma[chroma.size() / 2] < kMostPaperChroma;
 }
 
 // Fits each side of a rough quad to the region's outline near that side, so
@@ -391,7 +427,7 @@ bool PageDetector::detect(const Frame &frame, Quad &corners) const
     for (Quadf q : quads) {
         q = orderCorners(q);
         double support = 0;
-        if (!plausibleQuad(q, gray.size()) || !edgeSupport(gray, q, support))
+        if (!plausibleQuad(q, gray.size()) || !edgeSupport(gray, q, support) || !looksLikePaper(small, q))
             continue;
         supported.emplace_back(q, support);
         largestArea = std::max(largestArea, cv::contourArea(std::vector<cv::Point2f>(q.begin(), q.end())));

@@ -97,6 +97,7 @@ class TestPageDetector : public QObject
 private slots:
     void findsPagesWithinOnePercent();
     void randomScenesAreFoundOrLeftWhole();
+    void randomDesksWithoutPageStayWhole();
     void findsPageOfSimulatedCamera_data();
     void findsPageOfSimulatedCamera();
     void noPageKeepsWholeFrame_data();
@@ -151,6 +152,21 @@ void TestPageDetector::randomScenesAreFoundOrLeftWhole()
     QVERIFY(good >= count - 2);
 }
 
+// Random desks with nothing or a hand on them: no page is made up (a hand
+// on a dark desk is bright and four-sided enough to pass for one).
+void TestPageDetector::randomDesksWithoutPageStayWhole()
+{
+    cv::RNG rng(777);
+    for (int i = 0; i < 24; ++i) {
+        Spec s = pagescene::randomSpec(rng, unsigned(900 + i));
+        s.hasPage = false;
+        s.occluder = i % 2 ? Occluder::Hand : Occluder::None;
+        orvix::Quad found;
+        QVERIFY2(!orvix::PageDetector().detect(pagescene::makeScene(s).frame, found),
+                 qPrintable(QString("a page found on empty desk %1").arg(i)));
+    }
+}
+
 // The simulated camera's own desk picture, drawn by other code than ours.
 void TestPageDetector::findsPageOfSimulatedCamera_data()
 {
@@ -179,23 +195,34 @@ void TestPageDetector::findsPageOfSimulatedCamera()
 
 void TestPageDetector::noPageKeepsWholeFrame_data()
 {
+    // A hand is placed as if over the given side of a page that is not there.
     QTest::addColumn<int>("desk");
     QTest::addColumn<double>("falloff");
-    QTest::addColumn<bool>("hand");
-    QTest::newRow("dark desk") << 0 << 0.3 << false;
-    QTest::newRow("light wood desk, strong falloff") << 1 << 0.5 << false;
-    QTest::newRow("light grey desk with a hand") << 2 << 0.2 << true;
+    QTest::addColumn<int>("handSide"); // -1: no hand
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<double>("centreX");
+    QTest::newRow("dark desk") << 0 << 0.3 << -1 << 0.0 << 0.5;
+    QTest::newRow("light wood desk, strong falloff") << 1 << 0.5 << -1 << 0.0 << 0.5;
+    QTest::newRow("light grey desk with a hand") << 2 << 0.2 << 1 << 0.0 << 0.5;
+    QTest::newRow("dark desk, hand from below") << 0 << 0.15 << 2 << 25.0 << 0.59;
+    QTest::newRow("black desk, hand from the right") << 3 << 0.15 << 1 << -5.0 << 0.51;
 }
 
 void TestPageDetector::noPageKeepsWholeFrame()
 {
     QFETCH(int, desk);
     QFETCH(double, falloff);
-    QFETCH(bool, hand);
-    const cv::Scalar desks[] = {kDarkWood, kLightWood, kLightGrey};
-    Spec s = spec(0, 0, desks[desk], falloff, 20 + unsigned(desk));
+    QFETCH(int, handSide);
+    QFETCH(double, angle);
+    QFETCH(double, centreX);
+    const cv::Scalar desks[] = {kDarkWood, kLightWood, kLightGrey, kBlackDesk};
+    Spec s = spec(angle, 0, desks[desk], falloff, 20 + unsigned(desk));
     s.hasPage = false;
-    s.occluder = hand ? Occluder::Hand : Occluder::None;
+    s.centreX = centreX;
+    s.pageWidth = 500;
+    s.pageHeight = 690;
+    s.occluder = handSide >= 0 ? Occluder::Hand : Occluder::None;
+    s.occludedSide = std::max(0, handSide);
     const pagescene::Scene scene = pagescene::makeScene(s);
 
     orvix::Quad found;
