@@ -191,17 +191,22 @@ bool drawWatermark(Frame &frame, const char *text, const WatermarkStyle &style, 
     const int baseline = frame.height - margin - std::max(0, descent);
 
     bool drawn = false;
+    int missing = 0;
     for (char32_t c : chars) {
         FT_UInt index = 0;
         FT_Face face = fonts.faceFor(c, index);
-        if (!face || FT_Load_Glyph(face, index, FT_LOAD_RENDER) != 0)
+        if (!face || FT_Load_Glyph(face, index, FT_LOAD_RENDER) != 0) {
+            ++missing;
             continue;
+        }
         const FT_GlyphSlot glyph = face->glyph;
         blendGlyph(frame, glyph->bitmap, penX + glyph->bitmap_left, baseline - glyph->bitmap_top, style, drawn);
         penX += int(glyph->advance.x >> 6);
         if (penX >= frame.width)
             break;
     }
+    if (missing > 0)
+        std::printf("orvix: %d watermark characters have no glyph in the installed fonts, left out\n", missing);
     return drawn;
 }
 

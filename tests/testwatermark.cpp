@@ -69,6 +69,7 @@ private slots:
     void nothingToDraw();
     void invalidUtf8IsSkipped();
     void missingFontLeavesPage();
+    void fontWithoutChineseSkipsIt();
     void decodesUtf8_data();
     void decodesUtf8();
 };
@@ -195,6 +196,21 @@ void TestWatermark::missingFontLeavesPage()
     orvix::Frame after = before;
     QVERIFY(!orvix::drawWatermark(after, "Quillo", {255, 0, 0, 0}, {"/nonexistent/font.ttf", "/etc/passwd"}));
     QVERIFY(after.rgb == before.rgb);
+}
+
+void TestWatermark::fontWithoutChineseSkipsIt()
+{
+    const std::string latinOnly = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (orvix::installedFonts({latinOnly}).empty())
+        QSKIP("DejaVu Sans is not installed");
+    const orvix::Frame before = plainPage(800, 600);
+    orvix::Frame chinese = before, mixed = before, latin = before;
+    QVERIFY(!orvix::drawWatermark(chinese, "文档", {0, 0, 0, 0}, {latinOnly}));
+    QVERIFY(chinese.rgb == before.rgb);
+    // Latin letters still print, in the place they have in the whole line.
+    QVERIFY(orvix::drawWatermark(mixed, "AB文档", {0, 0, 0, 0}, {latinOnly}));
+    QVERIFY(orvix::drawWatermark(latin, "AB", {0, 0, 0, 0}, {latinOnly}));
+    QVERIFY(mixed.rgb == latin.rgb);
 }
 
 void TestWatermark::decodesUtf8_data()
