@@ -34,7 +34,7 @@ void detectionOnRandomScenes(int count)
     int found = 0, withinOnePercent = 0;
     double sum = 0, worst = 0, slowest = 0, totalMs = 0;
     for (int i = 0; i < count; ++i) {
-        const pagescene::Spec s = pagescene::randomSpec(rng, unsigned(100 + i));
+        const pagescene::Setup s = pagescene::randomSetup(rng, unsigned(100 + i));
         const pagescene::Scene scene = pagescene::makeScene(s);
         orvix::Quad q;
         bool ok = false;
@@ -59,17 +59,17 @@ void detectionOnRandomScenes(int count)
 
 int main()
 {
-    pagescene::Spec spec;
-    spec.width = 3264;
-    spec.height = 2448;
-    spec.pageWidth = 1560;
-    spec.pageHeight = 2060;
-    spec.angle = 7;
-    spec.keystone = 0.04;
-    spec.jitter = 0.02;
-    spec.lightFalloff = 0.3;
-    spec.seed = 12;
-    const pagescene::Scene scene = pagescene::makeScene(spec);
+    pagescene::Setup setup;
+    setup.width = 3264;
+    setup.height = 2448;
+    setup.pageWidth = 1560;
+    setup.pageHeight = 2060;
+    setup.angle = 7;
+    setup.keystone = 0.04;
+    setup.jitter = 0.02;
+    setup.lightFalloff = 0.3;
+    setup.seed = 12;
+    const pagescene::Scene scene = pagescene::makeScene(setup);
     const orvix::Frame &frame = scene.frame;
     std::printf("page processing, %dx%d capture, median of 5 runs\n", frame.width, frame.height);
 

@@ -17,7 +17,7 @@ namespace pagescene {
 
 enum class Occluder { None, Hand, Pen };
 
-struct Spec {
+struct Setup {
     int width = 1600;
     int height = 1200;
     bool hasPage = true;
@@ -63,7 +63,7 @@ inline cv::Mat makePage(int w, int h, cv::RNG &rng)
     return page;
 }
 
-inline orvix::Quad pageCorners(const Spec &s)
+inline orvix::Quad pageCorners(const Setup &s)
 {
     const double cx = s.centreX * s.width, cy = s.centreY * s.height;
     const double hw = s.pageWidth / 2, hh = s.pageHeight / 2, k = s.keystone;
@@ -80,7 +80,7 @@ inline orvix::Quad pageCorners(const Spec &s)
     return q;
 }
 
-inline cv::Mat makeDesk(const Spec &s, cv::RNG &rng)
+inline cv::Mat makeDesk(const Setup &s, cv::RNG &rng)
 {
     cv::Mat grain(s.height / 16 + 1, s.width / 4 + 1, CV_32F);
     rng.fill(grain, cv::RNG::NORMAL, 0, 1);
@@ -96,7 +96,7 @@ inline cv::Mat makeDesk(const Spec &s, cv::RNG &rng)
     return desk;
 }
 
-inline void drawOccluder(cv::Mat &scene, const Spec &s, const orvix::Quad &q, cv::RNG &rng)
+inline void drawOccluder(cv::Mat &scene, const Setup &s, const orvix::Quad &q, cv::RNG &rng)
 {
     const orvix::PointF a = q[size_t(s.occludedSide)], b = q[size_t((s.occludedSide + 1) % 4)];
     const double t = rng.uniform(0.35, 0.65);
@@ -124,7 +124,7 @@ inline void drawOccluder(cv::Mat &scene, const Spec &s, const orvix::Quad &q, cv
     }
 }
 
-inline Scene makeScene(const Spec &s)
+inline Scene makeScene(const Setup &s)
 {
     cv::RNG rng(s.seed);
     Scene result;
@@ -188,11 +188,11 @@ inline Scene makeScene(const Spec &s)
 
 // A scene drawn at random: desk colour and grain, angle, perspective, light,
 // camera softness and noise, page size and shape, a hand or pen over an edge.
-inline Spec randomSpec(cv::RNG &rng, unsigned seed)
+inline Setup randomSetup(cv::RNG &rng, unsigned seed)
 {
     static const cv::Scalar desks[] = {{62, 44, 32},    {28, 28, 30},    {206, 178, 140}, {196, 196, 192},
                                        {222, 220, 214}, {120, 110, 100}, {90, 120, 150}};
-    Spec s;
+    Setup s;
     s.desk = desks[rng.uniform(0, 7)];
     s.deskTexture = rng.uniform(3.0, 14.0);
     s.angle = rng.uniform(-40.0, 40.0);

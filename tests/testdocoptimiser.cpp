@@ -125,7 +125,7 @@ void TestDocOptimiser::keepsColour()
 void TestDocOptimiser::keepsDeskDark()
 {
     // Optimisation without cropping: the desk around the page is no paper.
-    pagescene::Spec s;
+    pagescene::Setup s;
     s.desk = cv::Scalar(50, 40, 32);
     s.lightFalloff = 0.3;
     s.seed = 78;

@@ -9,18 +9,18 @@
 #include <vector>
 
 using pagescene::Occluder;
-using pagescene::Spec;
+using pagescene::Setup;
 
 namespace {
 
-struct NamedSpec {
+struct NamedScene {
     const char *name;
-    Spec spec;
+    Setup setup;
 };
 
-Spec spec(double angle, double keystone, cv::Scalar desk, double falloff, unsigned seed)
+Setup setup(double angle, double keystone, cv::Scalar desk, double falloff, unsigned seed)
 {
-    Spec s;
+    Setup s;
     s.angle = angle;
     s.keystone = keystone;
     s.jitter = keystone > 0 ? 0.02 : 0;
@@ -39,46 +39,46 @@ const cv::Scalar kLightWood(206, 178, 140);
 const cv::Scalar kLightGrey(196, 196, 192);
 const cv::Scalar kWhiteDesk(222, 220, 214);
 
-std::vector<NamedSpec> pageSet()
+std::vector<NamedScene> pageSet()
 {
-    std::vector<NamedSpec> set;
-    set.push_back({"dark desk, square", spec(0, 0, kDarkWood, 0.1, 1)});
-    set.push_back({"dark desk, turned, perspective", spec(12, 0.05, kDarkWood, 0.2, 2)});
-    set.push_back({"black desk, turned back, strong falloff", spec(-25, 0.04, kBlackDesk, 0.45, 3)});
-    set.push_back({"light wood desk", spec(5, 0.02, kLightWood, 0.2, 4)});
-    set.push_back({"light grey desk, uneven light", spec(-8, 0.03, kLightGrey, 0.35, 5)});
-    set.push_back({"light wood desk, turned 30", spec(30, 0.05, kLightWood, 0.3, 6)});
-    Spec landscape = spec(-4, 0.03, kDarkWood, 0.25, 7);
+    std::vector<NamedScene> set;
+    set.push_back({"dark desk, square", setup(0, 0, kDarkWood, 0.1, 1)});
+    set.push_back({"dark desk, turned, perspective", setup(12, 0.05, kDarkWood, 0.2, 2)});
+    set.push_back({"black desk, turned back, strong falloff", setup(-25, 0.04, kBlackDesk, 0.45, 3)});
+    set.push_back({"light wood desk", setup(5, 0.02, kLightWood, 0.2, 4)});
+    set.push_back({"light grey desk, uneven light", setup(-8, 0.03, kLightGrey, 0.35, 5)});
+    set.push_back({"light wood desk, turned 30", setup(30, 0.05, kLightWood, 0.3, 6)});
+    Setup landscape = setup(-4, 0.03, kDarkWood, 0.25, 7);
     landscape.pageWidth = 1150;
     landscape.pageHeight = 820;
     set.push_back({"landscape page", landscape});
-    Spec small = spec(18, 0.0, kLightGrey, 0.2, 8);
+    Setup small = setup(18, 0.0, kLightGrey, 0.2, 8);
     small.pageWidth = 420;
     small.pageHeight = 600;
     small.centreX = 0.32;
     small.centreY = 0.6;
     set.push_back({"small page off centre", small});
-    Spec hand = spec(6, 0.03, kDarkWood, 0.2, 9);
+    Setup hand = setup(6, 0.03, kDarkWood, 0.2, 9);
     hand.occluder = Occluder::Hand;
     hand.occludedSide = 1;
     set.push_back({"hand over the right edge", hand});
-    Spec pen = spec(-10, 0.02, kLightWood, 0.25, 10);
+    Setup pen = setup(-10, 0.02, kLightWood, 0.25, 10);
     pen.occluder = Occluder::Pen;
     pen.occludedSide = 2;
     set.push_back({"pen over the bottom edge", pen});
-    Spec handLight = spec(-15, 0.04, kLightGrey, 0.3, 11);
+    Setup handLight = setup(-15, 0.04, kLightGrey, 0.3, 11);
     handLight.occluder = Occluder::Hand;
     handLight.occludedSide = 3;
     set.push_back({"hand over the left edge, light desk", handLight});
-    set.push_back({"near-white desk", spec(-6, 0.03, kWhiteDesk, 0.15, 13)});
-    Spec whiteHand = spec(22, 0.04, kWhiteDesk, 0.25, 14);
+    set.push_back({"near-white desk", setup(-6, 0.03, kWhiteDesk, 0.15, 13)});
+    Setup whiteHand = setup(22, 0.04, kWhiteDesk, 0.25, 14);
     whiteHand.occluder = Occluder::Hand;
     whiteHand.occludedSide = 0;
     set.push_back({"near-white desk, hand over the top edge", whiteHand});
-    Spec outOfView = spec(10, 0.03, kDarkWood, 0.2, 15);
+    Setup outOfView = setup(10, 0.03, kDarkWood, 0.2, 15);
     outOfView.centreY = 0.62; // the bottom corners lie below the frame
     set.push_back({"page running out of view", outOfView});
-    Spec full = spec(7, 0.04, kDarkWood, 0.3, 12);
+    Setup full = setup(7, 0.04, kDarkWood, 0.3, 12);
     full.width = 3264;
     full.height = 2448;
     full.pageWidth = 1560;
@@ -114,8 +114,8 @@ void TestPageDetector::findsPagesWithinOnePercent()
     const orvix::PageDetector detector;
     double sum = 0, worst = 0;
     int count = 0;
-    for (const NamedSpec &named : pageSet()) {
-        const pagescene::Scene scene = pagescene::makeScene(named.spec);
+    for (const NamedScene &named : pageSet()) {
+        const pagescene::Scene scene = pagescene::makeScene(named.setup);
         orvix::Quad found;
         QVERIFY2(detector.detect(scene.frame, found), named.name);
         const double relative = pagescene::relativeCornerError(found, scene.corners);
@@ -139,7 +139,7 @@ void TestPageDetector::randomScenesAreFoundOrLeftWhole()
     const int count = 16;
     int good = 0;
     for (int i = 0; i < count; ++i) {
-        const pagescene::Scene scene = pagescene::makeScene(pagescene::randomSpec(rng, unsigned(500 + i)));
+        const pagescene::Scene scene = pagescene::makeScene(pagescene::randomSetup(rng, unsigned(500 + i)));
         orvix::Quad found;
         if (!orvix::PageDetector().detect(scene.frame, found))
             continue;
@@ -158,7 +158,7 @@ void TestPageDetector::randomDesksWithoutPageStayWhole()
 {
     cv::RNG rng(777);
     for (int i = 0; i < 24; ++i) {
-        Spec s = pagescene::randomSpec(rng, unsigned(900 + i));
+        Setup s = pagescene::randomSetup(rng, unsigned(900 + i));
         s.hasPage = false;
         s.occluder = i % 2 ? Occluder::Hand : Occluder::None;
         orvix::Quad found;
@@ -216,7 +216,7 @@ void TestPageDetector::noPageKeepsWholeFrame()
     QFETCH(double, angle);
     QFETCH(double, centreX);
     const cv::Scalar desks[] = {kDarkWood, kLightWood, kLightGrey, kBlackDesk};
-    Spec s = spec(angle, 0, desks[desk], falloff, 20 + unsigned(desk));
+    Setup s = setup(angle, 0, desks[desk], falloff, 20 + unsigned(desk));
     s.hasPage = false;
     s.centreX = centreX;
     s.pageWidth = 500;
@@ -251,7 +251,7 @@ void TestPageDetector::croppedPageIsUpright()
     QFETCH(double, angle);
     QFETCH(double, pageWidth);
     QFETCH(double, pageHeight);
-    Spec s = spec(angle, 0.03, kDarkWood, 0.2, 30);
+    Setup s = setup(angle, 0.03, kDarkWood, 0.2, 30);
     s.pageWidth = pageWidth;
     s.pageHeight = pageHeight;
     const pagescene::Scene scene = pagescene::makeScene(s);
@@ -280,7 +280,7 @@ void TestPageDetector::croppedPageIsUpright()
 
 void TestPageDetector::previewShowsOutline()
 {
-    Spec s = spec(9, 0.03, kLightWood, 0.2, 40);
+    Setup s = setup(9, 0.03, kLightWood, 0.2, 40);
     const pagescene::Scene scene = pagescene::makeScene(s);
     orvix::Frame preview = scene.frame;
     orvix::annotatePreview(preview);
@@ -307,7 +307,7 @@ void TestPageDetector::previewShowsOutline()
 
 void TestPageDetector::previewWithoutPageIsUntouched()
 {
-    Spec s = spec(0, 0, kDarkWood, 0.3, 41);
+    Setup s = setup(0, 0, kDarkWood, 0.3, 41);
     s.hasPage = false;
     const pagescene::Scene scene = pagescene::makeScene(s);
     orvix::Frame preview = scene.frame;

@@ -11,7 +11,7 @@ const double kPageWidth = 760, kPageHeight = 1000;
 const pagescene::Scene &portraitPage()
 {
     static const pagescene::Scene scene = [] {
-        pagescene::Spec s;
+        pagescene::Setup s;
         s.angle = 8;
         s.keystone = 0.02;
         s.lightFalloff = 0.25;
