@@ -12,7 +12,9 @@ case $kind in
     build=${QUILLO_ASAN_BUILD_DIR:-$top/build-asan}
     sanitize=address,undefined
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
-    export LSAN_OPTIONS="suppressions=$top/scripts/sanitizers/lsan.supp:print_suppressions=0"
+    # Full stacks on allocation, so that leaks inside the GL and D-Bus
+    # libraries show the module they come from and match their suppressions.
+    export LSAN_OPTIONS="suppressions=$top/scripts/sanitizers/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0"
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$top/scripts/sanitizers/ubsan.supp"
     filter=""
     ;;
