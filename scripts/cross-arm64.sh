@@ -60,7 +60,7 @@ fi
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$top/packaging/arm64/toolchain.cmake" \
-  -DCMAKE_INSTALL_PREFIX=/usr -DQUILLO_BUILD_BENCH=OFF >/dev/null
+  -DCMAKE_INSTALL_PREFIX=/usr -DQUILLO_BUILD_BENCH=OFF -DQUILLO_TEST_TIMEOUT_SCALE=6 >/dev/null
 cmake --build "$build" -j "$(nproc)"
 file "$build/quillo" "$build/sdk/libOrvix.so.1"
 
