@@ -5,4 +5,11 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 "$top/scripts/build.sh"
 cd "${QUILLO_BUILD_DIR:-$top/build}"
-ctest --output-on-failure -j "$(nproc)" --timeout 600
+rc=0
+ctest --output-on-failure -j "$(nproc)" --timeout 600 || rc=$?
+if [ "$rc" -ne 0 ] && [ -f Testing/Temporary/LastTest.log ]; then
+  # Long suite outputs scroll the failing check out of sight; repeat it last.
+  echo "=== failed checks:"
+  grep -A1 -E '^(FAIL!|XPASS|QFATAL)' Testing/Temporary/LastTest.log | grep -v '^--$' | head -60 || true
+fi
+exit "$rc"

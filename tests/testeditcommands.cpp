@@ -1,6 +1,7 @@
 // The rotate, crop, book and upload commands of the main window's tool bar.
 #include "mainwindowfixture.h"
 #include "rotationcounter.h"
+#include "stylenoisefilter.h"
 
 #include <QtTest>
 
@@ -55,6 +56,7 @@ private:
 
 void TestEditCommands::initTestCase()
 {
+    StyleNoiseFilter::install();
     m_window = makeMainWindowWithSimulatedCamera();
     QVERIFY(m_window);
     g_previousHandler = qInstallMessageHandler(captureTrace);

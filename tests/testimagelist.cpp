@@ -3,7 +3,7 @@
 #include "cammainwindow.h"
 #include "modalanswerer.h"
 #include "picitemdata.h"
-#include "quietstylewarnings.h"
+#include "stylenoisefilter.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -70,7 +70,7 @@ static void initQuilloResources()
 void TestImageList::initTestCase()
 {
     initQuilloResources();
-    quietStyleWarnings();
+    StyleNoiseFilter::install();
 }
 
 void TestImageList::init()

@@ -4,6 +4,7 @@
 #include "cammainwindow.h"
 #include "modalanswerer.h"
 #include "orvixext.h"
+#include "stylenoisefilter.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,6 +37,7 @@ private:
     }
 
 private slots:
+    void initTestCase() { StyleNoiseFilter::install(); }
     void cleanup()
     {
         QFile::remove(settingsPath());

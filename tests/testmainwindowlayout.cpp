@@ -3,7 +3,7 @@
 #include "cammainwindow.h"
 #include "modalanswerer.h"
 #include "picitemdelegate.h"
-#include "quietstylewarnings.h"
+#include "stylenoisefilter.h"
 #include "titlebar.h"
 
 #include <QAction>
@@ -73,7 +73,7 @@ static QRect geometryInWindow(QWidget *widget, QWidget *window)
 void TestMainWindowLayout::initTestCase()
 {
     initQuilloResources();
-    quietStyleWarnings();
+    StyleNoiseFilter::install();
 }
 
 void TestMainWindowLayout::init()

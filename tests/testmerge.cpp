@@ -1,5 +1,6 @@
 // Merging the run's pages into one PDF, read back with poppler.
 #include "mainwindowfixture.h"
+#include "stylenoisefilter.h"
 
 #include <poppler-qt5.h>
 
@@ -112,6 +113,7 @@ bool TestMerge::buttonEnabled()
 
 void TestMerge::initTestCase()
 {
+    StyleNoiseFilter::install();
     m_window = makeMainWindowWithSimulatedCamera();
     // Until the tool bar provides one, the merge gets a button of our own.
     if (!m_window->MergePDFBtn) {

@@ -1,6 +1,7 @@
 // Painting one thumbnail tile onto an image, straight from files on disk.
 #include "picitemdata.h"
 #include "picitemdelegate.h"
+#include "stylenoisefilter.h"
 
 #include <QtTest>
 
@@ -85,6 +86,7 @@ private:
 
 void TestPicItemDelegate::initTestCase()
 {
+    StyleNoiseFilter::install();
     QVERIFY(m_dir.isValid());
     QVERIFY(writePage(m_dir.filePath("landscape.jpg"), 3264, 2448));
     QVERIFY(writePage(m_dir.filePath("portrait.jpg"), 2448, 3264));

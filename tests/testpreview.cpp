@@ -5,6 +5,7 @@
 #include "orvixext.h"
 #include "previewfit.h"
 #include "setwindow.h"
+#include "stylenoisefilter.h"
 
 #include <QMutexLocker>
 #include <QPainter>
@@ -106,6 +107,7 @@ private:
 private slots:
     void initTestCase()
     {
+        StyleNoiseFilter::install();
         // No camera: the window comes up without a capture, and the frames
         // in these tests are the ones the test hands to the callback.
         qputenv("ORVIX_SIMULATED_CAMERAS", "");

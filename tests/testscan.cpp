@@ -5,6 +5,7 @@
 #include "modalanswerer.h"
 #include "picitemdata.h"
 #include "setwindow.h"
+#include "stylenoisefilter.h"
 
 #include <QDir>
 #include <QFile>
@@ -124,6 +125,7 @@ private:
     void forgetTmpLater(const QString &path) { m_tmpFiles << path; }
 
 private slots:
+    void initTestCase() { StyleNoiseFilter::install(); }
     void init()
     {
         m_dir.reset(new QTemporaryDir);

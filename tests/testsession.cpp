@@ -5,7 +5,7 @@
 // button. Afterwards the files on disk are read back with readers of their
 // own. A picture of the window is kept as a test artefact.
 #include "cammainwindow.h"
-#include "quietstylewarnings.h"
+#include "stylenoisefilter.h"
 #include "sessionfiles.h"
 #include "setwindow.h"
 #include "titlebar.h"
@@ -159,7 +159,7 @@ private slots:
 
 void TestSession::initTestCase()
 {
-    quietStyleWarnings();
+    StyleNoiseFilter::install();
     // The folder dialog is answered from a timer; a desktop's own dialog
     // would live outside this process.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);

@@ -5,6 +5,7 @@
 #include "ccfgcontrol.h"
 #include "setwindow.h"
 #include "titlebar.h"
+#include "stylenoisefilter.h"
 
 #include "camsdk.h"
 
@@ -116,6 +117,7 @@ private:
 
 void TestSettingsApply::initTestCase()
 {
+    StyleNoiseFilter::install();
     qputenv("ORVIX_SIMULATED_CAMERAS", "Cam A|1920x1080,1280x720|tarvo;Cam B|640x480,320x240|");
     qApp->setQuitOnLastWindowClosed(false);
 }

@@ -3,6 +3,7 @@
 #include "ccfgcontrol.h"
 #include "setwindow.h"
 #include "titlebar.h"
+#include "stylenoisefilter.h"
 
 #include "camsdk.h"
 
@@ -144,6 +145,7 @@ private:
 
 void TestSetWindow::initTestCase()
 {
+    StyleNoiseFilter::install();
     qputenv("ORVIX_SIMULATED_CAMERAS", "Cam A|1920x1080,1280x720|tarvo;Cam B|640x480,320x240|");
     QCOMPARE(Cam_Init(), int(ORVIX_OK));
     qApp->setQuitOnLastWindowClosed(false);

@@ -2,7 +2,7 @@
 // maximising and restoring by double click, positions read back from X.
 #include "cammainwindow.h"
 #include "modalanswerer.h"
-#include "quietstylewarnings.h"
+#include "stylenoisefilter.h"
 #include "titlebar.h"
 
 #include <QScreen>
@@ -45,7 +45,7 @@ static void initQuilloResources()
 void TestWindowFrame::initTestCase()
 {
     initQuilloResources();
-    quietStyleWarnings();
+    StyleNoiseFilter::install();
 }
 
 void TestWindowFrame::init()
