@@ -78,15 +78,8 @@ void pipeline(const std::vector<uint8_t> &jpeg, int previewLongSide, const char 
     camera.script = {frame};
     camera.loopFrames = true;
     camera.frameIntervalMs = 0;
-    io->addCamera(camera);
-
-    orvix::V4l2DeviceInfo info;
-    info.nodePath = camera.nodePath;
-    info.accessible = true;
-    const int fd = io->open(camera.nodePath);
-    info.formats = orvix::queryFormats(*io, fd);
-    io->close(fd);
-    orvix::V4l2Device device(io, info);
+    const auto attached = attachDevice(io, camera);
+    orvix::V4l2Device &device = *attached;
     device.setPreviewLongSide(previewLongSide);
     device.setResolution(3264, 2448);
 

@@ -517,24 +517,28 @@ void V4l2Device::run(std::unique_ptr<V4l2Stream> stream, FrameSink sink)
 
 int V4l2Device::fail(int code, const char *format, ...)
 {
-    char text[512];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    const std::string text = vtrace(format, args);
     va_end(args);
-    std::fprintf(stderr, "orvix v4l2: %s: %s\n", m_info.nodePath.c_str(), text);
     setLastError(m_info.name + ": " + text);
     return code;
 }
 
 void V4l2Device::trace(const char *format, ...) const
 {
-    char text[512];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    vtrace(format, args);
     va_end(args);
+}
+
+std::string V4l2Device::vtrace(const char *format, va_list args) const
+{
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
     std::fprintf(stderr, "orvix v4l2: %s: %s\n", m_info.nodePath.c_str(), text);
+    return text;
 }
 
 } // namespace orvix

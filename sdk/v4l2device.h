@@ -9,6 +9,7 @@
 #include "v4l2stream.h"
 
 #include <atomic>
+#include <cstdarg>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -73,8 +74,10 @@ private:
     void publishStill(const Frame &frame);
     bool convert(const V4l2Stream::Buffer &buffer, bool fullSize, Frame &out);
     int waitForStill(Frame &out, int timeoutMs);
-    int fail(int code, const char *format, ...);
-    void trace(const char *format, ...) const;
+    int fail(int code, const char *format, ...) __attribute__((format(printf, 3, 4)));
+    void trace(const char *format, ...) const __attribute__((format(printf, 2, 3)));
+    // Prints the line and hands it back for the error string.
+    std::string vtrace(const char *format, va_list args) const;
 
     const std::shared_ptr<V4l2Io> m_io;
     const V4l2DeviceInfo m_info;

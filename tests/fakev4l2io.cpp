@@ -1,5 +1,7 @@
 #include "fakev4l2io.h"
 
+#include "v4l2probe.h"
+
 #include <poll.h>
 
 #include <algorithm>
@@ -435,4 +437,17 @@ std::vector<uint8_t> withoutHuffmanTables(const std::vector<uint8_t> &jpeg)
     }
     out.insert(out.end(), jpeg.begin() + static_cast<long>(i), jpeg.end());
     return out;
+}
+
+std::unique_ptr<orvix::V4l2Device> attachDevice(const std::shared_ptr<FakeV4l2Io> &io, const FakeCamera &camera)
+{
+    io->addCamera(camera);
+    orvix::V4l2DeviceInfo info;
+    info.nodePath = camera.nodePath;
+    info.name = camera.card;
+    info.accessible = true;
+    const int fd = io->open(camera.nodePath);
+    info.formats = orvix::queryFormats(*io, fd);
+    io->close(fd);
+    return std::make_unique<orvix::V4l2Device>(io, info);
 }

@@ -4,6 +4,7 @@
 #ifndef QUILLO_TESTS_FAKEV4L2IO_H
 #define QUILLO_TESTS_FAKEV4L2IO_H
 
+#include "v4l2device.h"
 #include "v4l2io.h"
 
 #include <linux/videodev2.h>
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -97,6 +99,10 @@ private:
     std::map<void *, size_t> m_mappings;
     int m_nextFd = 100;
 };
+
+// Plugs the camera into the fake layer and opens it as the library would
+// after probing: its formats read through the fake ioctls.
+std::unique_ptr<orvix::V4l2Device> attachDevice(const std::shared_ptr<FakeV4l2Io> &io, const FakeCamera &camera);
 
 // Test payloads.
 std::vector<uint8_t> yuyvFrame(int width, int height, uint8_t y, uint8_t u, uint8_t v);

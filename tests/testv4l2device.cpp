@@ -113,19 +113,6 @@ std::vector<uint8_t> jpegPicture(int width, int height)
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
-std::unique_ptr<V4l2Device> makeDevice(const std::shared_ptr<FakeV4l2Io> &io, const FakeCamera &camera)
-{
-    io->addCamera(camera);
-    orvix::V4l2DeviceInfo info;
-    info.nodePath = camera.nodePath;
-    info.name = camera.card;
-    info.accessible = true;
-    const int fd = io->open(camera.nodePath);
-    info.formats = orvix::queryFormats(*io, fd);
-    io->close(fd);
-    return std::make_unique<V4l2Device>(io, info);
-}
-
 FakeCamera yuyvCamera(std::vector<FakeEvent> script, bool loop = false)
 {
     FakeCamera camera;
@@ -177,7 +164,7 @@ void TestV4l2Device::yuyvFrames()
 {
     auto io = std::make_shared<FakeV4l2Io>();
     {
-        auto device = makeDevice(io, yuyvCamera({frameEvent(yuyv(kRed)), frameEvent(yuyv(kBlue))}));
+        auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kRed)), frameEvent(yuyv(kBlue))}));
         QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
         QCOMPARE(device->setFormat(0), int(ORVIX_OK));
         FrameLog log;
@@ -212,7 +199,7 @@ void TestV4l2Device::mjpegFrames()
         QVERIFY(jpeg.size() < before); // the tables really are gone
     }
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, mjpegCamera({frameEvent(jpeg)}));
+    auto device = attachDevice(io, mjpegCamera({frameEvent(jpeg)}));
     device->setPreviewLongSide(0);
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
@@ -228,7 +215,7 @@ void TestV4l2Device::mjpegFrames()
 void TestV4l2Device::reducedPreviewFullStill()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, mjpegCamera({frameEvent(withoutHuffmanTables(jpegPicture(640, 480)))}, true));
+    auto device = attachDevice(io, mjpegCamera({frameEvent(withoutHuffmanTables(jpegPicture(640, 480)))}, true));
     device->setPreviewLongSide(320);
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
@@ -264,7 +251,7 @@ void TestV4l2Device::damagedFramesSkipped()
     script.push_back(frameEvent(yuyv(kBlue, 64, 20))); // short: fewer bytes than a frame
     script.push_back(frameEvent(yuyv(kBlue)));
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera(script));
+    auto device = attachDevice(io, yuyvCamera(script));
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
     QVERIFY(log.waitFor(2));
@@ -284,7 +271,7 @@ void TestV4l2Device::lastingIoErrorsRestartTheStream()
         script.push_back(plainEvent(FakeEvent::Eio));
     script.push_back(frameEvent(yuyv(kBlue)));
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera(script));
+    auto device = attachDevice(io, yuyvCamera(script));
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
     QVERIFY(log.waitFor(2));
@@ -302,7 +289,7 @@ void TestV4l2Device::undecodableFramesSkipped()
     std::vector<uint8_t> truncated(good.begin(), good.begin() + static_cast<long>(good.size() / 3));
     const std::vector<uint8_t> garbage(5000, 0x5a);
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, mjpegCamera({frameEvent(garbage), frameEvent(truncated), frameEvent(good),
+    auto device = attachDevice(io, mjpegCamera({frameEvent(garbage), frameEvent(truncated), frameEvent(good),
                                               frameEvent({}), frameEvent(good)}));
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
@@ -330,7 +317,7 @@ void TestV4l2Device::unplugMidStream()
     if (!whileWaiting)
         script.push_back(plainEvent(FakeEvent::Unplug));
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera(script));
+    auto device = attachDevice(io, yuyvCamera(script));
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
     QVERIFY(log.waitFor(3));
@@ -358,7 +345,7 @@ void TestV4l2Device::unplugMidStream()
 void TestV4l2Device::replugged()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
+    auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
     // Unplugged and back while idle, with the node already open for a setting.
     QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
     io->unplug(kNode);
@@ -386,7 +373,7 @@ void TestV4l2Device::replugged()
 void TestV4l2Device::stopWhileSinkIsSlow()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
+    auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
     std::atomic<int> calls{0};
     std::atomic<bool> inside{false}, returned{false};
     QCOMPARE(device->start([&](const Frame &) {
@@ -415,7 +402,7 @@ void TestV4l2Device::stopWhileSinkIsSlow()
 void TestV4l2Device::stopFromInsideSink()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
+    auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
     std::atomic<int> calls{0};
     std::atomic<bool> stopReturned{false};
     QCOMPARE(device->start([&](const Frame &) {
@@ -441,7 +428,7 @@ void TestV4l2Device::stopFromInsideSink()
 void TestV4l2Device::stillWithoutFramesFails()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera({}));
+    auto device = attachDevice(io, yuyvCamera({}));
     Frame still;
     // Not previewing: a stream is opened for the still and closed again.
     QCOMPARE(device->grabStill(still, 200), int(ORVIX_E_IO));
@@ -459,7 +446,7 @@ void TestV4l2Device::stillWithoutFramesFails()
 void TestV4l2Device::stillWithoutPreview()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera({frameEvent(yuyv(kBlue))}));
+    auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kBlue))}));
     Frame still;
     QCOMPARE(device->grabStill(still, 2000), int(ORVIX_OK));
     QCOMPARE(still.width, 64);
@@ -472,7 +459,7 @@ void TestV4l2Device::stillWithoutPreview()
 void TestV4l2Device::resolutionChangeWhileStreaming()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = makeDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
+    auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kRed))}, true));
     QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));

@@ -237,16 +237,8 @@ void TestV4l2Probe::negotiation()
     camera.nodePath = "/dev/video0";
     camera.formats = {discreteFormat(V4L2_PIX_FMT_YUYV, {{640, 480}, {1280, 720}}),
                       stepwiseFormat(V4L2_PIX_FMT_MJPEG, 640, 3264, 16, 480, 2448, 8)};
-    io->addCamera(camera);
-    orvix::V4l2DeviceInfo info;
-    info.nodePath = camera.nodePath;
-    info.accessible = true;
-    {
-        const int fd = io->open(camera.nodePath);
-        info.formats = orvix::queryFormats(*io, fd);
-        io->close(fd);
-    }
-    orvix::V4l2Device device(io, info);
+    const auto attached = attachDevice(io, camera);
+    orvix::V4l2Device &device = *attached;
     QCOMPARE(device.formats(), (std::vector<std::string>{"MJPG", "YUYV"}));
 
     QCOMPARE(device.setResolution(1280, 720), int(ORVIX_OK));
