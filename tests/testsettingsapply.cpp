@@ -137,6 +137,10 @@ void TestSettingsApply::init()
     m_main.reset(new CamMainWindow(nullptr));
     answerer.stop();
     m_main->show();
+    // Let the first expose through now: a pending one would otherwise be
+    // painted while the settings window is created, and a paint with a frame
+    // enables the view buttons again.
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     QCOMPARE(m_main->listDevName, (QStringList{"Cam A", "Cam B"}));
     QCOMPARE(m_main->m_nCurDev, 0);
     QCOMPARE(g_starts.size(), 1);
@@ -263,7 +267,7 @@ void TestSettingsApply::saveAfterDeviceChangeRestartsOnThatDevice()
     QCOMPARE(m_main->m_nCurDev, 1);
     QCOMPARE(stored("DevName"), QString("1"));
     QCOMPARE(stored("XResolution"), QString("320"));
-    QTRY_COMPARE_WITH_TIMEOUT(currentFrameSize(), QSize(320, 240), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(currentFrameSize(), QSize(320, 240), 20000);
 
     // The next opening lists the device now in use.
     SetWindow *second = open();
