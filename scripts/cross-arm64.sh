@@ -30,8 +30,12 @@ if [ ! -f "$sysroot/.complete" ]; then
            "$apt_root/var/lib/apt/lists/partial" "$apt_root/var/cache/apt/archives/partial" \
            "$apt_root/var/lib/dpkg" "$sysroot"
   : > "$apt_root/var/lib/dpkg/status"
-  cp /etc/apt/sources.list.d/*.sources "$apt_root/etc/apt/sources.list.d/" 2>/dev/null || true
-  [ -f /etc/apt/sources.list ] && cp /etc/apt/sources.list "$apt_root/etc/apt/sources.list"
+  # Debian's own archives only: a third-party one may not carry arm64 or be reachable.
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list; do
+    if [ -f "$f" ] && grep -q "debian.org" "$f"; then
+      cp "$f" "$apt_root/etc/apt/sources.list.d/$(basename "$f")"
+    fi
+  done
   apt_opts="-o Dir=$apt_root -o Dir::State::status=$apt_root/var/lib/dpkg/status
     -o APT::Architecture=arm64 -o APT::Architectures=arm64
     -o Dir::Etc::Trusted=/etc/apt/trusted.gpg -o Dir::Etc::TrustedParts=/etc/apt/trusted.gpg.d
@@ -60,7 +64,7 @@ fi
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$top/packaging/arm64/toolchain.cmake" \
-  -DCMAKE_INSTALL_PREFIX=/usr -DQUILLO_BUILD_BENCH=OFF -DQUILLO_TEST_TIMEOUT_SCALE=6 >/dev/null
+  -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_LIBDIR=lib/aarch64-linux-gnu -DQUILLO_BUILD_BENCH=OFF -DQUILLO_TEST_TIMEOUT_SCALE=6 >/dev/null
 cmake --build "$build" -j "$(nproc)"
 file "$build/quillo" "$build/sdk/libOrvix.so.1"
 
@@ -72,5 +76,9 @@ export QT_QPA_PLATFORM_PLUGIN_PATH=$QT_PLUGIN_PATH/platforms
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" --timeout 900 -LE xvfb
 if [ "${1:-}" = --package ]; then
-  cpack -G DEB
+  rm -f quillo_*_arm64.deb
+  cpack -G DEB >/dev/null
+  deb=$(ls quillo_*_arm64.deb)
+  echo "package: $build/$deb"
+  dpkg-deb --info "$deb" | sed -n 's/^ *\(Architecture\|Depends\):/  &/p'
 fi

@@ -19,7 +19,17 @@ for target in fuzz_jpegdecode fuzz_settings; do
   case $target in fuzz_jpegdecode) corpus=jpeg ;; *) corpus=settings ;; esac
   cp -r "$top/fuzz/corpus/$corpus/." "$work/"
   echo "fuzz: $target for ${seconds}s"
+  rc=0
+  # Crash inputs land in the build folder, where a failing run can be replayed from.
   "$build/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 \
-    -print_final_stats=1 "$work" 2>&1 | tail -n 12
-  rm -rf "$work"
+    -print_final_stats=1 -artifact_prefix="$build/fuzz/$target-" "$work" > "$work.log" 2>&1 || rc=$?
+  if [ "$rc" -ne 0 ]; then
+    tail -n 60 "$work.log"
+    echo "fuzz: $target FAILED (exit $rc)" >&2
+    failed=1
+  else
+    tail -n 12 "$work.log"
+  fi
+  rm -rf "$work" "$work.log"
 done
+exit "${failed:-0}"
