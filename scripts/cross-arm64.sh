@@ -11,14 +11,8 @@ sysroot=$work/sysroot
 build=$work/build
 export QUILLO_ARM64_SYSROOT=$sysroot
 
-"$top/scripts/setup.sh"
-need=""
-for p in g++-aarch64-linux-gnu qemu-user-static dpkg-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need="$need $p"
-done
-if [ -n "$need" ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $need
-fi
+# file(1) and dpkg-dev for CPack's Debian generator.
+"$top/scripts/setup.sh" g++-aarch64-linux-gnu qemu-user-static dpkg-dev file
 
 PACKAGES="libc6-dev libstdc++-12-dev qtbase5-dev libqt5svg5-dev libqt5svg5 libhpdf-dev
 libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev libfreetype-dev

@@ -6,7 +6,8 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLO_BUILD_DIR:-$top/build}
-"$top/scripts/setup.sh"
+# CPack's Debian generator runs file(1) and dpkg-shlibdeps.
+"$top/scripts/setup.sh" file dpkg-dev
 "$top/scripts/build.sh" -DCMAKE_INSTALL_PREFIX=/usr
 cd "$build"
 rm -f quillo_*.deb

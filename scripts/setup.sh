@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages Quillo needs to build, run and test.
 # Idempotent: when everything is present it only checks and returns.
+# Usage: scripts/setup.sh [EXTRA_PACKAGE ...]
 set -eu
 
 PACKAGES="
@@ -16,6 +17,8 @@ poppler-utils libpoppler-qt5-dev img2pdf
 if [ "${QUILLO_SETUP_CI_EXTRAS:-0}" = 1 ]; then
   PACKAGES="$PACKAGES clang libclang-rt-14-dev valgrind"
 fi
+# Scripts that need more (packaging, the cross build) name it as arguments.
+PACKAGES="$PACKAGES $*"
 
 missing=""
 for p in $PACKAGES; do
