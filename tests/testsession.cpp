@@ -5,9 +5,9 @@
 // button. Afterwards the files on disk are read back with readers of their
 // own. A picture of the window is kept as a test artefact.
 #include "cammainwindow.h"
-#include "stylenoisefilter.h"
 #include "sessionfiles.h"
 #include "setwindow.h"
+#include "stylenoisefilter.h"
 #include "titlebar.h"
 
 #include "orvixext.h"

@@ -4,8 +4,8 @@
 #include "cammainwindow.h"
 #include "ccfgcontrol.h"
 #include "setwindow.h"
-#include "titlebar.h"
 #include "stylenoisefilter.h"
+#include "titlebar.h"
 
 #include "camsdk.h"
 

@@ -2,8 +2,8 @@
 // file, the device-dependent resolution list, the folder dialog, save and close.
 #include "ccfgcontrol.h"
 #include "setwindow.h"
-#include "titlebar.h"
 #include "stylenoisefilter.h"
+#include "titlebar.h"
 
 #include "camsdk.h"
 

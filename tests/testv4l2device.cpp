@@ -290,7 +290,7 @@ void TestV4l2Device::undecodableFramesSkipped()
     const std::vector<uint8_t> garbage(5000, 0x5a);
     auto io = std::make_shared<FakeV4l2Io>();
     auto device = attachDevice(io, mjpegCamera({frameEvent(garbage), frameEvent(truncated), frameEvent(good),
-                                              frameEvent({}), frameEvent(good)}));
+                                                frameEvent({}), frameEvent(good)}));
     FrameLog log;
     QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
     QVERIFY(log.waitFor(2));

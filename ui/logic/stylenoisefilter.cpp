@@ -5,8 +5,9 @@
 
 namespace {
 
+// Qt hands back its default handler when none was installed, so this is set
+// exactly when the filter is in place.
 QtMessageHandler g_nextHandler = nullptr;
-bool g_installed = false;
 
 void dropStyleNoise(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
@@ -22,8 +23,7 @@ void dropStyleNoise(QtMsgType type, const QMessageLogContext &context, const QSt
 void StyleNoiseFilter::install()
 {
     // A second install would make the filter its own successor.
-    if (g_installed)
+    if (g_nextHandler)
         return;
-    g_installed = true;
     g_nextHandler = qInstallMessageHandler(dropStyleNoise);
 }
