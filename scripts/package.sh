@@ -36,12 +36,14 @@ check_packages() {
     echo "package: $deb"
     dpkg-deb --info "$deb" | sed -n 's/^ *\(Version\|Architecture\|Depends\):/  &/p'
   done
-  # Nothing but the overridden placeholder tag may show; overrides are listed.
+  # Nothing but the overridden placeholder tag may show, for the packages and
+  # their -dbgsym packages alike; overrides are listed.
   echo "package: lintian ($arch)"
   unpacked=$(mktemp -d)
+  trap 'rm -rf "$unpacked"' EXIT
   # (--fail-on would count the shown overrides too; the tags are read instead.)
-  lintian --fail-on none --show-overrides "$dir/liborvix1_${version}_$arch.deb" \
-    "$dir/quillo_${version}_$arch.deb" >"$unpacked/lintian" 2>&1
+  lintian --fail-on none --show-overrides "$dir"/liborvix1*_"${version}_$arch".*deb \
+    "$dir"/quillo*_"${version}_$arch".*deb >"$unpacked/lintian" 2>&1
   grep -v 'running with root privileges' "$unpacked/lintian" | sed 's/^/  /'
   if grep -q '^[EW]: ' "$unpacked/lintian"; then
     echo "package: lintian reports errors or warnings" >&2
