@@ -1,4 +1,5 @@
 #include "cammainwindow.h"
+#include "commandline.h"
 #include "runguard.h"
 #include "stylenoisefilter.h"
 
@@ -7,6 +8,9 @@
 
 int main(int argc, char **argv)
 {
+    const CommandLine commandLine = CommandLine::parse(argc, argv);
+    if (commandLine.action() != CommandLine::Action::Run)
+        return commandLine.answer(stdout, stderr);
     StyleNoiseFilter::install();
     QApplication a(argc, argv);
     RunGuard guard("QGroundControlRunGuardKey");

@@ -2,8 +2,10 @@
 # Cross-builds Quillo for arm64 and runs the unit tests under qemu-user.
 # The sysroot is unpacked from Debian's arm64 packages through a private apt
 # configuration, so the build machine's own packages are never touched.
-# Usage: scripts/cross-arm64.sh [--package | --sysroot-only]
-#   --package also makes the arm64 .deb; --sysroot-only stops after the sysroot.
+# Usage: scripts/cross-arm64.sh [--package | --package-only | --sysroot-only]
+#   --package also makes the arm64 packages (liborvix1, quillo and their
+#   -dbgsym); --package-only makes them without running the tests (as
+#   scripts/package.sh --arm64 does); --sysroot-only stops after the sysroot.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 work=${QUILLO_ARM64_DIR:-$top/build-arm64-work}
@@ -56,23 +58,30 @@ if [ ! -f "$sysroot/.complete" ]; then
 fi
 [ "${1:-}" = --sysroot-only ] && exit 0
 
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+tests=ON
+[ "${1:-}" = --package-only ] && tests=OFF
+# The tests' time scale goes unused when they are not built.
+cmake --no-warn-unused-cli -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_BUILD_TESTS=$tests \
   -DCMAKE_TOOLCHAIN_FILE="$top/packaging/arm64/toolchain.cmake" \
   -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_LIBDIR=lib/aarch64-linux-gnu -DQUILLO_BUILD_BENCH=OFF -DQUILLO_TEST_TIMEOUT_SCALE=6 >/dev/null
 cmake --build "$build" -j "$(nproc)"
 file "$build/quillo" "$build/sdk/libOrvix.so.1"
 
-# Unit tests under qemu-user; the ones that need an X server stay on the host.
-export QEMU_LD_PREFIX=$sysroot
-export QUILLO_TEST_EMULATOR=qemu-aarch64-static
-export QT_PLUGIN_PATH=$sysroot/usr/lib/aarch64-linux-gnu/qt5/plugins
-export QT_QPA_PLATFORM_PLUGIN_PATH=$QT_PLUGIN_PATH/platforms
 cd "$build"
-ctest --output-on-failure -j "$(nproc)" --timeout 900 -LE xvfb
-if [ "${1:-}" = --package ]; then
-  rm -f quillo_*_arm64.deb
-  cpack -G DEB >/dev/null
-  deb=$(ls quillo_*_arm64.deb)
-  echo "package: $build/$deb"
-  dpkg-deb --info "$deb" | sed -n 's/^ *\(Architecture\|Depends\):/  &/p'
+if [ "${1:-}" != --package-only ]; then
+  # Unit tests under qemu-user; the ones that need an X server stay on the host.
+  export QEMU_LD_PREFIX=$sysroot
+  export QUILLO_TEST_EMULATOR=qemu-aarch64-static
+  export QT_PLUGIN_PATH=$sysroot/usr/lib/aarch64-linux-gnu/qt5/plugins
+  export QT_QPA_PLATFORM_PLUGIN_PATH=$QT_PLUGIN_PATH/platforms
+  ctest --output-on-failure -j "$(nproc)" --timeout 900 -LE xvfb
 fi
+case ${1:-} in
+  --package|--package-only)
+    rm -f ./*_arm64.deb ./*_arm64.ddeb
+    cpack -G DEB >/dev/null
+    for deb in ./*_arm64.deb; do
+      echo "package: $build/${deb#./}"
+      dpkg-deb --info "$deb" | sed -n 's/^ *\(Architecture\|Depends\):/  &/p'
+    done ;;
+esac

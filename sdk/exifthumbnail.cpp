@@ -6,8 +6,11 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
 
 namespace orvix {
 namespace exif {
@@ -16,58 +19,146 @@ namespace {
 constexpr uint8_t kExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
 constexpr size_t kMaxSegmentPayload = 65535 - 2;
 
-// Little-endian TIFF: header, IFD0 with the orientation, IFD1 pointing at the
-// preview, then the preview itself.
-constexpr uint32_t kIfd0Offset = 8;
-constexpr uint32_t kIfd1Offset = kIfd0Offset + 2 + 12 + 4;
-constexpr uint32_t kThumbOffset = kIfd1Offset + 2 + 3 * 12 + 4;
+enum : uint16_t { kAscii = 2, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7 };
 
-void put16(std::vector<uint8_t> &v, uint16_t x)
+// One directory entry; `value` holds the raw little-endian bytes, placed in
+// the entry when they fit in four, else in the data area after the directory.
+struct Entry {
+    uint16_t tag;
+    uint16_t type;
+    uint32_t count;
+    std::vector<uint8_t> value;
+};
+
+std::vector<uint8_t> le16(uint16_t x) { return {uint8_t(x), uint8_t(x >> 8)}; }
+std::vector<uint8_t> le32(uint32_t x) { return {uint8_t(x), uint8_t(x >> 8), uint8_t(x >> 16), uint8_t(x >> 24)}; }
+
+Entry shortEntry(uint16_t tag, uint16_t v) { return {tag, kShort, 1, le16(v)}; }
+Entry longEntry(uint16_t tag, uint32_t v) { return {tag, kLong, 1, le32(v)}; }
+Entry bytesEntry(uint16_t tag, const char (&text)[5]) { return {tag, kUndefined, 4, {text, text + 4}}; }
+Entry asciiEntry(uint16_t tag, const std::string &text)
 {
-    v.push_back(uint8_t(x));
-    v.push_back(uint8_t(x >> 8));
+    std::vector<uint8_t> v(text.begin(), text.end());
+    v.push_back(0);
+    return {tag, kAscii, uint32_t(v.size()), v};
 }
 
-void put32(std::vector<uint8_t> &v, uint32_t x)
+// 72 dots per inch, the customary value when nothing is known of the page's
+// physical size; readers need the tags present, not a true measure.
+Entry resolutionEntry(uint16_t tag)
 {
-    put16(v, uint16_t(x));
-    put16(v, uint16_t(x >> 16));
+    std::vector<uint8_t> v = le32(72);
+    const std::vector<uint8_t> one = le32(1);
+    v.insert(v.end(), one.begin(), one.end());
+    return {tag, kRational, 1, v};
 }
 
-void putEntry(std::vector<uint8_t> &v, uint16_t tag, uint16_t type, uint32_t value)
+size_t outOfLine(const Entry &e) { return e.value.size() > 4 ? (e.value.size() + 1) & ~size_t(1) : 0; }
+
+size_t directorySize(const std::vector<Entry> &entries)
 {
-    put16(v, tag);
-    put16(v, type);
-    put32(v, 1);
-    if (type == 3) { // SHORT: value left-aligned in the 4 bytes
-        put16(v, uint16_t(value));
-        put16(v, 0);
-    } else {
-        put32(v, value);
+    size_t size = 2 + 12 * entries.size() + 4;
+    for (const Entry &e : entries)
+        size += outOfLine(e);
+    return size;
+}
+
+void append(std::vector<uint8_t> &v, const std::vector<uint8_t> &bytes) { v.insert(v.end(), bytes.begin(), bytes.end()); }
+
+// Writes a directory that starts at TIFF offset `at` (== tiff.size() - base),
+// its entries sorted by tag as readers expect, then the values that did not fit.
+void putDirectory(std::vector<uint8_t> &tiff, size_t base, std::vector<Entry> entries, uint32_t next)
+{
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
+    uint32_t data = uint32_t(tiff.size() - base + 2 + 12 * entries.size() + 4);
+    append(tiff, le16(uint16_t(entries.size())));
+    for (const Entry &e : entries) {
+        append(tiff, le16(e.tag));
+        append(tiff, le16(e.type));
+        append(tiff, le32(e.count));
+        if (outOfLine(e)) {
+            append(tiff, le32(data));
+            data += uint32_t(outOfLine(e));
+        } else {
+            std::vector<uint8_t> inline4 = e.value;
+            inline4.resize(4, 0);
+            append(tiff, inline4);
+        }
+    }
+    append(tiff, le32(next));
+    for (const Entry &e : entries) {
+        if (outOfLine(e)) {
+            append(tiff, e.value);
+            tiff.resize(tiff.size() + (outOfLine(e) - e.value.size()), 0);
+        }
     }
 }
 
-std::vector<uint8_t> buildSegment(const std::vector<uint8_t> &thumb)
+std::string exifTime(std::chrono::system_clock::time_point taken, std::string &subSeconds)
 {
-    std::vector<uint8_t> seg;
-    seg.reserve(4 + sizeof kExifId + kThumbOffset + thumb.size());
-    const size_t payload = sizeof kExifId + kThumbOffset + thumb.size();
-    seg.push_back(0xFF);
-    seg.push_back(0xE1);
-    seg.push_back(uint8_t((payload + 2) >> 8));
-    seg.push_back(uint8_t(payload + 2));
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(taken);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", &local);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(taken.time_since_epoch()).count() % 1000;
+    char sub[8];
+    std::snprintf(sub, sizeof sub, "%03d", int(ms < 0 ? ms + 1000 : ms));
+    subSeconds = sub;
+    return text;
+}
+
+// APP1 segment: little-endian TIFF with IFD0 (orientation, resolution, chroma
+// siting), the Exif directory (version, capture time, colour space, size) and,
+// when there is a preview, IFD1 describing it, followed by its JPEG bytes.
+std::vector<uint8_t> buildSegment(const Frame &page, const std::vector<uint8_t> &thumb,
+                                  std::chrono::system_clock::time_point taken)
+{
+    std::string subSeconds;
+    const std::string original = exifTime(taken, subSeconds);
+    const std::vector<Entry> exifDir = {
+        bytesEntry(0x9000, "0230"),                 // Exif version 2.3
+        asciiEntry(0x9003, original),               // date and time original
+        bytesEntry(0x9101, "\x01\x02\x03\x00"),        // components: Y Cb Cr
+        asciiEntry(0x9291, subSeconds),             // milliseconds of the above
+        bytesEntry(0xA000, "0100"),                 // Flashpix version 1.0
+        shortEntry(0xA001, 1),                      // sRGB
+        longEntry(0xA002, uint32_t(page.width)),
+        longEntry(0xA003, uint32_t(page.height)),
+    };
+    std::vector<Entry> ifd0 = {
+        shortEntry(0x0112, 1), // orientation: as stored
+        resolutionEntry(0x011A), resolutionEntry(0x011B), shortEntry(0x0128, 2), // inches
+        shortEntry(0x0213, 1), // chroma samples centred, as our encoder makes them
+        longEntry(0x8769, 0),  // offset of the Exif directory, set below
+    };
+    const uint32_t ifd0Offset = 8;
+    const uint32_t exifOffset = uint32_t(ifd0Offset + directorySize(ifd0));
+    ifd0.back().value = le32(exifOffset);
+    const uint32_t ifd1Offset = uint32_t(exifOffset + directorySize(exifDir));
+    std::vector<Entry> ifd1 = {
+        shortEntry(0x0103, 6), // compression: JPEG
+        resolutionEntry(0x011A), resolutionEntry(0x011B), shortEntry(0x0128, 2),
+        longEntry(0x0201, 0), // preview offset, set below
+        longEntry(0x0202, uint32_t(thumb.size())),
+    };
+    const uint32_t thumbOffset = uint32_t(ifd1Offset + directorySize(ifd1));
+    ifd1[4].value = le32(thumbOffset);
+
+    std::vector<uint8_t> seg = {0xFF, 0xE1, 0, 0};
     seg.insert(seg.end(), kExifId, kExifId + sizeof kExifId);
+    const size_t base = seg.size();
     seg.insert(seg.end(), {'I', 'I', 0x2A, 0x00});
-    put32(seg, kIfd0Offset);
-    put16(seg, 1);
-    putEntry(seg, 0x0112, 3, 1); // orientation: as stored
-    put32(seg, kIfd1Offset);
-    put16(seg, 3);
-    putEntry(seg, 0x0103, 3, 6); // compression: JPEG
-    putEntry(seg, 0x0201, 4, kThumbOffset);
-    putEntry(seg, 0x0202, 4, uint32_t(thumb.size()));
-    put32(seg, 0);
-    seg.insert(seg.end(), thumb.begin(), thumb.end());
+    append(seg, le32(ifd0Offset));
+    putDirectory(seg, base, ifd0, thumb.empty() ? 0 : ifd1Offset);
+    putDirectory(seg, base, exifDir, 0);
+    if (!thumb.empty()) {
+        putDirectory(seg, base, ifd1, 0);
+        seg.insert(seg.end(), thumb.begin(), thumb.end());
+    }
+    const size_t length = seg.size() - 2;
+    seg[2] = uint8_t(length >> 8);
+    seg[3] = uint8_t(length);
     return seg;
 }
 
@@ -126,13 +217,13 @@ bool thumbnailInTiff(const uint8_t *tiff, size_t size, const uint8_t *&thumb, si
 
 } // namespace
 
-void embedThumbnail(const Frame &page, std::vector<uint8_t> &jpeg)
+namespace {
+
+std::vector<uint8_t> makePreview(const Frame &page)
 {
-    if (page.empty() || jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8)
-        return;
     const int longSide = std::max(page.width, page.height);
     if (longSide <= kThumbnailLongSide)
-        return; // the page is its own preview
+        return {}; // the page is its own preview
     Frame small;
     small.allocate(std::max(1, page.width * kThumbnailLongSide / longSide),
                    std::max(1, page.height * kThumbnailLongSide / longSide));
@@ -149,15 +240,24 @@ void embedThumbnail(const Frame &page, std::vector<uint8_t> &jpeg)
     }
     cv::resize(src, dst, dst.size(), 0, 0, cv::INTER_AREA);
 
+    // The directories take a few hundred bytes of the segment; the rest is
+    // the preview's.
+    constexpr size_t kDirectoriesRoom = 512;
     std::vector<uint8_t> thumb;
     for (int quality : {80, 60, 40}) {
         if (jpeg::encode(small, quality, thumb, false) != ORVIX_OK)
-            return;
-        if (sizeof kExifId + kThumbOffset + thumb.size() <= kMaxSegmentPayload)
-            break;
-        thumb.clear();
+            return {};
+        if (sizeof kExifId + kDirectoriesRoom + thumb.size() <= kMaxSegmentPayload)
+            return thumb;
     }
-    if (thumb.empty())
+    return {};
+}
+
+} // namespace
+
+void embedExif(const Frame &page, std::vector<uint8_t> &jpeg, std::chrono::system_clock::time_point taken)
+{
+    if (page.empty() || jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8)
         return;
     // After SOI and, when present, the JFIF APP0 segment.
     size_t at = 2;
@@ -165,7 +265,7 @@ void embedThumbnail(const Frame &page, std::vector<uint8_t> &jpeg)
         at = 4 + (size_t(jpeg[4]) << 8 | jpeg[5]);
     if (at > jpeg.size())
         return;
-    const std::vector<uint8_t> segment = buildSegment(thumb);
+    const std::vector<uint8_t> segment = buildSegment(page, makePreview(page), taken);
     jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(at), segment.begin(), segment.end());
 }
 

@@ -1,10 +1,12 @@
-// A small preview inside the JPEGs we write (EXIF IFD1), so list thumbnails
-// need not decode a whole page.
+// The EXIF block of the JPEGs we write: what other programs expect to find
+// (resolution, chroma siting, the capture time) and a small preview (IFD1),
+// so list thumbnails need not decode a whole page.
 #ifndef ORVIX_EXIFTHUMBNAIL_H
 #define ORVIX_EXIFTHUMBNAIL_H
 
 #include "frame.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -16,9 +18,11 @@ namespace exif {
 // painter asks with, so that its requests are answered from the preview.
 constexpr int kThumbnailLongSide = 320;
 
-// Inserts an APP1 Exif segment carrying a preview of `page` into `jpeg` (the
-// encoded page). Leaves `jpeg` untouched if the preview does not fit.
-void embedThumbnail(const Frame &page, std::vector<uint8_t> &jpeg);
+// Inserts an APP1 Exif segment into `jpeg` (the encoded `page`), with `taken`
+// as the original date and time and, for pages larger than the preview, a
+// preview of `page`.
+void embedExif(const Frame &page, std::vector<uint8_t> &jpeg,
+               std::chrono::system_clock::time_point taken = std::chrono::system_clock::now());
 
 // Where the embedded preview's JPEG bytes lie, or false when there is none.
 bool findThumbnail(const uint8_t *data, size_t size, const uint8_t *&thumb, size_t &thumbSize);

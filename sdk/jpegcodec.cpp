@@ -275,7 +275,7 @@ int encode(const Frame &in, int quality, std::vector<uint8_t> &out, bool embedTh
     try {
         out.assign(raw, raw + rawSize);
         if (embedThumbnail)
-            exif::embedThumbnail(in, out);
+            exif::embedExif(in, out);
     } catch (const std::bad_alloc &) {
         out.clear();
         setLastError("no memory for the encoded JPEG");

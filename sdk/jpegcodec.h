@@ -30,8 +30,9 @@ int decode(const uint8_t *data, size_t size, Frame &out, int hintWidth = 0, int 
 // Reads only the header. Returns ORVIX_OK and the size, or a negative code.
 int peekSize(const uint8_t *data, size_t size, int &width, int &height);
 
-// Encodes R,G,B pixels at `quality` (1-100), 4:2:0. With embedThumbnail an
-// EXIF preview (long side 320 pixels) goes into the file as well.
+// Encodes R,G,B pixels at `quality` (1-100), 4:2:0. With embedThumbnail the
+// EXIF block (capture time, resolution, a preview with a long side of 320
+// pixels) goes into the file as well.
 int encode(const Frame &in, int quality, std::vector<uint8_t> &out, bool embedThumbnail = false);
 
 // Writes `bytes` to a temporary file in the same folder and renames it to

@@ -9,3 +9,8 @@ target_compile_definitions(TestRunGuard PRIVATE GUARD_HELPER="$<TARGET_FILE:quil
 
 quillo_add_test(NAME TestSettingsStore SOURCES testsettingsstore.cpp LIBS quillo_core)
 quillo_add_test(NAME TestMainWindowCore SOURCES testmainwindowcore.cpp modalanswerer.h LIBS quillo_ui TIMEOUT 120)
+
+quillo_add_test(NAME TestCommandLine SOURCES testcommandline.cpp LIBS quillo_cli Qt5::Core TIMEOUT 120)
+add_dependencies(TestCommandLine quillo quillo_guard_helper)
+target_compile_definitions(TestCommandLine PRIVATE QUILLO_PROGRAM="$<TARGET_FILE:quillo>"
+  GUARD_HELPER="$<TARGET_FILE:quillo_guard_helper>" QUILLO_VERSION_TEXT="${PROJECT_VERSION}")

@@ -6,3 +6,4 @@ quillo_add_test(NAME TestRotateFrame SOURCES testrotateframe.cpp LIBS orvix_inte
 quillo_add_test(NAME TestSimulatedCamera SOURCES testsimulatedcamera.cpp LIBS orvix_internal Qt5::Gui TIMEOUT 120)
 quillo_add_test(NAME TestLibraryExports SOURCES testlibraryexports.cpp LIBS Qt5::Core)
 add_dependencies(TestLibraryExports orvix)
+quillo_add_test(NAME TestExifBlock SOURCES testexifblock.cpp LIBS orvix_internal Qt5::Gui)

@@ -140,7 +140,7 @@ void TestJpegCodec::stalePreviewIsIgnored()
 {
     // A page turned by some editor that kept the old preview.
     std::vector<uint8_t> bytes = encoded(gradient(640, 480), false);
-    exif::embedThumbnail(gradient(480, 640), bytes);
+    exif::embedExif(gradient(480, 640), bytes);
     const uint8_t *thumb = nullptr;
     size_t thumbSize = 0;
     QVERIFY(exif::findThumbnail(bytes.data(), bytes.size(), thumb, thumbSize));
