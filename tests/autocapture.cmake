@@ -1,0 +1,2 @@
+# Hands-free scanning: the watcher that decides when a new page lies still.
+quillo_add_test(NAME TestAutoCapture SOURCES testautocapture.cpp turnscene.h LIBS quillo_core Qt5::Gui TIMEOUT 180)
