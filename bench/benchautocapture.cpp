@@ -3,6 +3,7 @@
 // was scanned, duplicates, scans taken while a hand was over the page, the
 // delay from the hand leaving to the scan, how far the page comparison
 // kept same and new pages apart, and the cost of watching per preview frame.
+// BENCH_TRACE=1 also prints every judgement of a page at rest.
 #include "../tests/turnscene.h"
 #include "core/autocapture.h"
 #include "core/watchframe.h"
@@ -54,7 +55,7 @@ void run(const Scenario &s, Totals &all)
     AutoCapture watcher;
     std::set<int> scannedPages;
     std::vector<double> delays;
-    int duplicates = 0, midTurn = 0, scans = 0;
+    int duplicates = 0, midTurn = 0;
     long frames = 0, sampled = 0;
     double watchNs = 0;
     int lastScanned = -1;
@@ -85,7 +86,6 @@ void run(const Scenario &s, Totals &all)
         }
         if (!scan)
             continue;
-        ++scans;
         if (m.turning || m.handInView)
             ++midTurn;
         if (!scannedPages.insert(m.page).second)
@@ -113,7 +113,6 @@ void run(const Scenario &s, Totals &all)
     all.watchNs += watchNs;
     all.sampled += sampled;
     all.frames += frames;
-    Q_UNUSED(scans);
 }
 
 turnscene::Options options(bool darkDesk, double turnSec, unsigned seed)

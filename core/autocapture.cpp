@@ -22,12 +22,12 @@ constexpr int kDarkFloor = 12;
 constexpr int kUnity = 128;
 
 // A pixel moved when its normalised value changed by more than this between
-// two samples (about a fifth of the local brightness); camera noise on the
-// reduced frame stays below a tenth of it.
+// two samples (about a fifth of the local brightness); sensor noise of +-3
+// levels, averaged by the reduction, stays below a tenth of it.
 constexpr int kMotionLevel = 28;
-// Something moves when more than this share of the picture moved. The
-// simulated camera's live marks and V4L2 noise stay under 0.5 %, a hand
-// entering the picture passes 2 % before it reaches the page.
+// Something moves when more than this share of the picture moved: more than
+// the simulated camera's live marks (a dot and a frame counter, well under
+// 1 %), far less than a hand reaching over the page.
 constexpr double kMotionShare = 0.012;
 // The picture must then stay still this long: a hand that paused mid-turn
 // rarely holds a second, and the delay after the hand leaves stays near 1 s.
@@ -38,20 +38,22 @@ constexpr qint64 kMaxGapMs = 1000;
 
 // Comparing the page at rest with the page scanned last: the two are first
 // aligned by the best whole-pixel shift up to a twenty-fifth of the width (a
-// page pushed by hand), then each pixel may match any neighbour kTolerance
-// pixel away (a slight turn or half-pixel shift). A pixel differs when even
-// the best match is further away than kPageLevel.
+// page pushed by hand), then each pixel's run of five along the line may
+// match the other picture kTolerance pixel away in any direction (a slight
+// turn or half-pixel shift). A pixel differs when even the best run is
+// further away than kPageLevel on average.
 constexpr int kShiftDivisor = 25;
 constexpr int kSearchStep = 4;
 constexpr int kPageLevel = 30;
 constexpr int kTolerance = 1;
+constexpr int kRunHalf = 2; // runs of five pixels
 // A new page when more than this share of the compared area differs. On the
 // benchmark's sequences the same page after a push, a shadow or flicker
-// differs by at most 2.7 %, different pages by 4 to 8 %; two pages of
-// running text with the same paragraph layout can come as close as 1.7 %.
-// A wider tolerance (2 pixels) brings pushed pages down to 1 % but merges
-// those look-alike pages too, so it stays at one.
-constexpr double kNewPageShare = 0.03;
+// differs by at most 2.5 %, different pages of running text (even with the
+// same paragraph layout) by 4.6 % or more; the threshold sits between.
+// Single pixels instead of runs let a gap between words pass for the white
+// between lines and brought look-alike pages down to 1.7 %.
+constexpr double kNewPageShare = 0.035;
 
 // The camera's page outline must lie this far inside the frame (whole page
 // in view) and its corners move less than this share of the width between
@@ -99,22 +101,29 @@ double motionShare(const std::vector<quint8> &a, const std::vector<quint8> &b)
     return a.empty() ? 0.0 : double(moved) / double(a.size());
 }
 
-// Share of `from`'s pixels (inside `margin`) that no pixel of `to` near the
-// shifted place matches.
+// Share of `from`'s pixels (inside `margin`) whose surroundings match
+// nothing in `to` near the shifted place. Matching a short run of pixels
+// along the line, not a single pixel, keeps a gap between two words from
+// passing for the white between two lines.
 double unmatchedShare(const std::vector<quint8> &from, const std::vector<quint8> &to, int w, int h, int dx,
                       int dy, int margin)
 {
+    const int limit = kPageLevel * (2 * kRunHalf + 1);
     size_t unmatched = 0, compared = 0;
     for (int y = margin; y < h - margin; ++y) {
+        const quint8 *src = &from[size_t(y) * size_t(w)];
         for (int x = margin; x < w - margin; ++x) {
-            const int v = from[size_t(y) * size_t(w) + size_t(x)];
-            int best = 255;
-            for (int ny = -kTolerance; ny <= kTolerance && best > kPageLevel; ++ny) {
+            bool matched = false;
+            for (int ny = -kTolerance; ny <= kTolerance && !matched; ++ny) {
                 const quint8 *row = &to[size_t(y + dy + ny) * size_t(w)];
-                for (int nx = -kTolerance; nx <= kTolerance; ++nx)
-                    best = std::min(best, std::abs(v - int(row[x + dx + nx])));
+                for (int nx = -kTolerance; nx <= kTolerance && !matched; ++nx) {
+                    int sum = 0;
+                    for (int k = -kRunHalf; k <= kRunHalf; ++k)
+                        sum += std::abs(int(src[x + k]) - int(row[x + dx + nx + k]));
+                    matched = sum <= limit;
+                }
             }
-            unmatched += best > kPageLevel;
+            unmatched += !matched;
             ++compared;
         }
     }
@@ -124,7 +133,7 @@ double unmatchedShare(const std::vector<quint8> &from, const std::vector<quint8>
 double pageDifference(const std::vector<quint8> &reference, const std::vector<quint8> &current, int w, int h)
 {
     const int reach = std::max(2, w / kShiftDivisor);
-    const int margin = reach + 1;
+    const int margin = reach + kTolerance + kRunHalf;
     if (w <= 2 * margin || h <= 2 * margin)
         return 1.0;
     // Best shift on every fourth pixel each way: enough to find a pushed
