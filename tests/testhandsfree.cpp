@@ -156,7 +156,9 @@ void TestHandsFree::autoCaptureKeyIsShownAndKept()
     QVERIFY(QMetaObject::invokeMethod(m_main->m_set, "onBtnSaveClicked"));
     QCOMPARE(stored("FileFormat"), QString("1"));
     QCOMPARE(stored("AutoCapture"), QString("1"));
-    QCOMPARE(QSettings(CCfgControl::settingsFilePath(), QSettings::IniFormat).allKeys().size(), 13);
+    const QSettings file(CCfgControl::settingsFilePath(), QSettings::IniFormat);
+    for (const char *key : CCfgControl::kKeys)
+        QVERIFY2(file.contains(QString("Settings/") + key), key);
 
     // The next run starts with it on.
     m_main.reset();
