@@ -20,6 +20,28 @@ SimulatedDevice::SimulatedDevice(SimulatedCameraSpec spec) : m_spec(std::move(sp
 {
     if (!m_spec.resolutions.empty())
         m_resolution = m_spec.resolutions.front();
+    if (!m_spec.scenePath.empty() && PageTurner::isFolder(m_spec.scenePath))
+        m_pages.reset(new PageTurner(m_spec.scenePath, m_spec.holdSeconds));
+}
+
+// Called with m_stateMutex free. The pages are timed from the first start,
+// so a restart after a settings change goes on with the same page.
+bool SimulatedDevice::renderPages(Frame &out)
+{
+    std::lock_guard<std::mutex> lock(m_stateMutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_pagesStarted) {
+        m_pagesStarted = true;
+        m_pagesStart = now;
+    }
+    const double seconds = std::chrono::duration<double>(now - m_pagesStart).count();
+    try {
+        m_pages->render(seconds, m_resolution.width, m_resolution.height, out);
+    } catch (const std::exception &e) {
+        setLastError(std::string("cannot render the pages: ") + e.what());
+        return false;
+    }
+    return !out.empty();
 }
 
 SimulatedDevice::~SimulatedDevice()
@@ -125,6 +147,14 @@ int SimulatedDevice::grabStill(Frame &out, int /*timeoutMs*/)
         setLastError(m_spec.name + " failed to take a still (failcapture)");
         return ORVIX_E_IO;
     }
+    if (m_pages) {
+        // The page as it lies now, hand and all when mid-turn.
+        Frame now;
+        if (!renderPages(now))
+            return ORVIX_E_NOMEM;
+        out = std::move(now);
+        return ORVIX_OK;
+    }
     const std::shared_ptr<const Frame> scene = currentScene();
     if (!scene) {
         setLastError("no memory for the scene of " + m_spec.name);
@@ -183,6 +213,12 @@ void SimulatedDevice::deliver(FrameSink sink)
     uint64_t frameNumber = 0;
     auto due = std::chrono::steady_clock::now();
     while (!m_stopRequested) {
+        if (m_pages) {
+            if (renderPages(live))
+                sink(live);
+            waitForNextFrame(due);
+            continue;
+        }
         const std::shared_ptr<const Frame> scene = currentScene();
         if (scene && scene != still) {
             still = scene;
@@ -197,14 +233,19 @@ void SimulatedDevice::deliver(FrameSink sink)
             marks.paint(live, *still, frameNumber++);
             sink(live);
         }
-        // Keep the pace without bursts after a slow frame.
-        due += kFrameInterval;
-        const auto now = std::chrono::steady_clock::now();
-        if (due < now)
-            due = now;
-        std::unique_lock<std::mutex> lock(m_wakeMutex);
-        m_wake.wait_until(lock, due, [this] { return m_stopRequested.load(); });
+        waitForNextFrame(due);
     }
+}
+
+void SimulatedDevice::waitForNextFrame(std::chrono::steady_clock::time_point &due)
+{
+    // Keep the pace without bursts after a slow frame.
+    due += kFrameInterval;
+    const auto now = std::chrono::steady_clock::now();
+    if (due < now)
+        due = now;
+    std::unique_lock<std::mutex> lock(m_wakeMutex);
+    m_wake.wait_until(lock, due, [this] { return m_stopRequested.load(); });
 }
 
 } // namespace orvix

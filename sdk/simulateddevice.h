@@ -5,9 +5,11 @@
 #define ORVIX_SIMULATEDDEVICE_H
 
 #include "backend.h"
+#include "simulatedpages.h"
 #include "simulatedspec.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -40,6 +42,9 @@ private:
     std::shared_ptr<const Frame> currentScene();
     std::shared_ptr<const Frame> renderScene(Resolution size);
     void deliver(FrameSink sink);
+    // Page mode: what the camera sees now, timed from the first start.
+    bool renderPages(Frame &out);
+    void waitForNextFrame(std::chrono::steady_clock::time_point &due);
 
     const SimulatedCameraSpec m_spec;
 
@@ -49,6 +54,9 @@ private:
     std::shared_ptr<const Frame> m_scene;
     std::shared_ptr<const Frame> m_picture; // decoded scene=PATH file
     bool m_pictureTried = false;
+    std::unique_ptr<PageTurner> m_pages; // scene=PATH names a folder
+    std::chrono::steady_clock::time_point m_pagesStart;
+    bool m_pagesStarted = false;
 
     std::mutex m_controlMutex; // start and stop
     std::thread m_thread;

@@ -50,6 +50,29 @@ bool parseSide(const std::string &text, long long &value)
     return true;
 }
 
+// A plain decimal such as 2 or 2.5, within the hold bounds.
+bool parseSeconds(const std::string &text, double &value)
+{
+    if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789.") != std::string::npos ||
+        std::count(text.begin(), text.end(), '.') > 1 || text == ".")
+        return false;
+    // By hand: std::stod would follow the program's locale (a comma in many).
+    double whole = 0, fraction = 0, scale = 1;
+    bool afterPoint = false;
+    for (char c : text) {
+        if (c == '.') {
+            afterPoint = true;
+        } else if (afterPoint) {
+            scale /= 10;
+            fraction += (c - '0') * scale;
+        } else {
+            whole = whole * 10 + (c - '0');
+        }
+    }
+    value = whole + fraction;
+    return value >= kMinHoldSeconds && value <= kMaxHoldSeconds;
+}
+
 bool parseResolution(const std::string &token, Resolution &out, std::string &why)
 {
     const std::string t = lower(trimmed(token));
@@ -102,6 +125,11 @@ bool parseEntry(const std::string &entry, SimulatedCameraSpec &spec, std::string
             spec.failCapture = true;
         } else if (key.compare(0, 6, "scene=") == 0 && flag.size() > 6) {
             spec.scenePath = flag.substr(6);
+        } else if (key.compare(0, 5, "hold=") == 0) {
+            if (!parseSeconds(trimmed(flag.substr(5)), spec.holdSeconds)) {
+                why = "hold \"" + flag.substr(5) + "\" is not a number of seconds from 0.1 to 3600";
+                return false;
+            }
         } else {
             why = "unknown flag \"" + flag + "\"";
             return false;

@@ -1,6 +1,8 @@
 // The simulated cameras described by ORVIX_SIMULATED_CAMERAS:
 // "NAME|WxH,WxH|flag,flag;NAME|...". Flags: tarvo, noaccess, failcapture,
-// scene=PATH (a JPEG or PNG shown instead of the synthetic desk).
+// scene=PATH (a JPEG or PNG shown instead of the synthetic desk, or a folder
+// of them turned through as pages), hold=SECONDS (how long each page of a
+// folder lies still).
 #ifndef ORVIX_SIMULATEDSPEC_H
 #define ORVIX_SIMULATEDSPEC_H
 
@@ -18,7 +20,12 @@ struct SimulatedCameraSpec {
     bool noAccess = false;
     bool failCapture = false;
     std::string scenePath; // empty: the synthetic desk
+    double holdSeconds = 3.0;
 };
+
+// Bounds of hold=SECONDS.
+constexpr double kMinHoldSeconds = 0.1;
+constexpr double kMaxHoldSeconds = 3600;
 
 // Sizes outside these bounds are refused as absurd.
 constexpr int kMinSimulatedSide = 16;

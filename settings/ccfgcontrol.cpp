@@ -51,3 +51,20 @@ bool CCfgControl::FileExists(QString strFile)
 {
     return QFile::exists(strFile);
 }
+
+int CCfgControl::setExtraValue(const QString &key, const QString &value)
+{
+    const QString path = settingsFilePath();
+    if (!FileExists(path)) {
+        qDebug("settings file %s absent, %s not kept\n", qPrintable(path), qPrintable(key));
+        return -1;
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(QString("%1/%2").arg("Settings").arg(key), QVariant(value));
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        qDebug("settings file %s not written (status %d)\n", qPrintable(path), int(settings.status()));
+        return -1;
+    }
+    return 0;
+}

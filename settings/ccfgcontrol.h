@@ -15,6 +15,10 @@ public:
     int setValue(QStringList listValue);
     int readValue(QString key, QString &nvalue);
     bool FileExists(QString strFile);
+    // Writes one key outside the twelve (group "Settings") into an existing
+    // settings file. Returns -1 and creates nothing when there is no file:
+    // readers take a file without the twelve keys as holding empty values.
+    int setExtraValue(const QString &key, const QString &value);
 
     static QString settingsFilePath();
 };

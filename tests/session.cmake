@@ -7,3 +7,6 @@ endif()
 # Screenshot and pixel probe for scripts/e2e.sh (not a test itself).
 add_executable(sessiongrab sessiongrab.cpp)
 target_link_libraries(sessiongrab PRIVATE Qt5::Gui)
+# Page pictures and their identification for scripts/e2e-handsfree.sh (not a test itself).
+add_executable(pagepictures pagepictures.cpp)
+target_link_libraries(pagepictures PRIVATE Qt5::Gui)

@@ -2,6 +2,7 @@
 // desk with its known page corners, the live marks, and pictures as scenes.
 #include "camsdk.h"
 #include "simulateddevice.h"
+#include "simulatedpages.h"
 #include "simulatedscene.h"
 #include "simulatedspec.h"
 
@@ -61,6 +62,9 @@ private slots:
     void pictureSceneIsShownAtTheSetSize_data();
     void pictureSceneIsShownAtTheSetSize();
     void unreadableSceneFallsBackToDesk();
+
+    void folderSceneTurnsItsPicturesInNameOrder_data();
+    void folderSceneTurnsItsPicturesInNameOrder();
 };
 
 void TestSimulatedCamera::parsesEntries()
@@ -98,6 +102,9 @@ void TestSimulatedCamera::namesEachSkippedEntry_data()
     QTest::newRow("overflowing digits") << "Cam|99999999999x2|" << "not WIDTHxHEIGHT";
     QTest::newRow("unknown flag") << "Cam|640x480|tarvo,zoom" << "unknown flag \"zoom\"";
     QTest::newRow("scene without path") << "Cam|640x480|scene=" << "unknown flag";
+    QTest::newRow("hold of zero") << "Cam|640x480|hold=0" << "not a number of seconds";
+    QTest::newRow("hold in words") << "Cam|640x480|hold=three" << "not a number of seconds";
+    QTest::newRow("hold with two points") << "Cam|640x480|hold=1.2.3" << "not a number of seconds";
 }
 
 void TestSimulatedCamera::namesEachSkippedEntry()
@@ -230,6 +237,78 @@ void TestSimulatedCamera::unreadableSceneFallsBackToDesk()
         QCOMPARE(device.grabStill(still, 1000), int(ORVIX_OK));
         QCOMPARE(still.rgb, renderDeskScene(320, 240).rgb);
     }
+}
+
+namespace {
+
+// Pixels of the hand's skin colour (and not of any page picture below).
+int skinPixels(const Frame &f)
+{
+    int n = 0;
+    for (size_t i = 0; i < f.rgb.size(); i += 3)
+        n += std::abs(f.rgb[i] - 214) < 12 && std::abs(f.rgb[i + 1] - 168) < 12 && std::abs(f.rgb[i + 2] - 140) < 12;
+    return n;
+}
+
+QColor colourAt(const Frame &f, int x, int y)
+{
+    const uint8_t *p = f.row(y) + size_t(x) * 3;
+    return QColor(p[0], p[1], p[2]);
+}
+
+} // namespace
+
+void TestSimulatedCamera::folderSceneTurnsItsPicturesInNameOrder_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QColor>("left");  // colour left of the centre
+    QTest::addColumn<QColor>("right"); // and right of it, past the hand's arm
+    QTest::addColumn<bool>("hand");
+    // Pages a (red), b (green), c (blue), each held 2 s, turns of 1 s.
+    QTest::newRow("first page at rest") << 0.5 << QColor(Qt::red) << QColor(Qt::red) << false;
+    QTest::newRow("hand carrying the page") << 2.35 << QColor(Qt::red) << QColor(Qt::green) << true;
+    QTest::newRow("hand going back out") << 2.8 << QColor(Qt::green) << QColor(Qt::green) << true;
+    QTest::newRow("second page at rest") << 3.5 << QColor(Qt::green) << QColor(Qt::green) << false;
+    QTest::newRow("third page at rest") << 6.2 << QColor(Qt::blue) << QColor(Qt::blue) << false;
+    QTest::newRow("last page stays") << 100.0 << QColor(Qt::blue) << QColor(Qt::blue) << false;
+}
+
+void TestSimulatedCamera::folderSceneTurnsItsPicturesInNameOrder()
+{
+    QFETCH(double, seconds);
+    QFETCH(QColor, left);
+    QFETCH(QColor, right);
+    QFETCH(bool, hand);
+
+    QTemporaryDir dir;
+    const std::pair<const char *, QColor> pictures[] = {
+        {"b.png", Qt::green}, {"a.png", Qt::red}, {"c.PNG", Qt::blue}};
+    for (const auto &p : pictures) {
+        QImage picture(400, 300, QImage::Format_RGB888);
+        picture.fill(p.second);
+        QVERIFY(picture.save(dir.filePath(p.first)));
+    }
+    QFile notes(dir.filePath("notes.txt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a page") > 0);
+    notes.close();
+
+    const SimulatedCameraSpec spec = specOf("Book|320x240|scene=" + dir.path().toStdString() + ",hold=2");
+    QCOMPARE(spec.holdSeconds, 2.0);
+    PageTurner pages(spec.scenePath, spec.holdSeconds);
+    QCOMPARE(pages.pageCount(), size_t(3));
+    Frame frame;
+    pages.render(seconds, 320, 240, frame);
+    QCOMPARE(frame.width, 320);
+    // Well clear of the hand's rows (the middle third).
+    QCOMPARE(colourAt(frame, 20, 20), left);
+    QCOMPARE(colourAt(frame, 300, 20), right);
+    QCOMPARE(skinPixels(frame) > 320 * 240 / 50, hand);
+
+    // The camera itself shows the first page from its start on.
+    SimulatedDevice device(specOf("Book|320x240|scene=" + dir.path().toStdString() + ",hold=600"));
+    Frame still;
+    QCOMPARE(device.grabStill(still, 1000), ORVIX_OK);
+    QCOMPARE(colourAt(still, 160, 120), QColor(Qt::red));
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedCamera)

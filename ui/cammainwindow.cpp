@@ -42,6 +42,7 @@ CamMainWindow::CamMainWindow(QWidget *parent)
     initUI();
     addMaskWidgetUI();
     initConnection();
+    initHandsFree();
     InitDataP();
 
     Cam_Init();

@@ -3,8 +3,10 @@
 
 #include "camsdk.h"
 #include "ccfgcontrol.h"
+#include "core/autocapture.h"
 #include "savethreadset.h"
 
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -26,6 +28,7 @@
 class GetScannerInfoThread;
 class SetWindow;
 class TitleBar;
+class QPainter;
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -84,6 +87,9 @@ private slots:
     void slotTableViewMenuDelFile();
     void addMaskWidgetUI();
     void slotSaveImgThreadOver();
+    void slotScanKeyPressed();
+    void slotAutoCaptureKeyPressed();
+    void slotScanTakenByHand();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -98,6 +104,7 @@ private:
     friend class TestMerge;
     friend class TestSettingsApply;
     friend class TestSession;
+    friend class TestHandsFree;
 
     void initUI();
     void initConnection();
@@ -188,6 +195,15 @@ private:
         ~SetWindowOwner();
     };
     SetWindowOwner m_setOwner;
+
+    // --- hands-free scanning (cammainwindow_handsfree.cpp) ---
+    void initHandsFree();
+    bool scanOfferedNow() const;
+    void watchForAutoCapture();
+    void paintAutoCaptureBadge(QPainter &painter, const QRect &picture) const;
+    AutoCapture m_autoCapture;
+    bool m_bAutoCapture = false;
+    QElapsedTimer m_watchClock;
 };
 
 #endif

@@ -155,6 +155,7 @@ void CamMainWindow::onFrameArrived()
     m_nRepaintPending.storeRelease(0);
     if (cutBtn && bIsTarvoDev && m_nCropIndex % 2 != 0)
         cutBtn->setDown(true);
+    watchForAutoCapture();
     update();
 }
 
@@ -178,6 +179,8 @@ void CamMainWindow::paintEvent(QPaintEvent *event)
             if (!target.isEmpty()) {
                 painter.setRenderHint(QPainter::Antialiasing, false);
                 m_nDrawnWidth = drawPreviewFrame(painter, *g_Camimage, target, nRotate);
+                if (m_bAutoCapture)
+                    paintAutoCaptureBadge(painter, target);
             }
         }
     }

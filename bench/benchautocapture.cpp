@@ -1,0 +1,185 @@
+// Automatic capture over generated page-turning sequences, played at the
+// preview's 15 frames a second with explicit times: what was turned, what
+// was scanned, duplicates, scans taken while a hand was over the page, the
+// delay from the hand leaving to the scan, how far the page comparison
+// kept same and new pages apart, and the cost of watching per preview frame.
+// BENCH_TRACE=1 also prints every judgement of a page at rest.
+#include "../tests/turnscene.h"
+#include "core/autocapture.h"
+#include "core/watchframe.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <vector>
+
+namespace {
+
+constexpr double kPreviewFps = 15.0;
+
+struct Scenario {
+    const char *name;
+    turnscene::Options options;
+};
+
+struct Totals {
+    int turned = 0, scanned = 0, duplicates = 0, midTurn = 0, missed = 0;
+    double worstDelay = 0;
+    double worstSameDifference = 0, leastNewDifference = 1;
+    double watchNs = 0;
+    long sampled = 0, frames = 0;
+    std::vector<double> feedTimes;
+};
+
+double medianNs(int runs, const std::function<void()> &work)
+{
+    work();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        times.push_back(double(t.nsecsElapsed()));
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void run(const Scenario &s, Totals &all)
+{
+    const turnscene::Sequence seq(s.options);
+    AutoCapture watcher;
+    std::set<int> scannedPages;
+    std::vector<double> delays;
+    int duplicates = 0, midTurn = 0;
+    long frames = 0, sampled = 0;
+    double watchNs = 0;
+    int lastScanned = -1;
+    double sameWorst = 0, newLeast = 1;
+    const int total = int(seq.duration() * kPreviewFps);
+    for (int i = 0; i < total; ++i) {
+        const double t = i / kPreviewFps;
+        const qint64 ms = qint64(t * 1000);
+        ++frames;
+        if (!watcher.wantsFrame(ms))
+            continue;
+        ++sampled;
+        const turnscene::Moment m = seq.at(t);
+        const double before = watcher.lastDifference();
+        QElapsedTimer timer;
+        timer.start();
+        const bool scan = watcher.feed(reduceForWatching(m.frame, AutoCapture::kWatchWidth), ms);
+        watchNs += double(timer.nsecsElapsed());
+        all.feedTimes.push_back(double(timer.nsecsElapsed()));
+        const double difference = watcher.lastDifference();
+        if (qEnvironmentVariableIsSet("BENCH_TRACE") && difference >= 0 && (difference != before || scan))
+            std::printf("  t=%.2f page %d diff %.3f scan %d\n", t, m.page, difference, int(scan));
+        if (difference >= 0 && (difference != before || scan)) {
+            if (m.page == lastScanned)
+                sameWorst = std::max(sameWorst, difference);
+            else
+                newLeast = std::min(newLeast, difference);
+        }
+        if (!scan)
+            continue;
+        if (m.turning || m.handInView)
+            ++midTurn;
+        if (!scannedPages.insert(m.page).second)
+            ++duplicates;
+        else if (m.page > 0)
+            delays.push_back(t - seq.handGone(m.page));
+        lastScanned = m.page;
+    }
+    const int turned = s.options.pages;
+    const int scannedCount = int(scannedPages.size());
+    double meanDelay = 0, worstDelay = 0;
+    for (double d : delays) {
+        meanDelay += d / double(delays.size());
+        worstDelay = std::max(worstDelay, d);
+    }
+    std::printf("%-26s %6d %8d %6d %10d %8.2f %8.2f %9.3f %9.3f %8.3f\n", s.name, turned, scannedCount, duplicates,
+                midTurn, meanDelay, worstDelay, sameWorst, newLeast, watchNs / double(sampled) / 1e6);
+    all.turned += turned;
+    all.scanned += scannedCount;
+    all.duplicates += duplicates;
+    all.midTurn += midTurn;
+    all.worstDelay = std::max(all.worstDelay, worstDelay);
+    all.worstSameDifference = std::max(all.worstSameDifference, sameWorst);
+    all.leastNewDifference = std::min(all.leastNewDifference, newLeast);
+    all.watchNs += watchNs;
+    all.sampled += sampled;
+    all.frames += frames;
+}
+
+turnscene::Options options(bool darkDesk, double turnSec, unsigned seed)
+{
+    turnscene::Options o;
+    o.width = 640;
+    o.height = 480;
+    o.pages = 6;
+    o.darkDesk = darkDesk;
+    o.turnSec = turnSec;
+    o.seed = seed;
+    return o;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // painting into pictures only
+    QGuiApplication app(argc, argv);
+
+    std::vector<Scenario> scenarios;
+    scenarios.push_back({"text, dark desk", options(true, 1.0, 1)});
+    scenarios.push_back({"text, light desk", options(false, 1.0, 2)});
+    scenarios.push_back({"slow hand (2 s)", options(true, 2.0, 3)});
+    scenarios.push_back({"fast hand (0.4 s)", options(false, 0.4, 4)});
+    scenarios.push_back({"short rest (1.6 s)", [] { auto o = options(true, 0.8, 5); o.holdSec = 1.6; return o; }()});
+    scenarios.push_back({"nudged pages", [] { auto o = options(true, 1.0, 6); o.nudge = true; o.holdSec = 4.5; return o; }()});
+    scenarios.push_back({"nudged, light desk", [] { auto o = options(false, 1.0, 7); o.nudge = true; o.holdSec = 4.5; return o; }()});
+    scenarios.push_back({"lamp flicker", [] { auto o = options(false, 1.0, 8); o.flicker = true; return o; }()});
+    scenarios.push_back({"shadow over page", [] { auto o = options(true, 1.0, 9); o.shadow = true; o.holdSec = 4.5; return o; }()});
+    scenarios.push_back({"shadow, light desk", [] { auto o = options(false, 1.0, 10); o.shadow = true; o.holdSec = 4.5; return o; }()});
+    scenarios.push_back({"flicker+shadow+nudge", [] { auto o = options(false, 1.5, 11); o.flicker = o.shadow = o.nudge = true; o.holdSec = 5; return o; }()});
+
+    std::printf("Automatic capture over generated sequences (640x480 frames at %.0f fps, watched every %lld ms)\n",
+                kPreviewFps, (long long)AutoCapture::kSampleIntervalMs);
+    std::printf("%-26s %6s %8s %6s %10s %8s %8s %9s %9s %8s\n", "sequence", "turned", "scanned", "dupl.",
+                "mid-turn", "delay s", "worst s", "same max", "new min", "ms/feed");
+    Totals all;
+    for (const Scenario &s : scenarios)
+        run(s, all);
+    std::printf("%-26s %6d %8d %6d %10d %8s %8.2f %9.3f %9.3f\n", "all", all.turned, all.scanned, all.duplicates,
+                all.midTurn, "", all.worstDelay, all.worstSameDifference, all.leastNewDifference);
+
+    // What watching costs per preview frame at the camera's real sizes: the
+    // reduction reads the full frame, the feed sees only the reduced one.
+    const double feedNs = all.watchNs / double(all.sampled);
+    const double sampledShare = double(all.sampled) / double(all.frames);
+    std::sort(all.feedTimes.begin(), all.feedTimes.end());
+    std::printf("\nframes watched: %.1f %% of preview frames; reduce+feed at 640x480 per watched frame: mean %.3f ms, "
+                "median %.3f ms, slowest (a page judged) %.3f ms\n",
+                100 * sampledShare, feedNs / 1e6, all.feedTimes[all.feedTimes.size() / 2] / 1e6,
+                all.feedTimes.back() / 1e6);
+    const QSize sizes[] = {{1280, 720}, {1920, 1080}, {3264, 2448}};
+    for (const QSize &size : sizes) {
+        QImage frame(size, QImage::Format_RGB888);
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width() * 3; ++x)
+                frame.scanLine(y)[x] = uchar((x * 7 + y * 13) & 0xFF);
+        const double reduceNs = medianNs(50, [&] { reduceForWatching(frame, AutoCapture::kWatchWidth); });
+        // The feed's own share: total per watched frame minus a 640x480 reduction.
+        QImage small = frame.scaled(640, 480);
+        const double smallReduceNs = medianNs(50, [&] { reduceForWatching(small, AutoCapture::kWatchWidth); });
+        const double perWatched = reduceNs + std::max(0.0, feedNs - smallReduceNs);
+        std::printf("%4dx%-4d reduce %.3f ms, per watched frame %.3f ms, per preview frame %.3f ms (target <= 1 ms)\n",
+                    size.width(), size.height(), reduceNs / 1e6, perWatched / 1e6, perWatched * sampledShare / 1e6);
+    }
+    return 0;
+}

@@ -1,0 +1,33 @@
+#include "scankeyfilter.h"
+
+#include <QKeyEvent>
+#include <QWidget>
+
+ScanKeyFilter::ScanKeyFilter(QWidget *window) : QObject(window), m_window(window) {}
+
+bool ScanKeyFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    if (static_cast<QWidget *>(watched)->window() != m_window)
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier)
+        return false; // leave shortcuts such as Ctrl+A alone
+    switch (key->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_PageDown:
+        if (!key->isAutoRepeat())
+            emit signalScanKeyPressed();
+        return true;
+    case Qt::Key_A:
+        if (!key->isAutoRepeat())
+            emit signalAutoCaptureKeyPressed();
+        return true;
+    default:
+        return false;
+    }
+}
