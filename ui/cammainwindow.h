@@ -103,6 +103,8 @@ private:
     friend class TestMerge;
     friend class TestSettingsApply;
     friend class TestSession;
+    friend class TestSavingFaults;
+    friend class TestStartupSettings;
 
     void initUI();
     void initConnection();
