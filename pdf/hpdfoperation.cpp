@@ -156,7 +156,8 @@ int hpdfoperation::rgb2pdf(unsigned char *srcData, int srcDataWidth, int srcData
     std::vector<HPDF_BYTE> chunk(kChunkBytes);
     HPDF_UINT32 done = 0;
     while (done < size) {
-        HPDF_UINT32 got = kChunkBytes;
+        // Never ask past the end: libharu may treat end of stream as an error.
+        HPDF_UINT32 got = size - done < kChunkBytes ? size - done : kChunkBytes;
         if (!readChunk(pdf, chunk.data(), &got) || got == 0)
             return failed(std::string("cannot read the rendered document of ") + destFile, 0);
         if (!file.write(chunk.data(), got))
