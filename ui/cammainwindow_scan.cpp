@@ -93,9 +93,12 @@ void CamMainWindow::slotSaveImgThreadOver()
     if (!worker || !m_saveThreads.contains(worker))
         worker = getScannerInfoThread;
     const bool latest = worker == getScannerInfoThread;
-    // The worker lives until its thread is finished below.
-    if (const auto *saver = qobject_cast<const GetScannerInfoThread *>(worker))
+    // The worker lives until its thread is finished below. A direct call may
+    // come before the save has ended: its outcome is only known after it.
+    if (auto *saver = const_cast<GetScannerInfoThread *>(qobject_cast<const GetScannerInfoThread *>(worker))) {
+        saver->waitUntilSaved();
         handleSaveOutcome(worker, saver->outcome());
+    }
     m_saveThreads.finish(worker);
     // The worker went with its thread. While an earlier save still runs the
     // members keep naming the latest pair.
