@@ -121,7 +121,13 @@ private slots:
         QString value;
         writeRaw("[Settings\nFilePath=/tmp\n");
         cfg.readValue("FilePath", value);
+        writeRaw("[Settings\nFilePath=/tmp\n");
+        cfg.setValue(values); // written, over content that was not valid
         const QStringList afterRead = g_traces;
+        QFile written(settingsPath());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("FileFormat=0"));
+        written.close();
         QFile::remove(settingsPath());
         QVERIFY(QDir().mkpath(settingsPath())); // a folder where the file should be
         cfg.setValue(values);
@@ -134,6 +140,7 @@ private slots:
         const QString all = g_traces.join('|');
         QCOMPARE(afterRead.filter("not written").size(), 0);
         QVERIFY2(afterRead.filter("is not valid INI").size() == 1, qPrintable(all));
+        QVERIFY2(afterRead.filter("written afresh").size() == 1, qPrintable(all));
         QVERIFY2(g_traces.filter("not written").size() == 1, qPrintable(all));
     }
 
