@@ -4,6 +4,7 @@
 #include "atomicfile.h"
 #include "cammainwindow.h"
 #include "failingfileops.h"
+#include "getscannerinfothread.h"
 #include "hpdfoperation.h"
 #include "modalanswerer.h"
 #include "pagemerge.h"
@@ -19,8 +20,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
 #include <memory>
 #include <vector>
+
+#include <signal.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -216,6 +221,39 @@ private slots:
             if (pagesKept)
                 QVERIFY2(message.contains(QStringLiteral("前 %1 页").arg(pagesKept)), qPrintable(message));
         }
+    }
+
+    // The camera library's own JPEG write meets a full disk: nothing under
+    // the final name, and the reason the user reads is the disk.
+    void jpegCaptureOntoAFullDisk()
+    {
+        qputenv("ORVIX_SIMULATED_CAMERAS", "Good|640x480|");
+        QCOMPARE(Cam_Init(), 0);
+        Cam_SetCameraResolution(0, 640, 480);
+        const QString dir = freshDir("full");
+        const QString path = dir + "/20260102030405006.jpg";
+        IMAGEPARAM p;
+        std::memset(&p, 0, sizeof p);
+        GetScannerInfoThread worker(p, path, QString(), 0);
+
+        struct sigaction ignore = {}, old = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &old);
+        rlimit saved;
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = 8192; // a JPEG of the page needs far more
+        setrlimit(RLIMIT_FSIZE, &limit);
+        worker.slotSaveImg();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        sigaction(SIGXFSZ, &old, nullptr);
+
+        const SaveOutcome outcome = worker.outcome();
+        QVERIFY(!outcome.written);
+        QCOMPARE(outcome.path, path);
+        QCOMPARE(outcome.reason, QStringLiteral("磁盘空间不足"));
+        QVERIFY(outcome.message().contains(path));
+        QVERIFY(everything(dir).isEmpty());
     }
 
     // Two good scans and a failing one, merged at once without waiting: the

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 #include <limits>
 
 #include <sys/statvfs.h>
@@ -73,9 +74,16 @@ SaveOutcome GetScannerInfoThread::captureFailure(const QString &shownPath, int r
     const int problem = folderProblem(QFileInfo(filePath).absolutePath());
     if (problem)
         return SaveOutcome::failure(shownPath, fileFailureReason(problem), detail);
-    // The library's file writer words every failure of its own as "cannot ...".
-    if (QString::fromUtf8(Orvix_LastError()).startsWith(QLatin1String("cannot ")))
+    // The library's file writer words every failure of its own as
+    // "cannot ...: <strerror>", in this process's locale.
+    const QByteArray libraryError(Orvix_LastError());
+    if (libraryError.startsWith("cannot ")) {
+        for (const int err : {ENOSPC, EDQUOT, EFBIG, EACCES, EPERM, EROFS, ENOENT, ENOTDIR, EIO}) {
+            if (libraryError.endsWith(std::strerror(err)))
+                return SaveOutcome::failure(shownPath, fileFailureReason(err), detail);
+        }
         return SaveOutcome::failure(shownPath, fileFailureReason(0), detail);
+    }
     return SaveOutcome::failure(shownPath, QStringLiteral("扫描仪未能拍摄页面"), detail);
 }
 
