@@ -191,7 +191,7 @@ int main(int argc, char **argv)
     const int savedStdout = dup(STDOUT_FILENO);
     const int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, STDOUT_FILENO);
-    const int added = mergeJpegPages(pages, merged);
+    const int added = mergeJpegPages(pages, merged).pagesWritten;
     fflush(stdout);
     dup2(savedStdout, STDOUT_FILENO);
     close(devNull);

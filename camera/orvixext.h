@@ -1,7 +1,8 @@
 /*
  * Our additions to the camera library's boundary. The maker's fourteen Cam_
  * functions say nothing about access rights or device families, which the
- * start-up needs; these few calls answer that and help tests look inside.
+ * start-up needs; these few calls answer that and help tests look inside,
+ * and thumbnails get a cheaper, reduced decode.
  */
 #ifndef QUILLO_CAMERA_ORVIXEXT_H
 #define QUILLO_CAMERA_ORVIXEXT_H
@@ -22,6 +23,16 @@ ORVIX_API int Orvix_IsTarvoDevice(long index);
 ORVIX_API const char *Orvix_LastError(void);
 /* Number of frames delivered since the last Cam_CameraCaptureStart. */
 ORVIX_API long Orvix_FramesDelivered(void);
+/* Cam_readBufFromJpegBuf with a size wish, for thumbnails: when `wantWidth`
+ * or `wantHeight` is positive the picture may come back smaller, but its long
+ * side still reaches the wish's long side (an embedded preview of the same
+ * shape, or the page scaled by n/8). A wish of 0 x 0, or one above the
+ * picture's size, gives the whole picture. Outputs, results and the release
+ * of `*rgb` (delete[]) are those of Cam_readBufFromJpegBuf, whose `*width`
+ * and `*height` are outputs only. */
+ORVIX_API int Orvix_ReadBufFromJpegBufScaled(const unsigned char *jpeg, long size, long wantWidth,
+                                             long wantHeight, long *width, long *height,
+                                             unsigned char **rgb);
 
 #ifdef __cplusplus
 }

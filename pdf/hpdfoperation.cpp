@@ -1,13 +1,10 @@
 #include "hpdfoperation.h"
 
-#include <cerrno>
+#include "atomicfile.h"
+
 #include <csetjmp>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <vector>
 
 // libharu reports errors through a callback that must not return into the
 // library. The jump target is per thread and only set while a call is inside
@@ -27,10 +24,11 @@ extern "C" void error_handler_mz(HPDF_STATUS error_no, HPDF_STATUS detail_no, vo
 
 namespace {
 
-// The only place libharu may jump out of. Keep it free of anything with a
+constexpr HPDF_UINT32 kChunkBytes = 256 * 1024;
+
+// The only places libharu may jump out of. Keep them free of anything with a
 // destructor: longjmp skips destructors.
-int addPageAndSave(HPDF_Doc doc, const unsigned char *src, int width, int height, HPDF_ColorSpace space,
-                   const char *savePath)
+int addPage(HPDF_Doc doc, const unsigned char *src, int width, int height, HPDF_ColorSpace space)
 {
     jmp_buf jump;
     jmp_buf *volatile outer = t_armedJump;
@@ -55,60 +53,70 @@ int addPageAndSave(HPDF_Doc doc, const unsigned char *src, int width, int height
     HPDF_Page_DrawImage(page, image, 0, 0, (HPDF_REAL)HPDF_Image_GetWidth(image),
                         (HPDF_REAL)HPDF_Image_GetHeight(image));
 
-    if (savePath)
-        HPDF_SaveToFile(doc, savePath);
-
     t_armedJump = outer;
     return 0;
 }
 
-// Creates an empty, unique file beside `dest` ("dest.tmp-XXXXXX") and writes
-// its name into `out`. Mode 0666 so the umask gives the finished file the
-// usual permissions.
-bool makeTempBeside(const char *dest, char *out, size_t outSize)
+// Renders the whole document into libharu's memory stream. libharu's own
+// file output ignores the result of its final fclose, so a disk that fills
+// on the trailer would go unnoticed; every byte goes through our writer instead.
+int saveToStream(HPDF_Doc doc, HPDF_UINT32 *size)
 {
-    static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned long seed = (unsigned long)getpid() ^ (unsigned long)time(nullptr) ^ (unsigned long)(size_t)out;
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        char suffix[7];
-        for (int i = 0; i < 6; ++i) {
-            seed = seed * 6364136223846793005UL + 1442695040888963407UL;
-            suffix[i] = kAlphabet[(seed >> 33) % (sizeof(kAlphabet) - 1)];
-        }
-        suffix[6] = '\0';
-        int n = snprintf(out, outSize, "%s.tmp-%s", dest, suffix);
-        if (n < 0 || (size_t)n >= outSize)
-            return false;
-        int fd = open(out, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            close(fd);
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
+    jmp_buf jump;
+    jmp_buf *volatile outer = t_armedJump;
+    if (setjmp(jump)) {
+        t_armedJump = outer;
+        return -12;
     }
-    return false;
+    t_armedJump = &jump;
+    HPDF_STATUS rc = HPDF_SaveToStream(doc);
+    if (rc == HPDF_OK)
+        rc = HPDF_ResetStream(doc);
+    *size = rc == HPDF_OK ? HPDF_GetStreamSize(doc) : 0;
+    t_armedJump = outer;
+    return rc == HPDF_OK ? 0 : -12;
 }
 
-// Makes the written temp file durable before it replaces the old one.
-bool syncFile(const char *path)
+// One chunk of the rendered document; false at a read error. `got` may be
+// short at the end of the stream.
+bool readChunk(HPDF_Doc doc, HPDF_BYTE *buf, HPDF_UINT32 *got)
 {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    jmp_buf jump;
+    jmp_buf *volatile outer = t_armedJump;
+    if (setjmp(jump)) {
+        t_armedJump = outer;
         return false;
-    bool ok = fsync(fd) == 0;
-    close(fd);
-    return ok;
+    }
+    t_armedJump = &jump;
+    const HPDF_STATUS rc = HPDF_ReadFromStream(doc, buf, got);
+    t_armedJump = outer;
+    return rc == HPDF_OK || rc == HPDF_STREAM_EOF;
 }
 
 } // namespace
 
-hpdfoperation::hpdfoperation() : pdf(nullptr) {}
+hpdfoperation::hpdfoperation() : pdf(nullptr), m_ops(&fileio::FileOps::system()) {}
+
+hpdfoperation::hpdfoperation(fileio::FileOps &ops) : pdf(nullptr), m_ops(&ops) {}
 
 hpdfoperation::~hpdfoperation()
 {
     if (pdf)
         HPDF_Free(pdf);
+}
+
+int hpdfoperation::failed(const std::string &why, int err)
+{
+    m_error = why;
+    m_errno = err;
+    printf("ERROR: %s\n", why.c_str());
+    fflush(stdout);
+    if (pdf) {
+        HPDF_Free(pdf);
+        pdf = nullptr;
+    }
+    m_refused = true;
+    return -12;
 }
 
 int hpdfoperation::rgb2pdf(unsigned char *srcData, int srcDataWidth, int srcDataHeight, const char *destFile,
@@ -117,42 +125,48 @@ int hpdfoperation::rgb2pdf(unsigned char *srcData, int srcDataWidth, int srcData
     (void)nPage;
     if (!srcData || srcDataWidth < 0 || srcDataHeight < 0 || !destFile)
         return -4;
+    if (m_refused) {
+        printf("ERROR: page refused, an earlier page of %s could not be written\n", destFile);
+        fflush(stdout);
+        return -12;
+    }
 
     if (!pdf) {
         pdf = HPDF_New(error_handler_mz, nullptr);
         if (!pdf) {
             printf("ERROR: cannot create pdf object.\n");
             fflush(stdout);
+            m_error = "cannot create pdf object";
+            m_errno = 0;
             return -6;
         }
     }
 
-    // Never write over the file an earlier call left: the whole document goes
-    // to a temporary file beside it, which then replaces it in one rename.
-    char tempPath[4096];
-    if (!makeTempBeside(destFile, tempPath, sizeof tempPath)) {
-        printf("ERROR: cannot create a temporary file beside %s: %s\n", destFile, strerror(errno));
-        fflush(stdout);
-        HPDF_Free(pdf);
-        pdf = nullptr;
-        return -12;
-    }
-
     const HPDF_ColorSpace space = colorType == 0 ? HPDF_CS_DEVICE_RGB : HPDF_CS_DEVICE_GRAY;
-    int result = addPageAndSave(pdf, srcData, srcDataWidth, srcDataHeight, space, tempPath);
-    if (result == 0 && !syncFile(tempPath)) {
-        printf("ERROR: cannot flush %s: %s\n", tempPath, strerror(errno));
-        result = -12;
+    if (addPage(pdf, srcData, srcDataWidth, srcDataHeight, space) != 0)
+        return failed(std::string("cannot lay out a page of ") + destFile, 0);
+    HPDF_UINT32 size = 0;
+    if (saveToStream(pdf, &size) != 0)
+        return failed(std::string("cannot render ") + destFile, 0);
+
+    // The whole document replaces the file in one rename, or nothing does.
+    fileio::AtomicFile file(destFile, *m_ops);
+    if (!file.open())
+        return failed(file.error(), file.errorNumber());
+    std::vector<HPDF_BYTE> chunk(kChunkBytes);
+    HPDF_UINT32 done = 0;
+    while (done < size) {
+        // Never ask past the end: libharu may treat end of stream as an error.
+        HPDF_UINT32 got = size - done < kChunkBytes ? size - done : kChunkBytes;
+        if (!readChunk(pdf, chunk.data(), &got) || got == 0)
+            return failed(std::string("cannot read the rendered document of ") + destFile, 0);
+        if (!file.write(chunk.data(), got))
+            return failed(file.error(), file.errorNumber());
+        done += got;
     }
-    if (result == 0 && rename(tempPath, destFile) != 0) {
-        printf("ERROR: cannot move %s to %s: %s\n", tempPath, destFile, strerror(errno));
-        result = -12;
-    }
-    if (result != 0) {
-        fflush(stdout);
-        unlink(tempPath);
-        HPDF_Free(pdf);
-        pdf = nullptr;
-    }
-    return result;
+    if (!file.commit())
+        return failed(file.error(), file.errorNumber());
+    m_error.clear();
+    m_errno = 0;
+    return 0;
 }

@@ -1,7 +1,11 @@
 #ifndef HPDFOPERATION_H
 #define HPDFOPERATION_H
 
+#include "fileops.h"
+
 #include <hpdf.h>
+
+#include <string>
 
 // Turns raw 8-bit pixel buffers into PDF pages, one page per call, each page
 // as large as its picture. One libharu document per writer.
@@ -9,21 +13,37 @@ class hpdfoperation
 {
 public:
     hpdfoperation();
+    // Writes through `ops` (tests make the disk fail); it must outlive the writer.
+    explicit hpdfoperation(fileio::FileOps &ops);
     ~hpdfoperation();
     hpdfoperation(const hpdfoperation &) = delete;
     hpdfoperation &operator=(const hpdfoperation &) = delete;
 
     // colorType 0: R,G,B bytes; anything else: one grey byte per pixel.
     // Returns 0, -4 (bad arguments), -6 (no document) or -12 (libharu error or
-    // the file could not be written; the earlier file stays, the next call
-    // starts a new document).
+    // the file could not be written completely). The file under destFile is
+    // only ever replaced by a completely written document, so after -12 it
+    // still holds the pages of the last successful call. A writer that
+    // returned -12 refuses every later page with -12: a new document written
+    // over the same file would throw away the pages already there.
     int rgb2pdf(unsigned char *srcData, int srcDataWidth, int srcDataHeight, const char *destFile,
                 int colorType, int nPage);
+
+    // Why the last -6/-12 happened (English, for trace lines), and the errno
+    // of the failed system call, 0 when none failed.
+    const std::string &lastError() const { return m_error; }
+    int lastErrno() const { return m_errno; }
 
 private:
     friend class TestPdfWriter;
 
+    int failed(const std::string &why, int err);
+
     HPDF_Doc pdf;
+    fileio::FileOps *m_ops;
+    bool m_refused = false;
+    std::string m_error;
+    int m_errno = 0;
 };
 
 #endif

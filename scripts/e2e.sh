@@ -6,7 +6,10 @@
 #      button and expect exit code 0;
 #   2. start a second instance while one runs: it must show its box and, once
 #      the box is answered with Return, exit with 255;
-#   3. run the TestSession suite through ctest.
+#   3. as root only: scan a PDF page into a 1 MB tmpfs, expect the "错误" box,
+#      no damaged file under a final name (qpdf --check, JPEG markers) and no
+#      temporary file left; without root it says so and skips;
+#   4. run the TestSession suite through ctest.
 # Prints one summary line; exits non-zero when any step failed.
 #   QUILLO_BUILD_DIR     build folder (default: build/)
 #   QUILLO_ARTEFACT_DIR  where screenshots go (default: <build>/artefacts)
@@ -57,8 +60,10 @@ home=$(mktemp -d "${TMPDIR:-/tmp}/quillo-e2e-home.XXXXXX") || exit 1
 # folder; a private one keeps this run apart from other Quillos on the machine.
 guardtmp=$(mktemp -d "${TMPDIR:-/tmp}/quillo-e2e-tmp.XXXXXX") || exit 1
 pids=""
+pids_unmount=""
 cleanup() {
   for pid in $pids; do kill "$pid" 2>/dev/null; done
+  [ -z "$pids_unmount" ] || umount "$pids_unmount" 2>/dev/null
   rm -rf "$home" "$guardtmp"
 }
 trap cleanup EXIT INT TERM
@@ -168,4 +173,57 @@ xdotool mousemove "$((X + close_x))" "$((Y + close_y))" click 1
 wait_exit "$running" 15
 [ "$code" = 0 ] || fail "the running instance ended with $code after its close button"
 
-printf '%s' "scan wrote $jpeg, close exit 0, second instance exit 255" >"$report"
+# --- 3. a full disk (root only: mounting a small tmpfs) ----------------------
+whole_files() { # DIR: every file under a final name is a whole JPEG or PDF
+  for f in "$1"/*; do
+    [ -e "$f" ] || continue
+    case $f in
+      *.pdf) qpdf --check "$f" >/dev/null 2>&1 || { echo "$f"; return 1; } ;;
+      *.jpg)
+        [ "$(head -c 3 "$f" | od -An -tx1 | tr -d ' \n')" = ffd8ff ] &&
+          [ "$(tail -c 2 "$f" | od -An -tx1 | tr -d ' \n')" = ffd9 ] || { echo "$f"; return 1; } ;;
+      *) echo "$f"; return 1 ;;
+    esac
+  done
+}
+if [ "$(id -u)" -ne 0 ]; then
+  echo "e2e: full-disk run skipped: mounting a small tmpfs needs root" >&2
+  fulldisk="full-disk run skipped (not root)"
+elif ! command -v qpdf >/dev/null; then
+  fail "qpdf is missing (scripts/setup.sh installs it)"
+else
+  small=$(mktemp -d "${TMPDIR:-/tmp}/quillo-e2e-full.XXXXXX") || fail "no folder for the tmpfs"
+  mount -t tmpfs -o size=1m tmpfs "$small" || fail "cannot mount a tmpfs on $small"
+  pids_unmount="$small"
+  # A 1600x1200 page is a PDF of several MB: it cannot fit.
+  printf '[Settings]\nFilePath=%s\nDevName=0\nXResolution=1600\nYResolution=1200\nFileFormat=1\n' "$small" \
+    >"$home/NorLastSetting.ini"
+  start_quillo "$artefacts/e2e-fulldisk.log"
+  full=$pid
+  wid=$(window_of "$full")
+  [ -n "$wid" ] || fail "full disk: no Quillo window within 20 s"
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  i=0
+  while :; do
+    colour=$(grab "$artefacts/e2e-fulldisk.png" "$video_x,$video_y") || fail "cannot grab the window"
+    near "$colour" 217 217 217 || break
+    i=$((i + 1)); [ "$i" -lt 100 ] || fail "full disk: no live picture within 20 s"
+    sleep 0.2
+  done
+  xdotool mousemove "$((X + scan_x))" "$((Y + scan_y))" click 1
+  box=$(timeout 30 xdotool search --sync --all --onlyvisible --pid "$full" --name '^错误$' 2>/dev/null | head -n 1)
+  [ -n "$box" ] || fail "full disk: no 错误 box within 30 s of the scan (log: $artefacts/e2e-fulldisk.log)"
+  bad=$(whole_files "$small") || fail "full disk: damaged or unexpected file $bad"
+  [ -z "$(ls -A "$small")" ] || fail "full disk: files left in the full folder: $(ls -A "$small" | tr '\n' ' ')"
+  xdotool windowfocus --sync "$box" key Return
+  sleep 0.5
+  xdotool mousemove "$((X + close_x))" "$((Y + close_y))" click 1
+  wait_exit "$full" 15
+  [ "$code" = 0 ] || fail "full disk: closing ended with exit code $code"
+  umount "$small" && rmdir "$small"
+  pids_unmount=""
+  rm -f "$home/NorLastSetting.ini"
+  fulldisk="full-disk PDF scan showed 错误 and left no file"
+fi
+
+printf '%s' "scan wrote $jpeg, close exit 0, second instance exit 255; $fulldisk" >"$report"

@@ -11,7 +11,7 @@ libhpdf-dev libturbojpeg0-dev libjpeg62-turbo-dev
 libopencv-dev libv4l-dev libfreetype-dev
 fonts-wqy-microhei fonts-dejavu-core
 xvfb xauth xdotool x11-apps
-poppler-utils libpoppler-qt5-dev img2pdf
+poppler-utils libpoppler-qt5-dev img2pdf qpdf
 "
 # Extra tools for the sanitizer, fuzzing and leak stages of CI.
 if [ "${QUILLO_SETUP_CI_EXTRAS:-0}" = 1 ]; then

@@ -165,6 +165,15 @@ ORVIX_API int Cam_CameraCaptureFile(long /*reserved*/, const char *path, IMAGEPA
 ORVIX_API int Cam_readBufFromJpegBuf(const unsigned char *jpeg, long size, long *width,
                                      long *height, unsigned char **rgb)
 {
+    // Outputs only: whatever the caller's variables hold on entry, the whole
+    // picture comes back.
+    return Orvix_ReadBufFromJpegBufScaled(jpeg, size, 0, 0, width, height, rgb);
+}
+
+ORVIX_API int Orvix_ReadBufFromJpegBufScaled(const unsigned char *jpeg, long size, long wantWidth,
+                                             long wantHeight, long *width, long *height,
+                                             unsigned char **rgb)
+{
     if (!width || !height || !rgb) {
         if (width)
             *width = 0;
@@ -174,9 +183,8 @@ ORVIX_API int Cam_readBufFromJpegBuf(const unsigned char *jpeg, long size, long 
             *rgb = nullptr;
         return nullArgument("an out-parameter");
     }
-    // A positive width or height on entry asks for a picture about that large.
-    const long hintWidth = *width > 0 ? *width : 0;
-    const long hintHeight = *height > 0 ? *height : 0;
+    const long hintWidth = wantWidth > 0 ? wantWidth : 0;
+    const long hintHeight = wantHeight > 0 ? wantHeight : 0;
     *width = *height = 0;
     *rgb = nullptr;
     if (!jpeg || size <= 0) {

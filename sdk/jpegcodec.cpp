@@ -1,5 +1,7 @@
 #include "jpegcodec.h"
 
+#include "atomicfile.h"
+
 #include "backend.h"
 #include "camsdk.h"
 #include "exifthumbnail.h"
@@ -124,90 +126,6 @@ int decodeFull(const uint8_t *data, size_t size, Frame &out, int hintWidth, int 
     return ORVIX_OK;
 }
 
-std::string errnoText(const char *what, const std::string &path)
-{
-    return std::string(what) + " " + path + ": " + std::strerror(errno);
-}
-
-mode_t currentUmask()
-{
-    // umask() can only be read by setting it, which races with other threads.
-    FILE *status = std::fopen("/proc/self/status", "re");
-    mode_t mask = 022;
-    if (status) {
-        char line[256];
-        while (std::fgets(line, sizeof line, status)) {
-            unsigned value = 0;
-            if (std::sscanf(line, "Umask: %o", &value) == 1) {
-                mask = static_cast<mode_t>(value);
-                break;
-            }
-        }
-        std::fclose(status);
-    }
-    return mask;
-}
-
-// A temporary file that disappears unless committed.
-class TempFile
-{
-public:
-    explicit TempFile(const std::string &finalPath)
-    {
-        const size_t slash = finalPath.rfind('/');
-        const std::string dir = slash == std::string::npos ? "." : finalPath.substr(0, slash + 1);
-        const std::string base = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
-        m_dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : finalPath.substr(0, slash));
-        std::string pattern = (slash == std::string::npos ? "" : dir) + "." + base + ".XXXXXX";
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        m_fd = mkostemp(buf.data(), O_CLOEXEC);
-        if (m_fd >= 0)
-            m_path = buf.data();
-    }
-    ~TempFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_committed && !m_path.empty())
-            ::unlink(m_path.c_str());
-    }
-    TempFile(const TempFile &) = delete;
-    TempFile &operator=(const TempFile &) = delete;
-
-    int fd() const { return m_fd; }
-    const std::string &path() const { return m_path; }
-    const std::string &dir() const { return m_dir; }
-    bool closeFile()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-    void commit() { m_committed = true; }
-
-private:
-    int m_fd = -1;
-    std::string m_path;
-    std::string m_dir;
-    bool m_committed = false;
-};
-
-bool writeAll(int fd, const uint8_t *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 int decode(const uint8_t *data, size_t size, Frame &out, int hintWidth, int hintHeight)
@@ -290,36 +208,11 @@ int writeFileAtomic(const std::string &path, const std::vector<uint8_t> &bytes)
         setLastError("not a file path: \"" + path + "\"");
         return ORVIX_E_ARGUMENT;
     }
-    TempFile temp(path);
-    if (temp.fd() < 0) {
-        setLastError(errnoText("cannot create a file next to", path));
+    std::string error;
+    int errorNumber = 0;
+    if (!fileio::AtomicFile::writeWhole(path, bytes.data(), bytes.size(), error, errorNumber)) {
+        setLastError(error);
         return ORVIX_E_IO;
-    }
-    // mkstemp makes 0600; a stored page should be as readable as any new file.
-    ::fchmod(temp.fd(), 0666 & ~currentUmask());
-    if (!writeAll(temp.fd(), bytes.data(), bytes.size())) {
-        setLastError(errnoText("cannot write", temp.path()));
-        return ORVIX_E_IO;
-    }
-    if (::fsync(temp.fd()) != 0 && errno != EINVAL) {
-        setLastError(errnoText("cannot flush", temp.path()));
-        return ORVIX_E_IO;
-    }
-    if (!temp.closeFile()) {
-        setLastError(errnoText("cannot close", temp.path()));
-        return ORVIX_E_IO;
-    }
-    // rename replaces whatever sits at the path, a symlink included, without
-    // following it.
-    if (::rename(temp.path().c_str(), path.c_str()) != 0) {
-        setLastError(errnoText("cannot move the new file to", path));
-        return ORVIX_E_IO;
-    }
-    temp.commit();
-    const int dirFd = ::open(temp.dir().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
     }
     return ORVIX_OK;
 }

@@ -75,9 +75,14 @@ private slots:
             << 0 << QString() << 0 << QSize(1920, 1080) << false;
         QTest::newRow("garbage settings file")
             << two << QByteArray("\xff\xfe[[\x01\nDevName=\xff\n") << 0 << QString() << 0 << QSize(0, 0) << false;
+        // The first device the user may open, with its own resolutions.
         QTest::newRow("one of two accessible")
-            << QByteArray("Locked|800x600|noaccess;Open|1280x720|") << QByteArray() << 0 << QString() << 0
-            << QSize(800, 600) << false;
+            << QByteArray("Locked|800x600|noaccess;Open|1280x720|") << QByteArray() << 0 << QString() << 1
+            << QSize(1280, 720) << false;
+        QTest::newRow("settings name an inaccessible device")
+            << QByteArray("Open|1280x720|;Locked|800x600|noaccess")
+            << QByteArray("[Settings]\nDevName=1\nXResolution=800\nYResolution=600\n") << 0 << QString() << 0
+            << QSize(1280, 720) << false;
     }
 
     void startUp()

@@ -91,7 +91,7 @@ private slots:
     void missingJpegStopsTheMergeKeepingEarlierPages();
     void undecodableJpegStopsTheMerge();
     void longPathsWork();
-    void missingFolderFailsQuietly();
+    void missingFolderStopsAtTheFirstPage();
 
 private:
     QStringList pdfsIn(const QString &dir) const;
@@ -266,18 +266,23 @@ void TestMerge::longPathsWork()
     QVERIFY(printed.contains(QString("jpgPath is %1\n").arg(longPage)));
 }
 
-void TestMerge::missingFolderFailsQuietly()
+void TestMerge::missingFolderStopsAtTheFirstPage()
 {
     const QString nowhere = m_out.filePath("not-created/either");
     m_window->m_pdfPath = nowhere;
     m_window->listViewImagePDFPath = QStringList{m_a, m_b};
     const QString printed = runMerge();
-    // Every page was still read and offered to the writer; nothing reached disk.
-    QCOMPARE(g_buttonEnabledAtDecode.size(), 2);
+    // The first page could not be written: the merge stops there and says so.
+    QCOMPARE(g_buttonEnabledAtDecode.size(), 1);
     QVERIFY(!QFileInfo::exists(nowhere));
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
-    QVERIFY(printed.contains("Cam_readBufFromJpeg width is 200,height is 300\n"));
+    QVERIFY(printed.contains("Cam_readBufFromJpeg width is 320,height is 240\n"));
+    QVERIFY(!printed.contains("Cam_readBufFromJpeg width is 200,height is 300\n"));
     QVERIFY(m_window->MergePDFBtn->isEnabled());
+    QVERIFY(m_window->m_errorBox);
+    QCOMPARE(m_window->m_errorBox->windowTitle(), QStringLiteral("错误"));
+    QVERIFY2(m_window->m_errorBox->text().contains(QStringLiteral("共 2 页")), qPrintable(m_window->m_errorBox->text()));
+    m_window->m_errorBox->close();
 }
 
 QTEST_MAIN(TestMerge)

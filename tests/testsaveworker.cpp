@@ -157,14 +157,14 @@ private slots:
         useCamera(0);
     }
 
-    void unwritableFolderStillEnds()
+    void missingFolderIsCreated()
     {
         useCamera(0);
         const QString jpeg = tmpJpeg("nofolder");
         const QString pdf = m_dir.filePath("no/such/folder/x.pdf");
         QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, 1)));
         QVERIFY(QFile::exists(jpeg));
-        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(QFile::exists(pdf));
     }
 };
 

@@ -154,9 +154,9 @@ private slots:
         f.valuesExist = true; // every key present but empty
         const ScanPlan plan = planScan(inputs(f));
         QCOMPARE(plan.formatCode, 0);
-        // An empty folder replaces home: the file lands at the root.
-        QCOMPARE(plan.filePath, QStringLiteral("/20260102030405006.jpg"));
-        QCOMPARE(plan.settingsFolder, QString());
+        // An empty folder falls back to home, never to the root.
+        QCOMPARE(plan.filePath, QStringLiteral("/home/user/20260102030405006.jpg"));
+        QCOMPARE(plan.settingsFolder, QStringLiteral("/home/user"));
         QCOMPARE(plan.param.bIsWater, false);
         QCOMPARE(plan.param.nR, 0);
     }
@@ -287,7 +287,7 @@ private slots:
         v.formatExists = true;    // as if asked: an absent key reads as empty
         const ScanPlan plan = planScan(inputs(v));
         QCOMPARE(plan.formatCode, 0);
-        QCOMPARE(plan.filePath, QStringLiteral("/20260102030405006.jpg"));
+        QCOMPARE(plan.filePath, QStringLiteral("/home/user/20260102030405006.jpg"));
     }
 };
 

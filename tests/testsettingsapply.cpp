@@ -11,6 +11,7 @@
 
 #include <QtTest>
 #include <QApplication>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSettings>
@@ -102,6 +103,7 @@ private slots:
     void saveOfFolderFormatOrAlgorithmRestartsNothing();
     void saveAfterDeviceChangeRestartsOnThatDevice();
     void resolutionChangedAndBackStillRestarts();
+    void savedResolutionLastsForTheRun();
     void closeWritesNothingAndKeepsTheCapture();
     void secondOpeningReplacesTheFirst();
     void repeatedOpeningsReleaseOldWindows();
@@ -287,6 +289,23 @@ void TestSettingsApply::resolutionChangedAndBackStillRestarts()
     QCOMPARE(g_starts.last().device, 0L);
     QCOMPARE(g_starts.last().width, 1920L);
     QCOMPARE(g_starts.last().height, 1080L);
+}
+
+// The size saved in the settings window is the size of every later scan,
+// and the scans do not switch the preview back to the start-up size.
+void TestSettingsApply::savedResolutionLastsForTheRun()
+{
+    m_main->m_nCropIndex = 2; // no cropping: the page keeps the camera's size
+    SetWindow *w = open();
+    w->ptypeCbbResolution->setCurrentIndex(1);
+    w->onBtnSaveClicked();
+    QCOMPARE(g_starts.last().width, 1280L);
+    for (int i = 0; i < 2; ++i) {
+        const QString page = scanAndWait();
+        QCOMPARE(QImageReader(page).size(), QSize(1280, 720));
+        QTest::qSleep(2); // a new millisecond, a new name
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(currentFrameSize(), QSize(1280, 720), 20000);
 }
 
 void TestSettingsApply::closeWritesNothingAndKeepsTheCapture()

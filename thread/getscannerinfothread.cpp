@@ -2,11 +2,38 @@
 
 #include "decodedjpeg.h"
 #include "hpdfoperation.h"
+#include "orvixext.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
+
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace {
+
+// Free space below this counts as a full disk when the library's write failed.
+constexpr unsigned long long kNearlyFullBytes = 256 * 1024;
+
+// The reason a folder cannot take a new file, as an errno; 0 when it looks fine.
+int folderProblem(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (::access(path.constData(), W_OK) != 0)
+        return errno;
+    struct statvfs fs;
+    if (::statvfs(path.constData(), &fs) == 0 &&
+        (unsigned long long)fs.f_bavail * fs.f_frsize < kNearlyFullBytes)
+        return ENOSPC;
+    return 0;
+}
+
+} // namespace
 
 GetScannerInfoThread::GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath,
                                            int _nFormatType, QObject *parent)
@@ -22,30 +49,86 @@ GetScannerInfoThread::GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, Q
 
 GetScannerInfoThread::~GetScannerInfoThread() = default;
 
+bool GetScannerInfoThread::waitUntilSaved(int ms)
+{
+    if (!m_saved.tryAcquire(1, ms))
+        return false;
+    m_saved.release();
+    return true;
+}
+
 void GetScannerInfoThread::slotSaveImg()
 {
+    m_outcome = save();
+    if (!m_outcome.written)
+        qDebug("save of %s failed: %s\n", qUtf8Printable(m_outcome.path), qUtf8Printable(m_outcome.detail));
+    // Released after the end is queued to the window, so a window that
+    // waited for it finds the end already in its queue.
+    emit signalOver();
+    m_saved.release();
+}
+
+SaveOutcome GetScannerInfoThread::captureFailure(const QString &shownPath, int result) const
+{
+    const QString detail = QStringLiteral("capture result %1: %2").arg(result).arg(QString::fromUtf8(Orvix_LastError()));
+    const int problem = folderProblem(QFileInfo(filePath).absolutePath());
+    if (problem)
+        return SaveOutcome::failure(shownPath, fileFailureReason(problem), detail);
+    // The library's file writer words every failure of its own as
+    // "cannot ...: <strerror>", in this process's locale.
+    const QByteArray libraryError(Orvix_LastError());
+    if (libraryError.startsWith("cannot ")) {
+        for (const int err : {ENOSPC, EDQUOT, EFBIG, EACCES, EPERM, EROFS, ENOENT, ENOTDIR, EIO}) {
+            if (libraryError.endsWith(std::strerror(err)))
+                return SaveOutcome::failure(shownPath, fileFailureReason(err), detail);
+        }
+        return SaveOutcome::failure(shownPath, fileFailureReason(0), detail);
+    }
+    return SaveOutcome::failure(shownPath, QStringLiteral("扫描仪未能拍摄页面"), detail);
+}
+
+SaveOutcome GetScannerInfoThread::save()
+{
+    const bool pdf = nFormatType == 1 && filePath.right(3) == QLatin1String("jpg");
+    const QString shownPath = nFormatType == 1 ? FilePDFPath : filePath;
+
+    // A folder picked in an earlier run (or the documents folder on a fresh
+    // system) may not exist yet: make it rather than lose the page.
+    const QString folder = QFileInfo(shownPath).absolutePath();
+    if (!QDir().mkpath(folder))
+        return SaveOutcome::failure(shownPath, QStringLiteral("无法创建文件夹 %1").arg(folder),
+                                    QStringLiteral("cannot create folder %1").arg(folder));
+
     const QByteArray jpegPath = filePath.toUtf8();
     qDebug("filepath is %s\n", jpegPath.constData());
-    Cam_CameraCaptureFile(0, jpegPath.constData(), m_img);
+    const int captured = Cam_CameraCaptureFile(0, jpegPath.constData(), m_img);
     const QByteArray pdfPath = FilePDFPath.toUtf8();
     qDebug("pdf is %s\n", pdfPath.constData());
+    if (captured != 0 || !QFileInfo::exists(filePath))
+        return captureFailure(shownPath, captured);
 
-    if (nFormatType == 1 && filePath.right(3) == QLatin1String("jpg")) {
-        const DecodedJpeg page = decodeJpegFile(filePath);
-        if (page.isNull()) {
-            qDebug("no page to convert: %s is missing or not a JPEG\n", jpegPath.constData());
-        } else if (page.width > std::numeric_limits<int>::max() || page.height > std::numeric_limits<int>::max() ||
-                   page.width * page.height > std::numeric_limits<int>::max()) {
-            qDebug("page too large for a PDF: %ldx%ld\n", page.width, page.height);
-        } else {
-            hpdfoperation writer;
-            const int w = int(page.width);
-            const int h = int(page.height);
-            const int result = writer.rgb2pdf(page.pixels.get(), w, h, pdfPath.constData(), 0, w * h);
-            if (result != 0)
-                qDebug("pdf not written (%d): %s\n", result, pdfPath.constData());
-        }
-    }
+    if (nFormatType == 1 && !pdf)
+        return SaveOutcome::failure(shownPath, QStringLiteral("拍摄的页面不是JPG文件，无法生成PDF"),
+                                    QStringLiteral("%1 does not end in jpg").arg(filePath));
+    if (!pdf)
+        return SaveOutcome::success(shownPath);
 
-    emit signalOver();
+    const DecodedJpeg page = decodeJpegFile(filePath);
+    if (page.isNull())
+        return SaveOutcome::failure(shownPath, QStringLiteral("拍摄的页面无法读取"),
+                                    QStringLiteral("%1 is missing or not a JPEG").arg(filePath));
+    if (page.width > std::numeric_limits<int>::max() || page.height > std::numeric_limits<int>::max() ||
+        page.width * page.height > std::numeric_limits<int>::max())
+        return SaveOutcome::failure(shownPath, QStringLiteral("页面过大，无法写入PDF"),
+                                    QStringLiteral("page too large for a PDF: %1x%2").arg(page.width).arg(page.height));
+    hpdfoperation writer;
+    const int w = int(page.width);
+    const int h = int(page.height);
+    const int result = writer.rgb2pdf(page.pixels.get(), w, h, pdfPath.constData(), 0, w * h);
+    if (result != 0)
+        return SaveOutcome::failure(shownPath, fileFailureReason(writer.lastErrno()),
+                                    QStringLiteral("pdf not written (%1): %2")
+                                        .arg(result)
+                                        .arg(QString::fromStdString(writer.lastError())));
+    return SaveOutcome::success(shownPath);
 }

@@ -2,9 +2,11 @@
 #define GETSCANNERINFOTHREAD_H
 
 #include "camsdk.h"
+#include "saveoutcome.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QSemaphore>
 #include <QString>
 
 // Saves one scan away from the GUI thread: capture to JPEG and, for the
@@ -18,6 +20,12 @@ public:
                          QObject *parent = nullptr);
     ~GetScannerInfoThread() override;
 
+    // Whether the file the user asked for was written, and why not. Valid
+    // once signalOver() was emitted (or waitUntilSaved returned true).
+    SaveOutcome outcome() const { return m_outcome; }
+    // Blocks the caller until the save has ended; false on timeout (ms < 0: none).
+    bool waitUntilSaved(int ms = -1);
+
 signals:
     void signalOver();
 
@@ -27,12 +35,17 @@ public slots:
 private:
     friend class TestSaveWorker;
 
+    SaveOutcome save();
+    SaveOutcome captureFailure(const QString &shownPath, int result) const;
+
     ImageParam m_img;
     QString filePath;
     QString FilePDFPath;
     int nFormatType;
     // The watermark text the record points into, owned for the capture's life.
     QByteArray m_waterContent;
+    SaveOutcome m_outcome;
+    QSemaphore m_saved;
 };
 
 #endif

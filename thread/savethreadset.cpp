@@ -19,6 +19,14 @@ bool SaveThreadSet::contains(const QObject *worker) const
     return false;
 }
 
+QList<const QObject *> SaveThreadSet::workers() const
+{
+    QList<const QObject *> list;
+    for (const Entry &e : m_running)
+        list.append(e.worker);
+    return list;
+}
+
 bool SaveThreadSet::finish(const QObject *worker)
 {
     for (int i = 0; i < m_running.size(); ++i) {

@@ -31,6 +31,7 @@ public:
     bool isEmpty() const { return m_running.isEmpty(); }
     int count() const { return m_running.size(); }
     bool contains(const QObject *worker) const;
+    QList<const QObject *> workers() const;
 
 private:
     struct Entry

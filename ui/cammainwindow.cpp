@@ -59,6 +59,10 @@ CamMainWindow::CamMainWindow(QWidget *parent)
     }
 
     bIsTarvoDev = Orvix_IsTarvoDevice(m_nCurDev) == 1;
+    // The crop counter decides every scan's crop: it must say "off" where
+    // the button and the library do, or the first scan comes out cropped.
+    if (!bIsTarvoDev)
+        m_nCropIndex = 2;
     if (cutBtn)
         cutBtn->setDown(bIsTarvoDev);
     Cam_SetAutoCrop(bIsTarvoDev);
@@ -73,6 +77,8 @@ CamMainWindow::~CamMainWindow()
     // dangling while the camera still delivers. Stopping waits for a
     // running callback and is harmless when nothing captures.
     if (g_Camself == this) {
+        // A running save still needs the camera for its still.
+        m_saveThreads.waitForAll();
         Cam_CameraCaptureStop();
         g_Camself = nullptr;
     }
@@ -86,15 +92,35 @@ CamMainWindow::~CamMainWindow()
     ui = nullptr;
 }
 
+static void dressErrorBox(QMessageBox &box, const QString &text)
+{
+    box.setStyleSheet("font:12pt '宋体'");
+    box.setWindowTitle(CamMainWindow::tr("错误"));
+    box.setText(text);
+    box.setIcon(QMessageBox::Critical);
+    box.addButton(CamMainWindow::tr("确定"), QMessageBox::ActionRole);
+}
+
 void CamMainWindow::showCameraErrorBox(const QString &text)
 {
     QMessageBox box;
-    box.setStyleSheet("font:12pt '宋体'");
-    box.setWindowTitle(tr("错误"));
-    box.setText(text);
-    box.setIcon(QMessageBox::Critical);
-    box.addButton(tr("确定"), QMessageBox::ActionRole);
+    dressErrorBox(box, text);
     box.exec();
+}
+
+void CamMainWindow::showErrorMessage(const QString &text)
+{
+    qDebug("%s", qUtf8Printable(text));
+    if (m_errorBox && m_errorBox->isVisible()) {
+        m_errorBox->setText(m_errorBox->text() + QLatin1Char('\n') + text);
+        return;
+    }
+    auto *box = new QMessageBox(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    dressErrorBox(*box, text);
+    box->setWindowModality(Qt::ApplicationModal);
+    m_errorBox = box;
+    box->show();
 }
 
 void CamMainWindow::InitDataP()

@@ -4,6 +4,7 @@
 #include "camsdk.h"
 #include "ccfgcontrol.h"
 #include "core/autocapture.h"
+#include "saveoutcome.h"
 #include "savethreadset.h"
 
 #include <QElapsedTimer>
@@ -13,7 +14,11 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QMenu>
+#include <QHash>
+#include <QMessageBox>
 #include <QModelIndex>
+#include <QPersistentModelIndex>
+#include <QPointer>
 #include <QMutex>
 #include <QPoint>
 #include <QPushButton>
@@ -105,12 +110,20 @@ private:
     friend class TestSettingsApply;
     friend class TestSession;
     friend class TestHandsFree;
+    friend class TestSavingFaults;
+    friend class TestStartupSettings;
 
     void initUI();
     void initConnection();
     void addItem(QString path);
     QStringList getListSelectedFile();
     void showCameraErrorBox(const QString &text);
+    // A "错误" box that does not block: saves still running go on behind it.
+    // While one is up, further messages are added to it (one box at a time).
+    void showErrorMessage(const QString &text);
+    // Lets every running save end and handles its outcome now.
+    void waitForRunningSaves();
+    void handleSaveOutcome(const QObject *worker, const SaveOutcome &outcome);
 
     // --- state (cammainwindow.cpp) ---
     Ui::CamMainWindow *ui;
@@ -185,6 +198,14 @@ private:
     // Every save still running, each stopped when its own worker ends. Its
     // destructor lets running saves finish, so closing the window loses no page.
     SaveThreadSet m_saveThreads;
+    // For each running save: its row (removed again if the save fails) and
+    // the folder the settings file names (the merge folder once one is written).
+    struct PendingSave {
+        QPersistentModelIndex row;
+        QString settingsFolder;
+    };
+    QHash<const QObject *, PendingSave> m_pendingSaves;
+    QPointer<QMessageBox> m_errorBox;
 
     // --- settings (cammainwindow_settings.cpp) ---
     // Owns the window m_set points at. A replaced window goes by deleteLater

@@ -57,6 +57,9 @@ void CamMainWindow::onButtonCloseClicked()
     // window is gone, and a save from it would restart a camera nobody shows.
     if (m_set && m_set->isVisible())
         m_set->close();
+    // A save still running needs the camera for its still: stopping it first
+    // would lose that page.
+    waitForRunningSaves();
     if (!listDevName.isEmpty())
         Cam_CameraCaptureStop();
 }

@@ -49,19 +49,23 @@ void CamMainWindow::slotListViewContextMenu(QPoint pos)
 // same path as the deleted one stays.
 void CamMainWindow::slotTableViewMenuDelFile()
 {
-    const QStringList selected = getListSelectedFile();
-    if (selected.isEmpty())
+    const QModelIndexList indexes = imgListView->selectionModel()->selectedIndexes();
+    if (indexes.isEmpty())
         return;
 
-    for (const QString &path : selected) {
-        if (QFileInfo::exists(path) && !QFile::remove(path))
-            qDebug() << "delete: could not remove" << path << "from disk; the row goes anyway";
-    }
-
+    // A file that stays on disk keeps its row: the list never hides a file
+    // the user believes gone.
     QList<int> rows;
-    const QModelIndexList indexes = imgListView->selectionModel()->selectedIndexes();
-    for (const QModelIndex &index : indexes)
+    QStringList failed;
+    for (const QModelIndex &index : indexes) {
+        const QString path = index.data(kPicItemRole).value<PicItemData>().picPath;
+        if (QFileInfo::exists(path) && !QFile::remove(path)) {
+            qDebug() << "delete: could not remove" << path << "from disk; the row stays";
+            failed.append(path);
+            continue;
+        }
         rows.append(listViewProxyModel->mapToSource(index).row());
+    }
 
     const QList<int> removed = removeListEntries(listViewImagePath, listViewImagePDFPath, rows);
     if (removed.size() != rows.size())
@@ -74,6 +78,8 @@ void CamMainWindow::slotTableViewMenuDelFile()
 
     imgListView->clearSelection();
     imgListView->scrollToBottom();
+    for (const QString &path : qAsConst(failed))
+        showErrorMessage(tr("文件 %1 无法删除。").arg(path));
 }
 
 void CamMainWindow::slotImgListViewPressed(QModelIndex nIndex)

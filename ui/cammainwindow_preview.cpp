@@ -35,9 +35,12 @@ int CamMainWindow::InitSDK()
     qDebug("GetDevCount is %d\n", int(devCount));
 
     int inaccessible = 0;
+    long firstAccessible = -1;
     for (long i = 0; i < devCount; ++i) {
         if (Orvix_IsDeviceAccessible(i) != 1)
             ++inaccessible;
+        else if (firstAccessible < 0)
+            firstAccessible = i;
         char name[256];
         std::memset(name, 0, sizeof(name));
         Cam_GetDevName(i, name);
@@ -55,8 +58,11 @@ int CamMainWindow::InitSDK()
         return 3;
     }
 
+    // Formats and resolutions of device 0, or of the first device the user
+    // may open when device 0 is out of reach.
+    const long listed = Orvix_IsDeviceAccessible(0) == 1 ? 0 : firstAccessible;
     long formatCount = 0;
-    Cam_GetCameraFormatCount(0, &formatCount);
+    Cam_GetCameraFormatCount(listed, &formatCount);
     qDebug("GetCameraFormatCount is %d\n", int(formatCount));
     char formatName[256];
     std::memset(formatName, 0, sizeof(formatName));
@@ -68,7 +74,7 @@ int CamMainWindow::InitSDK()
     }
 
     long resolutionCount = 0;
-    Cam_GetCameraResolutionCount(0, 0, &resolutionCount);
+    Cam_GetCameraResolutionCount(listed, 0, &resolutionCount);
     qDebug("GetCameraResolution is %d\n", int(resolutionCount));
     for (long i = 0; i < resolutionCount; ++i) {
         long width = 0;
@@ -77,6 +83,14 @@ int CamMainWindow::InitSDK()
         qDebug("GetCameraResolutionName Width is %d,Height is %d\n", int(width), int(height));
         listResolution.append(QString("%1x%2").arg(width).arg(height));
     }
+
+    const auto useFirstListedResolution = [this] {
+        if (listResolution.isEmpty() || !parseResolution(listResolution.first(), &m_nMaxWidth, &m_nMaxHeight)) {
+            m_nMaxWidth = kFallbackWidth;
+            m_nMaxHeight = kFallbackHeight;
+            qDebug("no usable resolution listed and no settings file, using %dx%d\n", m_nMaxWidth, m_nMaxHeight);
+        }
+    };
 
     QString devName;
     QString xResolution;
@@ -90,16 +104,22 @@ int CamMainWindow::InitSDK()
         m_nMaxHeight = yResolution.toInt();
         if (m_nCurDev < 0 || m_nCurDev >= listDevName.size()) {
             // The camera chosen last time is gone; a blank preview helps no one.
-            qDebug("settings name device %d of %d, using device 0\n", m_nCurDev, int(listDevName.size()));
-            m_nCurDev = 0;
+            qDebug("settings name device %d of %d, using device %d\n", m_nCurDev, int(listDevName.size()),
+                   int(listed));
+            m_nCurDev = int(listed);
+        } else if (Orvix_IsDeviceAccessible(m_nCurDev) != 1) {
+            // Nor does a camera the user may not open, on every start until
+            // the settings file is deleted by hand.
+            qDebug("settings name device %d, which cannot be opened, using device %d\n", m_nCurDev, int(listed));
+            m_nCurDev = int(listed);
+            if (!listResolution.contains(QString("%1x%2").arg(m_nMaxWidth).arg(m_nMaxHeight)))
+                useFirstListedResolution();
         }
     } else {
-        m_nCurDev = 0;
-        if (listResolution.isEmpty() || !parseResolution(listResolution.first(), &m_nMaxWidth, &m_nMaxHeight)) {
-            m_nMaxWidth = kFallbackWidth;
-            m_nMaxHeight = kFallbackHeight;
-            qDebug("no usable resolution listed and no settings file, using %dx%d\n", m_nMaxWidth, m_nMaxHeight);
-        }
+        m_nCurDev = int(listed);
+        if (listed != 0)
+            qDebug("device 0 cannot be opened, using device %d\n", int(listed));
+        useFirstListedResolution();
     }
     m_nCurFormat = 0;
     return 0;
@@ -220,6 +240,10 @@ void CamMainWindow::ReshUI()
         Cam_SetCameraFormat(m_set->m_nDevIndex, m_set->m_nFormat);
         Cam_CameraCaptureStart(m_set->m_nDevIndex, ReceiveImage);
         m_nCurDev = m_set->m_nDevIndex;
+        // Scans and later restarts keep the saved size for the rest of the run.
+        m_nMaxWidth = m_set->m_nWdith;
+        m_nMaxHeight = m_set->m_nHeight;
+        m_nCurFormat = m_set->m_nFormat;
         UIIsShow(1, false);
         update();
     }

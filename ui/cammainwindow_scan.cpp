@@ -4,6 +4,7 @@
 #include "scanplan.h"
 #include "setwindow.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QStandardPaths>
@@ -16,7 +17,7 @@ void CamMainWindow::slotScanBtnClicked()
         maskWidget->raise();
     }
 
-    // The capture always runs at the start-up resolution and format.
+    // The start-up resolution and format, or the ones saved in the settings window.
     const long device = m_nCurDev;
     const long width = m_nMaxWidth;
     const long height = m_nMaxHeight;
@@ -47,8 +48,6 @@ void CamMainWindow::slotScanBtnClicked()
 
     scanplan::ScanPlan plan = scanplan::planScan(in);
     FilePath = plan.filePath;
-    if (m_pdfPath.isEmpty())
-        m_pdfPath = plan.settingsFolder;
 
     Cam_SetCameraResolution(device, width, height);
     Cam_SetCameraFormat(device, format);
@@ -75,8 +74,13 @@ void CamMainWindow::slotScanBtnClicked()
 
     listViewImagePath.append(plan.listShownPath);
     listViewImagePDFPath.append(plan.listPagePath);
-    if (listViewModel && imgListView)
+    PendingSave pending;
+    pending.settingsFolder = plan.settingsFolder;
+    if (listViewModel && imgListView) {
         addItem(plan.listShownPath);
+        pending.row = QPersistentModelIndex(listViewModel->index(listViewModel->rowCount() - 1, 0));
+    }
+    m_pendingSaves.insert(getScannerInfoThread, pending);
 
     if (cutBtn)
         cutBtn->setDown(m_nCropIndex % 2 != 0);
@@ -89,6 +93,12 @@ void CamMainWindow::slotSaveImgThreadOver()
     if (!worker || !m_saveThreads.contains(worker))
         worker = getScannerInfoThread;
     const bool latest = worker == getScannerInfoThread;
+    // The worker lives until its thread is finished below. A direct call may
+    // come before the save has ended: its outcome is only known after it.
+    if (auto *saver = const_cast<GetScannerInfoThread *>(qobject_cast<const GetScannerInfoThread *>(worker))) {
+        saver->waitUntilSaved();
+        handleSaveOutcome(worker, saver->outcome());
+    }
     m_saveThreads.finish(worker);
     // The worker went with its thread. While an earlier save still runs the
     // members keep naming the latest pair.
@@ -98,4 +108,37 @@ void CamMainWindow::slotSaveImgThreadOver()
     }
     if (maskWidget && m_saveThreads.isEmpty())
         maskWidget->hide();
+}
+
+void CamMainWindow::handleSaveOutcome(const QObject *worker, const SaveOutcome &outcome)
+{
+    const PendingSave pending = m_pendingSaves.take(worker);
+    const int row = pending.row.isValid() ? pending.row.row() : -1;
+    if (outcome.written) {
+        // The merge folder is decided by the first page that exists.
+        if (m_pdfPath.isEmpty())
+            m_pdfPath = pending.settingsFolder;
+        // The tile was painted before its file existed.
+        if (row >= 0 && imgListView && listViewProxyModel)
+            imgListView->update(listViewProxyModel->mapFromSource(listViewModel->index(row, 0)));
+        return;
+    }
+    qDebug("scan not saved, row %d taken out: %s\n", row, qUtf8Printable(outcome.detail));
+    if (row >= 0 && row < listViewImagePath.size()) {
+        listViewImagePath.removeAt(row);
+        listViewImagePDFPath.removeAt(row);
+        listViewModel->removeRow(row);
+    }
+    showErrorMessage(outcome.message());
+}
+
+void CamMainWindow::waitForRunningSaves()
+{
+    const QList<const QObject *> running = m_saveThreads.workers();
+    for (const QObject *worker : running) {
+        if (auto *saver = const_cast<GetScannerInfoThread *>(qobject_cast<const GetScannerInfoThread *>(worker)))
+            saver->waitUntilSaved();
+    }
+    // Each finished save has queued its end to this window; handle them now.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }

@@ -1,6 +1,6 @@
 #include "decodedjpeg.h"
 
-#include "camsdk.h"
+#include "orvixext.h"
 
 #include <QFile>
 
@@ -12,11 +12,14 @@ DecodedJpeg decodeJpegBytes(const QByteArray &bytes, long hintWidth, long hintHe
     DecodedJpeg out;
     if (bytes.isEmpty())
         return out;
-    long width = hintWidth > 0 ? hintWidth : 0;
-    long height = hintHeight > 0 ? hintHeight : 0;
+    long width = 0;
+    long height = 0;
     unsigned char *rgb = nullptr;
-    Cam_readBufFromJpegBuf(reinterpret_cast<const unsigned char *>(bytes.constData()), long(bytes.size()), &width,
-                           &height, &rgb);
+    const auto *jpeg = reinterpret_cast<const unsigned char *>(bytes.constData());
+    if (hintWidth > 0 || hintHeight > 0)
+        Orvix_ReadBufFromJpegBufScaled(jpeg, long(bytes.size()), hintWidth, hintHeight, &width, &height, &rgb);
+    else
+        Cam_readBufFromJpegBuf(jpeg, long(bytes.size()), &width, &height, &rgb);
     out.pixels.reset(rgb);
     if (!rgb) {
         // The hint is written back untouched by some failures; never trust it.

@@ -2,6 +2,7 @@
 
 #include "decodedjpeg.h"
 #include "hpdfoperation.h"
+#include "saveoutcome.h"
 
 #include <QByteArray>
 #include <QDebug>
@@ -10,11 +11,28 @@
 #include <cstdio>
 #include <limits>
 
-int mergeJpegPages(const QStringList &entries, const QString &pdfPath)
+QString MergeResult::message(const QString &pdfPath) const
 {
-    hpdfoperation pdfop;
+    if (!stoppedEarly())
+        return QString();
+    if (pagesWritten == 0)
+        return QStringLiteral("合并失败：%1，未生成PDF文件（共 %2 页）。").arg(reason).arg(pagesWanted);
+    return QStringLiteral("合并未完成：%1。文件 %2 只包含前 %3 页（共 %4 页）。")
+        .arg(reason, pdfPath)
+        .arg(pagesWritten)
+        .arg(pagesWanted);
+}
+
+MergeResult mergeJpegPages(const QStringList &entries, const QString &pdfPath, fileio::FileOps &ops)
+{
+    MergeResult result;
+    for (const QString &entry : entries) {
+        if (entry.right(3) == QLatin1String("jpg"))
+            ++result.pagesWanted;
+    }
+
+    hpdfoperation pdfop(ops);
     const QByteArray destFile = pdfPath.toUtf8();
-    int pages = 0;
     for (const QString &entry : entries) {
         // Any length: the UTF-8 copy is as long as the path.
         const QByteArray jpgPath = entry.toUtf8();
@@ -28,18 +46,26 @@ int mergeJpegPages(const QStringList &entries, const QString &pdfPath)
         printf("Cam_readBufFromJpeg width is %d,height is %d\n", int(page.width), int(page.height));
         if (page.isNull() || page.width > std::numeric_limits<int>::max() ||
             page.height > std::numeric_limits<int>::max()) {
-            qDebug() << "merge stopped after" << pages << "pages: cannot read or decode" << entry;
+            qDebug() << "merge stopped after" << result.pagesWritten << "pages: cannot read or decode" << entry;
+            result.stopEntry = entry;
+            result.reason = QFile::exists(entry) ? QStringLiteral("页面 %1 无法读取").arg(entry)
+                                                 : QStringLiteral("页面 %1 已不存在").arg(entry);
             break;
         }
-        // The writer rewrites the whole document each time, so the file on
-        // disk always holds every page added so far.
+        // The writer replaces the whole file each time, so the file on disk
+        // always holds every page added so far; after a failed page it keeps
+        // the earlier ones and refuses the rest, so the loop ends there.
         const int written = pdfop.rgb2pdf(page.pixels.get(), int(page.width), int(page.height),
                                           destFile.constData(), 0, int(pData.size()));
-        if (written == 0)
-            ++pages;
-        else
-            qDebug() << "merge: page" << entry << "not written to" << pdfPath << "code" << written;
+        if (written != 0) {
+            qDebug() << "merge stopped after" << result.pagesWritten << "pages: page" << entry << "not written to"
+                     << pdfPath << "code" << written << QString::fromStdString(pdfop.lastError());
+            result.stopEntry = entry;
+            result.reason = fileFailureReason(pdfop.lastErrno());
+            break;
+        }
+        ++result.pagesWritten;
     }
     fflush(stdout);
-    return pages;
+    return result;
 }

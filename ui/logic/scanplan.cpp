@@ -88,7 +88,10 @@ ScanPlan planScan(const ScanInputs &in)
         red = in.file.waterColorR.toInt();
         textEnhance = flagFromText(in.file.bTextEn);
         waterText = in.file.waterContent;
-        fileFolder = in.file.filePath;
+        // An empty folder (a truncated or hand-edited file) would put scans
+        // at the root of the file system: the settings window's fallback.
+        if (!in.file.filePath.trimmed().isEmpty())
+            fileFolder = in.file.filePath;
     }
     plan.settingsFolder = fileFolder;
 
@@ -99,7 +102,7 @@ ScanPlan planScan(const ScanInputs &in)
         blue = in.window.blue;
         textEnhance = in.window.textEnhance;
         waterText = in.window.waterContent;
-        plan.folder = in.window.folder;
+        plan.folder = in.window.folder.trimmed().isEmpty() ? fileFolder : in.window.folder;
     } else {
         plan.folder = fileFolder;
     }

@@ -1,0 +1,60 @@
+// A file that appears under its final name only when every byte of it has
+// been written, flushed and closed without error. Until then the bytes go to
+// a hidden temporary file (".name.XXXXXX") in the destination folder, so a
+// crash or a full disk never leaves a damaged or half-written file that looks
+// like a stored page, nor a visible leftover in the user's folder.
+#ifndef QUILLO_FILEIO_ATOMICFILE_H
+#define QUILLO_FILEIO_ATOMICFILE_H
+
+#include "fileops.h"
+
+#include <cstddef>
+#include <string>
+
+namespace fileio {
+
+class AtomicFile
+{
+public:
+    explicit AtomicFile(const std::string &finalPath, FileOps &ops = FileOps::system());
+    // Removes the temporary file unless commit() succeeded.
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // Creates the temporary file. False (with error()) when the folder is
+    // missing or not writable, or the path names no file.
+    bool open();
+    // Appends all of `size` bytes; a short or failed write is an error.
+    bool write(const void *data, size_t size);
+    // fsync, close, then rename over the final name. After a failure the
+    // final name is untouched and the temporary file is gone.
+    bool commit();
+
+    // Why the last step failed, in English for trace lines, and its errno
+    // (0 when no system call failed).
+    const std::string &error() const { return m_error; }
+    int errorNumber() const { return m_errno; }
+    const std::string &tempPath() const { return m_tempPath; }
+
+    // open, write, commit in one go.
+    static bool writeWhole(const std::string &finalPath, const void *data, size_t size, std::string &error,
+                           int &errorNumber, FileOps &ops = FileOps::system());
+
+private:
+    bool fail(const char *what, const std::string &path, int err);
+    void discard();
+
+    FileOps &m_ops;
+    std::string m_finalPath;
+    std::string m_tempPath;
+    std::string m_error;
+    int m_errno = 0;
+    int m_fd = -1;
+    bool m_failed = false;
+    bool m_committed = false;
+};
+
+} // namespace fileio
+
+#endif
