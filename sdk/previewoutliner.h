@@ -24,6 +24,10 @@ public:
     // Draws the page outline, if a page is seen, onto `frame`.
     void annotate(Frame &frame);
 
+    // Forgets the last look: the next frame is looked at whatever it shows
+    // (after the outline was switched off for a while).
+    void forget() { m_width = m_height = 0; }
+
     // What the last look found, in frame coordinates.
     bool hasPage() const { return m_found; }
     const Quad &corners() const { return m_corners; }

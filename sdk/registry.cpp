@@ -218,6 +218,8 @@ Device::FrameSink Registry::makeSink(CamFrameCallback callback)
             } catch (const std::exception &e) {
                 setLastError(std::string("preview outline failed: ") + e.what());
             }
+        } else {
+            outliner->forget();
         }
         CallbackScope scope;
         try {

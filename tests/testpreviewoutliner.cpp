@@ -74,6 +74,7 @@ private slots:
     void followsTheScene();
     void stillPictureIsLookedAtRarely();
     void newFrameSizeIsLookedAtAtOnce();
+    void forgottenOutlineIsNotDrawn();
 };
 
 void TestPreviewOutliner::followsTheScene_data()
@@ -157,6 +158,24 @@ void TestPreviewOutliner::newFrameSizeIsLookedAtAtOnce()
     QCOMPARE(outliner.looks(), 2L);
     QVERIFY(outliner.hasPage());
     QVERIFY(pagescene::relativeCornerError(outliner.corners(), reduced.corners) < 0.01);
+}
+
+// The outline was switched off while the page was taken away: the first
+// frame after switching it on again shows no outline of the old page.
+void TestPreviewOutliner::forgottenOutlineIsNotDrawn()
+{
+    const pagescene::Scene page = pagescene::makeScene(deskWithPage(true, 0, 0));
+    const pagescene::Scene empty = pagescene::makeScene(deskWithPage(false, 0, 0));
+    orvix::PreviewOutliner outliner;
+    orvix::Frame f = liveFrame(page.frame, 0);
+    outliner.annotate(f);
+    QVERIFY(outliner.hasPage());
+    outliner.forget();
+    const orvix::Frame plain = liveFrame(empty.frame, 1);
+    f = plain;
+    outliner.annotate(f);
+    QVERIFY(!outliner.hasPage());
+    QVERIFY(f.rgb == plain.rgb);
 }
 
 QTEST_GUILESS_MAIN(TestPreviewOutliner)
