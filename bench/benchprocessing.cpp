@@ -255,6 +255,11 @@ int main()
         [&] { work = frame; }, [&] { out = orvix::cropToPage(std::move(work)); });
     std::printf("  %-24s today %6.1f ms, now %6.1f ms -> %dx%d (today %dx%d)\n", "automatic crop", p.today, p.now,
                 out.width, out.height, reference.width, reference.height);
+    std::printf("  %-24s %6.1f ms of either (the warp of the page into a new picture)\n", "",
+                medianMs(7, [&] { out = orvix::PageDetector::warpPage(frame, corners); }));
+    orvix::Frame fresh;
+    std::printf("  (a copy into a new picture, as every step that makes one pays for its memory: %.1f ms)\n",
+                medianMs(7, [&] { fresh = orvix::Frame(); }, [&] { fresh = frame; }));
 
     previewStream(frame);
     detectionOnRandomScenes(60);
