@@ -71,14 +71,21 @@ Frame optimiseDocument(Frame in)
 
     // In place: every byte is read once, then written over with its result.
     // Bands of rows on the library's worker threads; the table stays in cache.
-    const auto &table = ratioTable();
+    // Everything the loop needs is copied into locals first: its byte stores
+    // could alias whatever the closure refers to, which would then be read
+    // again from memory for every byte.
+    const uint8_t *const table = ratioTable().data();
     const size_t n = in.stride();
-    cv::parallel_for_(cv::Range(0, in.height), [&](const cv::Range &rows) {
+    uint8_t *const pixels = in.rgb.data();
+    const cv::Mat &light = background;
+    cv::parallel_for_(cv::Range(0, in.height), [table, n, pixels, &light](const cv::Range &rows) {
+        const uint8_t *const lut = table;
+        const size_t count = n;
         for (int y = rows.start; y < rows.end; ++y) {
-            uint8_t *d = in.row(y);
-            const uint8_t *b = background.ptr<uint8_t>(y);
-            for (size_t i = 0; i < n; ++i)
-                d[i] = table[size_t(b[i]) * 256 + d[i]];
+            uint8_t *d = pixels + size_t(y) * count;
+            const uint8_t *b = light.ptr<uint8_t>(y);
+            for (size_t i = 0; i < count; ++i)
+                d[i] = lut[size_t(b[i]) * 256 + d[i]];
         }
     }, 8);
     return in;
