@@ -1,11 +1,10 @@
 #ifndef CAMMAINWINDOW_H
 #define CAMMAINWINDOW_H
 
-#include "camsdk.h"
-#include "ccfgcontrol.h"
 #include "core/autocapture.h"
-#include "saveoutcome.h"
-#include "savethreadset.h"
+#include "core/capturesession.h"
+#include "core/rotationcounter.h"
+#include "settings/ccfgcontrol.h"
 
 #include <QElapsedTimer>
 #include <QHBoxLayout>
@@ -14,7 +13,6 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QMenu>
-#include <QHash>
 #include <QMessageBox>
 #include <QModelIndex>
 #include <QPersistentModelIndex>
@@ -26,11 +24,9 @@
 #include <QStandardItemModel>
 #include <QString>
 #include <QStringList>
-#include <QThread>
 #include <QVBoxLayout>
 #include <QWidget>
 
-class GetScannerInfoThread;
 class SetWindow;
 class TitleBar;
 class QPainter;
@@ -43,14 +39,12 @@ QT_END_NAMESPACE
 
 class CamMainWindow;
 
-// Process-wide: the one main window, the latest frame and its lock.
+// Process-wide: the one main window (the frame and its lock are the session's).
 extern CamMainWindow *g_Camself;
-extern QImage *g_Camimage;
-extern QMutex MutexCamDataBuffLock;
 
-// The main window owns the run-time state. Its member functions are spread
-// over one source file per concern: cammainwindow.cpp (core), _preview,
-// _layout, _frame, _list, _scan, _edit, _merge and _settings.
+// The main window paints, asks and shows: the capture session owns the camera,
+// the scans and the stored pages and tells the window what happened. Member
+// functions are spread over one source file per concern.
 class CamMainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -67,6 +61,19 @@ public:
     void PreviewImage();
     static int ReceiveImage(void *data, int size, int w, int h, int nFormatType);
     void ReshUI();
+
+    // The camera, the scans and this run's stored pages.
+    CaptureSession &session() { return m_session; }
+    // The view state the next scan takes along, read-only.
+    qreal rotation() const { return nRotate; }
+    int rotateLeftClicks() const { return nLeftRotateIndex; }
+    int rotateRightClicks() const { return nRightRotateIndex; }
+    int cropCounter() const { return m_nCropIndex; }
+    qreal previewScale() const { return nVideoScaleSize; }
+    bool isUploadMode() const { return m_bIsShowCommit; }
+    bool autoCaptureOn() const { return m_bAutoCapture; }
+    // The settings window of the last opening, or null.
+    SetWindow *settingsWindow() const { return m_set; }
 
 signals:
     void commitend();
@@ -100,19 +107,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    friend class TestMainWindowCore;
-    friend class TestPreview;
-    friend class TestMainWindowLayout;
-    friend class TestImageList;
-    friend class TestScan;
-    friend class TestEditCommands;
-    friend class TestMerge;
-    friend class TestSettingsApply;
-    friend class TestSession;
-    friend class TestHandsFree;
-    friend class TestSavingFaults;
-    friend class TestStartupSettings;
-
     void initUI();
     void initConnection();
     void addItem(QString path);
@@ -121,38 +115,26 @@ private:
     // A "错误" box that does not block: saves still running go on behind it.
     // While one is up, further messages are added to it (one box at a time).
     void showErrorMessage(const QString &text);
-    // Lets every running save end and handles its outcome now.
-    void waitForRunningSaves();
-    void handleSaveOutcome(const QObject *worker, const SaveOutcome &outcome);
+    void showCropIndicator();
+    void onFrameArrived();
+    void onSaveFinished(int row, const SaveOutcome &outcome);
+    void onPageRemoved(int row);
 
-    // --- state (cammainwindow.cpp) ---
+    // --- state (cammainwindow.cpp); the camera and the stored pages are the session's ---
     Ui::CamMainWindow *ui;
-    GetScannerInfoThread *getScannerInfoThread;
-    QThread *_getScannerInfoThread;
+    CaptureSession m_session;
     SetWindow *m_set;
     TitleBar *m_titleBar;
-    int m_nMaxWidth;
-    int m_nMaxHeight;
-    int m_nCurDev;
-    int m_nCurFormat;
-    QStringList listDevName;
-    QStringList listFormat;
-    QStringList listResolution;
-    bool bIsConnect;
     qreal nRotate;
     int m_nCropIndex;
     int nRightRotateIndex;
     int nLeftRotateIndex;
-    bool bIsTarvoDev;
-    CCfgControl m_cfg;
-    QStringList listViewImagePath;
-    QStringList listViewImagePDFPath;
-    QString m_pdfPath;
     bool m_bIsPressSet;
     bool m_bIsSet;
-    QString FilePath;
     qreal nVideoScaleSize;
     bool m_bIsShowCommit;
+    int m_nDrawnWidth = -1; // frame width after rotation, as last painted
+    QPointer<QMessageBox> m_errorBox;
 
     // --- widgets (cammainwindow_layout.cpp) ---
     QVBoxLayout *winVLayout;
@@ -188,24 +170,6 @@ private:
     QMenu *listViewMenu;
     QWidget *maskWidget;
     QLabel *maskLabel;
-
-    // --- preview (cammainwindow_preview.cpp) ---
-    void onFrameArrived();
-    QAtomicInt m_nRepaintPending{0}; // 1 while a repaint request is queued
-    int m_nDrawnWidth = -1;          // frame width after rotation, as last painted
-
-    // --- scan (cammainwindow_scan.cpp) ---
-    // Every save still running, each stopped when its own worker ends. Its
-    // destructor lets running saves finish, so closing the window loses no page.
-    SaveThreadSet m_saveThreads;
-    // For each running save: its row (removed again if the save fails) and
-    // the folder the settings file names (the merge folder once one is written).
-    struct PendingSave {
-        QPersistentModelIndex row;
-        QString settingsFolder;
-    };
-    QHash<const QObject *, PendingSave> m_pendingSaves;
-    QPointer<QMessageBox> m_errorBox;
 
     // --- settings (cammainwindow_settings.cpp) ---
     // Owns the window m_set points at. A replaced window goes by deleteLater

@@ -24,7 +24,7 @@ void CamMainWindow::initHandsFree()
     connect(scanBtn, SIGNAL(clicked()), this, SLOT(slotScanTakenByHand()));
 
     QString value;
-    m_bAutoCapture = m_cfg.readValue(kAutoCaptureKey, value) == 0 && value.toInt() != 0;
+    m_bAutoCapture = CCfgControl().readValue(kAutoCaptureKey, value) == 0 && value.toInt() != 0;
     m_watchClock.start();
 }
 
@@ -32,11 +32,11 @@ void CamMainWindow::initHandsFree()
 // covers it, while a box is open, or while it is disabled (no live picture).
 bool CamMainWindow::scanOfferedNow() const
 {
-    if (maskWidget && maskWidget->isVisible())
+    if (maskWidget->isVisible())
         return false;
     if (QApplication::activeModalWidget())
         return false;
-    return scanBtn && scanBtn->isEnabled();
+    return scanBtn->isEnabled();
 }
 
 void CamMainWindow::slotScanKeyPressed()
@@ -62,7 +62,7 @@ void CamMainWindow::slotAutoCaptureKeyPressed()
     m_bAutoCapture = !m_bAutoCapture;
     m_autoCapture.reset();
     qDebug("automatic capture %s\n", m_bAutoCapture ? "on" : "off");
-    m_cfg.setExtraValue(kAutoCaptureKey, m_bAutoCapture ? "1" : "0");
+    CCfgControl().setExtraValue(kAutoCaptureKey, m_bAutoCapture ? "1" : "0");
     update();
 }
 

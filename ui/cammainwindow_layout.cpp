@@ -255,4 +255,23 @@ void CamMainWindow::initConnection()
     connect(imgListView, SIGNAL(doubleClicked(const QModelIndex)), this,
             SLOT(slotImgListViewPressed(const QModelIndex)));
     connect(imgListView, SIGNAL(customContextMenuRequested(QPoint)), this, SLOT(slotListViewContextMenu(QPoint)));
+
+    connect(&m_session, &CaptureSession::frameReady, this, &CamMainWindow::onFrameArrived);
+    connect(&m_session.pages(), &StoredPages::pageAdded, this, &CamMainWindow::addItem);
+    connect(&m_session.pages(), &StoredPages::pageRemoved, this, &CamMainWindow::onPageRemoved);
+    connect(&m_session, &CaptureSession::saveFinished, this, &CamMainWindow::onSaveFinished);
+    connect(&m_session, SIGNAL(savesEnded()), this, SLOT(slotSaveImgThreadOver()));
+
+    // Named after their members, so that tests and tools find them.
+    const std::pair<QObject *, const char *> named[] = {
+        {scanBtn, "scanBtn"},         {oneTOneBtn, "oneTOneBtn"},       {zoomInBtn, "zoomInBtn"},
+        {zoomOutBtn, "zoomOutBtn"},   {rotateLeftBtn, "rotateLeftBtn"}, {rotateRightBtn, "rotateRightBtn"},
+        {cutBtn, "cutBtn"},           {bookBtn, "bookBtn"},             {saveBtn, "saveBtn"},
+        {MergePDFBtn, "MergePDFBtn"}, {imgListView, "imgListView"},     {listViewMenu, "listViewMenu"},
+        {maskWidget, "maskWidget"},   {maskLabel, "maskLabel"},         {videoWidget, "videoWidget"},
+        {toolBarWidget, "toolBarWidget"}, {leftBottomWidget, "leftBottomWidget"}, {rightWidget, "rightWidget"},
+        {m_titleBar, "m_titleBar"},   {mainWidget, "mainWidget"},       {leftWidget, "leftWidget"},
+        {rightTopWidget, "rightTopWidget"}, {rightBottomWidget, "rightBottomWidget"}};
+    for (const auto &entry : named)
+        entry.first->setObjectName(entry.second);
 }

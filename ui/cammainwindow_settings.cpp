@@ -1,6 +1,5 @@
 #include "cammainwindow.h"
 
-#include "resolutiontext.h"
 #include "setwindow.h"
 
 void CamMainWindow::SetWindowOwner::replace(SetWindow *next)
@@ -17,7 +16,7 @@ CamMainWindow::SetWindowOwner::~SetWindowOwner()
 
 void CamMainWindow::onButtonSetClicked()
 {
-    if (bIsTarvoDev)
+    if (m_session.isTarvoDevice())
         UIIsShow(1, false);
     m_bIsPressSet = true;
 
@@ -27,12 +26,11 @@ void CamMainWindow::onButtonSetClicked()
     m_set->setWindowTitle(QStringLiteral("Quillo设置界面"));
     m_bIsSet = true;
 
-    listResolution = ResolutionText::listForDevice(m_nCurDev);
-    m_set->InitUIData(1, listDevName, listResolution, listFormat);
+    m_set->InitUIData(1, m_session.deviceNames(), m_session.refreshResolutions(),
+                      m_session.formatNames());
 
     m_set->setWindowModality(Qt::WindowModal);
     m_set->show();
 
-    if (cutBtn)
-        cutBtn->setDown(m_nCropIndex % 2 != 0);
+    showCropIndicator();
 }
