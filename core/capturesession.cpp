@@ -246,7 +246,7 @@ int CaptureSession::receiveFrame(void *data, int size, int w, int h, int nFormat
     return 0;
 }
 
-void CaptureSession::scan(int cropIndex, qreal rotation, const scanplan::SettingsWindowValues *saved)
+void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
 {
     scanplan::ScanInputs in;
     in.stamp = scanplan::makeStamp(QDateTime::currentDateTime());
@@ -257,7 +257,7 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const scanplan::Setting
     in.valuesFromWindow = saved != nullptr;
     if (saved) {
         in.window = *saved;
-        qDebug("11111111111111111111111 is %d\n", in.window.fileType);
+        qDebug("11111111111111111111111 is %d\n", in.window.fileFormat);
     }
     in.file = scanplan::readSettingsFile(m_cfg, !in.formatFromWindow);
     const scanplan::ScanPlan plan = scanplan::planScan(in);

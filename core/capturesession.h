@@ -68,7 +68,7 @@ public:
     // One scan: the plan from the settings file (or the saved settings
     // window's values), the camera set to the run's size, the save on a
     // thread of its own. The page is listed at once; pageAdded says so.
-    void scan(int cropIndex, qreal rotation, const scanplan::SettingsWindowValues *saved);
+    void scan(int cropIndex, qreal rotation, const Settings *saved);
     bool isSaving() const { return !m_saveThreads.isEmpty(); }
     int runningSaves() const { return m_saveThreads.count(); }
     // Lets every running save end and reports its outcome now.

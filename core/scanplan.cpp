@@ -65,7 +65,7 @@ ScanPlan planScan(const ScanInputs &in)
     std::memset(&plan.param, 0, sizeof plan.param);
 
     if (in.formatFromWindow)
-        plan.formatCode = in.window.fileType;
+        plan.formatCode = in.window.fileFormat;
     else if (in.file.formatExists)
         plan.formatCode = formatCodeFromText(in.file.fileFormat);
     else

@@ -1,9 +1,8 @@
 #include "setwindow.h"
 
-#include "cammainwindow.h"
 #include "previewfit.h"
 #include "resolutiontext.h"
-#include "settingsrecord.h"
+#include "core/settings.h"
 #include "titlebar.h"
 #include "ui_setwindow.h"
 
@@ -188,7 +187,7 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
         bool fileExists = false;
         qFile = storedValue("FilePath", &fileExists);
         const QString fallback =
-            SettingsRecord::defaultFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+            Settings::defaultFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
         if (!fileExists) {
             qFile = fallback;
         } else if (qFile.isEmpty()) {
@@ -211,7 +210,7 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
     bool fileExists = false;
     const QString stored = storedValue("DevName", &fileExists);
     if (fileExists && ptypeCbbDev->count() > 0)
-        ptypeCbbDev->setCurrentIndex(SettingsRecord::presetIndex("DevName", stored, ptypeCbbDev->count()));
+        ptypeCbbDev->setCurrentIndex(Settings::presetIndex("DevName", stored, ptypeCbbDev->count()));
     row->addWidget(ptypeCbbDev, 1);
     connect(ptypeCbbDev, SIGNAL(currentIndexChanged(int)), this, SLOT(comboboxCurrentIndexChanged(int)));
 }
@@ -229,7 +228,7 @@ void SetWindow::deviceParUIFormat(QString titleName, QString parName, int parInd
     bool fileExists = false;
     const QString stored = storedValue("FileFormat", &fileExists);
     if (fileExists && ptypeCbbFormat->count() > 0) {
-        const int index = SettingsRecord::fileFormatIndex(stored);
+        const int index = Settings::fileFormatIndex(stored);
         ptypeCbbFormat->setCurrentIndex(index < ptypeCbbFormat->count() ? index : 0);
     }
     row->addWidget(ptypeCbbFormat, 1);
@@ -276,7 +275,7 @@ void SetWindow::imgEditParUI()
     bool fileExists = false;
     const QString stored = storedValue("bTextEn", &fileExists);
     if (fileExists) {
-        const int index = SettingsRecord::textEnhanceIndex(stored);
+        const int index = Settings::textEnhanceIndex(stored);
         if (index != 0)
             brightBalanceCKB->setCurrentIndex(index);
     }
@@ -299,8 +298,7 @@ void SetWindow::onButtonCloseClicked()
 {
     m_bIsSaveData = false;
     close();
-    if (g_Camself)
-        g_Camself->UIIsShow(1, true);
+    emit closedUnsaved();
 }
 
 void SetWindow::on_FileButton_clicked()
@@ -361,7 +359,7 @@ void SetWindow::onBtnSaveClicked()
     m_bIsTextEn = brightBalanceCKB && brightBalanceCKB->currentIndex() != 0;
     m_bIsWater = false;
 
-    SettingsRecord record;
+    Settings record;
     record.folder = qFile;
     record.device = m_nDevIndex;
     record.width = m_nWdith;
@@ -374,10 +372,10 @@ void SetWindow::onBtnSaveClicked()
     record.blue = cblue;
     record.textEnhance = m_bIsTextEn;
     record.fileFormat = nFileType;
+    record.cameraFormat = m_nFormat;
     qDebug("value is %d %d,nFileType is %d", m_bIsWater, m_bIsTextEn, nFileType);
     m_cfgSet.setValue(record.toList());
 
     close();
-    if (m_bIsChangeImageFrame && g_Camself)
-        g_Camself->ReshUI();
+    emit settingsSaved(record, m_bIsChangeImageFrame);
 }

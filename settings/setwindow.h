@@ -2,6 +2,7 @@
 #define SETWINDOW_H
 
 #include "ccfgcontrol.h"
+#include "core/settings.h"
 
 #include <QColor>
 #include <QComboBox>
@@ -23,8 +24,8 @@ class SetWindow;
 QT_END_NAMESPACE
 
 // The settings window: folder, format, device, resolution and document
-// optimisation. A new one is made for every opening; the main window reads
-// the members of the last one after a save.
+// optimisation. A new one is made for every opening; a save writes the store
+// and hands the choices on by a signal.
 class SetWindow : public QMainWindow
 {
     Q_OBJECT
@@ -88,6 +89,13 @@ private:
     QString storedValue(const char *key, bool *fileExists = nullptr);
     // What the folder dialog's answer does; an empty answer is a cancel.
     void applyChosenFolder(const QString &chosen);
+
+signals:
+    // A save: the choices as written to the store, and whether the device or
+    // the resolution changed in this window (the capture then restarts).
+    void settingsSaved(const Settings &settings, bool captureChanged);
+    // Closed by its close button: nothing saved.
+    void closedUnsaved();
 
 private slots:
     void onButtonCloseClicked();

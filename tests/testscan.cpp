@@ -216,10 +216,14 @@ private slots:
         writeSettings(fileFolder, "0");
         auto w = makeWindow("Sim|640x480|");
         invoke(*w, "onButtonSetClicked");
-        QVERIFY(w->settingsWindow());
-        w->settingsWindow()->m_bIsSaveData = saved;
-        w->settingsWindow()->nFileType = 1;
-        w->settingsWindow()->qFile = windowFolder;
+        SetWindow *settings = w->settingsWindow();
+        QVERIFY(settings);
+        settings->ptypeCbbFormat->setCurrentIndex(1);
+        settings->qFile = windowFolder;
+        if (saved) {
+            invoke(*settings, "onBtnSaveClicked");
+            writeSettings(fileFolder, "0"); // the scan follows the window, not the file
+        }
 
         StdoutCapture out;
         invoke(*w, "slotScanBtnClicked");

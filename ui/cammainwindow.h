@@ -7,6 +7,7 @@
 #include "settings/ccfgcontrol.h"
 
 #include <QElapsedTimer>
+#include <optional>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -74,6 +75,8 @@ public:
     bool autoCaptureOn() const { return m_bAutoCapture; }
     // The settings window of the last opening, or null.
     SetWindow *settingsWindow() const { return m_set; }
+    // What the last settings window saved, while that counts; null otherwise.
+    const Settings *savedSettings() const { return m_savedSettings ? &*m_savedSettings : nullptr; }
 
 signals:
     void commitend();
@@ -119,6 +122,8 @@ private:
     void onFrameArrived();
     void onSaveFinished(int row, const SaveOutcome &outcome);
     void onPageRemoved(int row);
+    void onSettingsSaved(const Settings &settings, bool captureChanged);
+    void onSettingsClosed();
 
     // --- state (cammainwindow.cpp); the camera and the stored pages are the session's ---
     Ui::CamMainWindow *ui;
@@ -134,6 +139,9 @@ private:
     qreal nVideoScaleSize;
     bool m_bIsShowCommit;
     int m_nDrawnWidth = -1; // frame width after rotation, as last painted
+    // The choices of the last settings window while its last action was a
+    // save; scans and restarts take them instead of the settings file.
+    std::optional<Settings> m_savedSettings;
     QPointer<QMessageBox> m_errorBox;
 
     // --- widgets (cammainwindow_layout.cpp) ---

@@ -2,7 +2,6 @@
 
 #include "core/previewfit.h"
 #include "core/previewpaint.h"
-#include "setwindow.h"
 #include "titlebar.h"
 
 #include <QMutexLocker>
@@ -66,10 +65,10 @@ void CamMainWindow::paintEvent(QPaintEvent *event)
 
 void CamMainWindow::ReshUI()
 {
-    if (m_set && m_set->m_bIsSaveData) {
+    if (m_savedSettings) {
         m_nDrawnWidth = -1;
-        m_session.restart(m_set->m_nDevIndex, m_set->m_nWdith, m_set->m_nHeight, m_set->m_nFormat,
-                          cropIsOn(m_nCropIndex));
+        m_session.restart(m_savedSettings->device, m_savedSettings->width, m_savedSettings->height,
+                          m_savedSettings->cameraFormat, cropIsOn(m_nCropIndex));
         UIIsShow(1, false);
         update();
     }

@@ -1,7 +1,5 @@
 #include "cammainwindow.h"
 
-#include "setwindow.h"
-
 #include <QStandardItemModel>
 
 void CamMainWindow::slotScanBtnClicked()
@@ -9,19 +7,7 @@ void CamMainWindow::slotScanBtnClicked()
     maskWidget->show();
     maskWidget->raise();
 
-    scanplan::SettingsWindowValues saved;
-    const bool windowSaved = m_bIsSet && m_set && m_set->m_bIsSaveData;
-    if (windowSaved) {
-        saved.fileType = m_set->nFileType;
-        saved.water = m_set->m_bIsWater;
-        saved.red = m_set->cred;
-        saved.green = m_set->cgreen;
-        saved.blue = m_set->cblue;
-        saved.textEnhance = m_set->m_bIsTextEn;
-        saved.waterContent = m_set->szWaterContent;
-        saved.folder = m_set->qFile;
-    }
-    m_session.scan(m_nCropIndex, nRotate, windowSaved ? &saved : nullptr);
+    m_session.scan(m_nCropIndex, nRotate, savedSettings());
     showCropIndicator();
 }
 

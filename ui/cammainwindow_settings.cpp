@@ -20,7 +20,13 @@ void CamMainWindow::onButtonSetClicked()
         UIIsShow(1, false);
     m_bIsPressSet = true;
 
+    // A fresh window is open and not saved: scans read the file again.
+    m_savedSettings.reset();
+    if (m_set)
+        m_set->disconnect(this);
     m_set = new SetWindow(nullptr);
+    connect(m_set, &SetWindow::settingsSaved, this, &CamMainWindow::onSettingsSaved);
+    connect(m_set, &SetWindow::closedUnsaved, this, &CamMainWindow::onSettingsClosed);
     m_setOwner.replace(m_set);
     m_set->InitUI();
     m_set->setWindowTitle(QStringLiteral("Quillo设置界面"));
@@ -33,4 +39,17 @@ void CamMainWindow::onButtonSetClicked()
     m_set->show();
 
     showCropIndicator();
+}
+
+void CamMainWindow::onSettingsSaved(const Settings &settings, bool captureChanged)
+{
+    m_savedSettings = settings;
+    if (captureChanged)
+        ReshUI();
+}
+
+void CamMainWindow::onSettingsClosed()
+{
+    m_savedSettings.reset();
+    UIIsShow(1, true);
 }
