@@ -76,6 +76,8 @@ private:
 
 private slots:
     void enumeration();
+    void laptopOrder_data();
+    void laptopOrder();
     void tarvoTable_data();
     void tarvoTable();
     void frameSizeRanges_data();
@@ -130,24 +132,68 @@ void TestV4l2Probe::enumeration()
     auto devices = backend->enumerate();
     QCOMPARE(devices.size(), size_t(7));
 
-    QCOMPARE(QString::fromStdString(devices[0]->name()), QString("HD Webcam C270"));
-    QVERIFY(devices[0]->accessible());
-    QVERIFY(!devices[0]->tarvo());
-
-    QCOMPARE(QString::fromStdString(devices[1]->name()), QString("USB Camera"));
+    // Tarvo cameras first, then the others; each group by USB port.
+    QCOMPARE(QString::fromStdString(devices[0]->name()), QString("USB Camera"));
+    QVERIFY(devices[0]->tarvo());
+    QCOMPARE(QString::fromStdString(devices[1]->name()), QString("TARVO DocCam T5"));
     QVERIFY(devices[1]->tarvo());
-    QCOMPARE(QString::fromStdString(devices[2]->name()), QString("TARVO DocCam T5"));
-    QVERIFY(devices[2]->tarvo());
-
-    QCOMPARE(QString::fromStdString(devices[3]->name()), QString("sysfs name of video4"));
-    QVERIFY(!devices[3]->accessible());
-    QVERIFY(!devices[3]->tarvo());
+    QCOMPARE(QString::fromStdString(devices[2]->name()), QString("Tarvo Dual: Document"));
+    QCOMPARE(QString::fromStdString(devices[3]->name()), QString("Tarvo Dual: Face"));
+    QVERIFY(devices[3]->tarvo());
+    QCOMPARE(devices[3]->formats(), (std::vector<std::string>{"MJPG"}));
 
     QCOMPARE(QString::fromStdString(devices[4]->name()), QString("Late Camera"));
-    QCOMPARE(QString::fromStdString(devices[5]->name()), QString("Tarvo Dual: Document"));
-    QCOMPARE(QString::fromStdString(devices[6]->name()), QString("Tarvo Dual: Face"));
-    QVERIFY(devices[6]->tarvo());
-    QCOMPARE(devices[6]->formats(), (std::vector<std::string>{"MJPG"}));
+    QCOMPARE(QString::fromStdString(devices[5]->name()), QString("HD Webcam C270"));
+    QVERIFY(devices[5]->accessible());
+    QVERIFY(!devices[5]->tarvo());
+    QCOMPARE(QString::fromStdString(devices[6]->name()), QString("sysfs name of video4"));
+    QVERIFY(!devices[6]->accessible());
+    QVERIFY(!devices[6]->tarvo());
+    QCOMPARE(io->openDescriptors(), 0);
+}
+
+void TestV4l2Probe::laptopOrder_data()
+{
+    QTest::addColumn<QStringList>("nodes"); // webcam, its metadata, IR, IR metadata, document camera, USB webcam
+    QTest::newRow("as booted") << QStringList{"video0", "video1", "video2", "video3", "video4", "video6"};
+    QTest::newRow("numbered otherwise")
+        << QStringList{"video4", "video5", "video6", "video7", "video0", "video2"};
+}
+
+// A laptop with a built-in webcam and its infrared camera, a document camera
+// and a USB webcam: the document camera is device 0 however the nodes are
+// numbered, and the infrared camera (no format we can show) is not listed.
+void TestV4l2Probe::laptopOrder()
+{
+    QFETCH(QStringList, nodes);
+    FakeSysfs sysfs;
+    QVERIFY(sysfs.valid());
+    auto io = std::make_shared<FakeV4l2Io>();
+    const auto mjpeg = discreteFormat(V4L2_PIX_FMT_MJPEG, {{640, 480}, {1280, 720}});
+    const uint32_t capture = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+    const uint32_t meta = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
+    auto dev = [&](int i) { return "/dev/" + nodes[i].toStdString(); };
+    auto node = [&](int i) { return nodes[i].toStdString(); };
+    sysfs.addNode(node(0), "1-5", "04f2", "b6d9", "", 0, "fixed");
+    sysfs.addNode(node(1), "1-5", "04f2", "b6d9", "", 0, "fixed");
+    sysfs.addNode(node(2), "1-5", "04f2", "b6d9", "", 2, "fixed");
+    sysfs.addNode(node(3), "1-5", "04f2", "b6d9", "", 2, "fixed");
+    sysfs.addNode(node(4), "3-1", "3c2e", "0007", "T5-0042");
+    sysfs.addNode(node(5), "1-1", "046d", "0825");
+    io->addCamera({dev(0), 0, "Integrated Camera", capture, {mjpeg}});
+    io->addCamera({dev(1), 0, "Integrated Camera", meta, {}});
+    io->addCamera({dev(2), 0, "Integrated IR Camera", capture, {discreteFormat(V4L2_PIX_FMT_GREY, {{640, 360}})}});
+    io->addCamera({dev(3), 0, "Integrated IR Camera", meta, {}});
+    io->addCamera({dev(4), 0, "USB Camera", capture, {stepwiseFormat(V4L2_PIX_FMT_MJPEG, 640, 3264, 16, 480, 2448, 8)}});
+    io->addCamera({dev(5), 0, "HD Webcam C270", capture, {mjpeg}});
+
+    auto devices = orvix::makeV4l2Backend(io, sysfs.root(), "/dev")->enumerate();
+    QStringList names;
+    for (const auto &d : devices)
+        names << QString::fromStdString(d->name());
+    QCOMPARE(names, (QStringList{"USB Camera", "HD Webcam C270", "Integrated Camera"}));
+    QVERIFY(devices[0]->tarvo());
+    QCOMPARE(devices[0]->resolutions(0).back(), (Resolution{3264, 2448}));
     QCOMPARE(io->openDescriptors(), 0);
 }
 
@@ -228,6 +274,20 @@ void TestV4l2Probe::formatsAndSizes()
     QCOMPARE(formats[0].sizes.back(), (Resolution{3264, 2448}));
     QCOMPARE(formats[0].sizes.front(), (Resolution{640, 480}));
     QCOMPARE(formats[1].sizes, (std::vector<Resolution>{{640, 480}, {1280, 720}}));
+
+    // A driver without frame-size enumeration: its sizes are learnt by
+    // asking, and it is listed with them.
+    FakeCamera plain;
+    plain.nodePath = "/dev/video1";
+    plain.formats = {discreteFormat(V4L2_PIX_FMT_MJPEG, {{1280, 720}, {640, 480}})};
+    plain.enumeratesFrameSizes = false;
+    io->addCamera(plain);
+    const int plainFd = io->open(plain.nodePath);
+    const auto learnt = orvix::queryFormats(*io, plainFd);
+    io->close(plainFd);
+    QCOMPARE(learnt.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(learnt[0].name), QString("MJPG"));
+    QCOMPARE(learnt[0].sizes, (std::vector<Resolution>{{640, 480}, {1280, 720}}));
 }
 
 void TestV4l2Probe::negotiation()
