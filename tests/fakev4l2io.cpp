@@ -41,7 +41,9 @@ void FakeV4l2Io::appendEvents(const std::string &nodePath, const std::vector<Fak
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        auto &script = m_nodes.at(nodePath).camera.script;
+        Node &node = m_nodes.at(nodePath);
+        produce(node); // frames due so far show the scene as it was
+        auto &script = node.camera.script;
         script.insert(script.end(), events.begin(), events.end());
     }
     m_changed.notify_all();
@@ -52,6 +54,7 @@ void FakeV4l2Io::replaceScript(const std::string &nodePath, const std::vector<Fa
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         Node &node = m_nodes.at(nodePath);
+        produce(node); // frames due so far show the scene as it was
         node.camera.script = events;
         node.camera.loopFrames = loop;
         node.scriptPos = 0;
