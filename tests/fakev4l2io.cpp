@@ -408,13 +408,6 @@ int FakeV4l2Io::control(Node &node, unsigned long request, void *arg)
             return -EINVAL;
         return 0;
     }
-    case VIDIOC_G_CTRL: {
-        auto *c = static_cast<v4l2_control *>(arg);
-        if (c->id != V4L2_CID_POWER_LINE_FREQUENCY || items == 0)
-            return -EINVAL;
-        c->value = node.camera.powerLine;
-        return 0;
-    }
     case VIDIOC_S_CTRL: {
         auto *c = static_cast<v4l2_control *>(arg);
         if (c->id != V4L2_CID_POWER_LINE_FREQUENCY || items == 0 || c->value < 0 || c->value > 3 ||
@@ -565,7 +558,6 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
         return 0;
     case VIDIOC_QUERYCTRL:
     case VIDIOC_QUERYMENU:
-    case VIDIOC_G_CTRL:
     case VIDIOC_S_CTRL:
         return control(*node, request, arg);
     default:
