@@ -449,6 +449,7 @@ int V4l2Device::waitForStill(Frame &out, int timeoutMs)
     if (!m_workerAlive)
         return fail(ORVIX_E_STATE, "no still: the capture has ended");
     const uint64_t generation = m_stillGeneration;
+    m_stillRefusedForSize = false;
     ++m_stillRequests;
     m_stillSince = Clock::now();
     m_stillCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
@@ -461,6 +462,8 @@ int V4l2Device::waitForStill(Frame &out, int timeoutMs)
         --m_stillRequests;
     if (!m_workerAlive)
         return fail(ORVIX_E_IO, "no still: the capture ended before a frame came");
+    if (m_stillRefusedForSize)
+        return fail(ORVIX_E_IO, "no still: the camera sends frames of another size than agreed");
     return fail(ORVIX_E_IO, "no still: no frame within %d ms", timeoutMs);
 }
 
@@ -550,7 +553,7 @@ bool V4l2Device::recover(std::unique_ptr<V4l2Stream> &stream)
         trace("%d restarts without a frame; delivery stopped", m_dog.restarts - 1);
         return false;
     }
-    int pause = watchdog / 3; // how often an unplugged camera is looked for
+    int pause = watchdog / 6; // how often an unplugged camera is looked for
     if (!m_dog.unplugged)
         pause = m_dog.restarts <= 1 ? 0 : std::min(kMaxRestartPauseMs, (watchdog / 12) << (m_dog.restarts - 2));
     if (!sleepUnlessStopped(pause))
@@ -590,8 +593,10 @@ int V4l2Device::deliver(V4l2Stream &stream, const V4l2Stream::Buffer &buffer, Fr
     // Captured after the request: a buffer the driver held since before it
     // may carry an old frame (a still must show the page as it is now).
     const bool fresh = buffer.captured != Clock::time_point() ? buffer.captured >= since : buffer.queued >= since;
-    const bool settled =
-        m_settleLeft <= 0 || Clock::now() - m_streamStarted >= std::chrono::milliseconds(kMaxSettleMs);
+    // The first frame is always dropped; a slow camera is not made to send
+    // all of its settling frames.
+    const bool settled = m_settleLeft <= 0 || (m_settleLeft < kSettleFrames &&
+                                               Clock::now() - m_streamStarted >= std::chrono::milliseconds(kMaxSettleMs));
     if (m_settleLeft > 0)
         --m_settleLeft;
     const bool still = stillAsked && fresh && settled;
@@ -612,13 +617,23 @@ int V4l2Device::deliver(V4l2Stream &stream, const V4l2Stream::Buffer &buffer, Fr
     if (still) {
         if (frame.width == m_active.width && frame.height == m_active.height)
             publishStill(frame);
-        else if (m_sizeTrace.due())
-            trace("a %dx%d frame came while %dx%d is agreed; not taken as the still", frame.width, frame.height,
-                  m_active.width, m_active.height);
+        else
+            refuseStill(frame);
     }
     if (sink && !m_stopRequested)
         sink(frame);
     return requeued;
+}
+
+void V4l2Device::refuseStill(const Frame &frame)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_stillMutex);
+        m_stillRefusedForSize = true;
+    }
+    if (m_sizeTrace.due())
+        trace("a %dx%d frame came while %dx%d is agreed; not taken as the still", frame.width, frame.height,
+              m_active.width, m_active.height);
 }
 
 void V4l2Device::run(std::unique_ptr<V4l2Stream> stream)

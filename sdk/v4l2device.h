@@ -109,6 +109,7 @@ private:
     int deliver(V4l2Stream &stream, const V4l2Stream::Buffer &buffer, Frame &frame);
     bool stillWanted(Clock::time_point &since);
     void publishStill(const Frame &frame);
+    void refuseStill(const Frame &frame);
     bool convert(const V4l2Stream::Buffer &buffer, bool fullSize, Frame &out);
     int waitForStill(Frame &out, int timeoutMs);
     int fail(int code, const char *format, ...) __attribute__((format(printf, 3, 4)));
@@ -157,6 +158,7 @@ private:
     int m_stillRequests = 0;
     Clock::time_point m_stillSince; // the latest request: the still is captured after it
     uint64_t m_stillGeneration = 0;
+    bool m_stillRefusedForSize = false;
     Frame m_still;
 
     std::atomic<int> m_previewLongSide{kDefaultPreviewLongSide};
