@@ -24,7 +24,7 @@ constexpr int kRestartAfterEio = 20;
 constexpr int kMaxIdleErrors = 50;     // POLLERR without a buffer, in a row
 constexpr int kDefaultStillTimeoutMs = 3000;
 // Restarts in a row without a frame between them before delivery is given
-// up; they come ever slower, up to kMaxRestartPause apart.
+// up; they come ever slower, up to kMaxRestartPauseMs apart.
 constexpr int kMaxRestarts = 6;
 constexpr int kMaxRestartPauseMs = 2000;
 // USB bandwidth (ENOSPC) and a busy or slow camera (EIO, ETIMEDOUT, EPROTO)
