@@ -341,10 +341,7 @@ int V4l2Device::startLocked(FrameSink sink)
                     wanted.width, wanted.height, std::strerror(-err));
     }
     m_stopRequested = false;
-    {
-        std::lock_guard<std::mutex> lock(m_stillMutex);
-        m_workerAlive = true;
-    }
+    m_stills.setRunning(true);
     {
         std::lock_guard<std::mutex> lock(m_sinkMutex);
         m_sink = std::move(sink);
@@ -370,7 +367,7 @@ void V4l2Device::stop()
     std::lock_guard<std::mutex> control(m_control);
     // A stream taken up only for a still has no sink to stop; the still's
     // caller ends it, and the application does not wait for that.
-    if (m_stillOnly && workerAlive())
+    if (m_stillOnly && m_stills.running())
         return;
     stopLocked();
 }
@@ -398,15 +395,9 @@ V4l2Device::FrameSink V4l2Device::currentSink()
     return m_sink;
 }
 
-bool V4l2Device::workerAlive()
-{
-    std::lock_guard<std::mutex> lock(m_stillMutex);
-    return m_workerAlive;
-}
-
 void V4l2Device::reapLocked()
 {
-    if (m_worker.joinable() && !workerAlive())
+    if (m_worker.joinable() && !m_stills.running())
         stopLocked();
 }
 
@@ -445,44 +436,19 @@ int V4l2Device::grabStill(Frame &out, int timeoutMs)
 
 int V4l2Device::waitForStill(Frame &out, int timeoutMs)
 {
-    std::unique_lock<std::mutex> lock(m_stillMutex);
-    if (!m_workerAlive)
-        return fail(ORVIX_E_STATE, "no still: the capture has ended");
-    const uint64_t generation = m_stillGeneration;
-    m_stillRefusedForSize = false;
-    ++m_stillRequests;
-    m_stillSince = Clock::now();
-    m_stillCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                       [&] { return m_stillGeneration != generation || !m_workerAlive; });
-    if (m_stillGeneration != generation) {
-        out = m_still;
+    switch (m_stills.wait(out, timeoutMs)) {
+    case StillHandoff::Outcome::Taken:
         return ORVIX_OK;
-    }
-    if (m_stillRequests > 0)
-        --m_stillRequests;
-    if (!m_workerAlive)
+    case StillHandoff::Outcome::NotRunning:
+        return fail(ORVIX_E_STATE, "no still: the capture has ended");
+    case StillHandoff::Outcome::Ended:
         return fail(ORVIX_E_IO, "no still: the capture ended before a frame came");
-    if (m_stillRefusedForSize)
+    case StillHandoff::Outcome::WrongSizeOnly:
         return fail(ORVIX_E_IO, "no still: the camera sends frames of another size than agreed");
-    return fail(ORVIX_E_IO, "no still: no frame within %d ms", timeoutMs);
-}
-
-bool V4l2Device::stillWanted(Clock::time_point &since)
-{
-    std::lock_guard<std::mutex> lock(m_stillMutex);
-    since = m_stillSince;
-    return m_stillRequests > 0;
-}
-
-void V4l2Device::publishStill(const Frame &frame)
-{
-    {
-        std::lock_guard<std::mutex> lock(m_stillMutex);
-        m_still = frame;
-        ++m_stillGeneration;
-        m_stillRequests = 0;
+    case StillHandoff::Outcome::TimedOut:
+        break;
     }
-    m_stillCv.notify_all();
+    return fail(ORVIX_E_IO, "no still: no frame within %d ms", timeoutMs);
 }
 
 bool V4l2Device::convert(const V4l2Stream::Buffer &buffer, bool fullSize, Frame &out)
@@ -586,7 +552,7 @@ bool V4l2Device::recover(std::unique_ptr<V4l2Stream> &stream)
 int V4l2Device::deliver(V4l2Stream &stream, const V4l2Stream::Buffer &buffer, Frame &frame)
 {
     Clock::time_point since;
-    const bool stillAsked = stillWanted(since);
+    const bool stillAsked = m_stills.wanted(since);
     // A size switch asked before the still completes before it is taken.
     if (stillAsked && reconfigurePending())
         return stream.requeue(buffer.index) == -ENODEV ? -ENODEV : -EAGAIN;
@@ -615,25 +581,18 @@ int V4l2Device::deliver(V4l2Stream &stream, const V4l2Stream::Buffer &buffer, Fr
         return requeued;
     }
     if (still) {
-        if (frame.width == m_active.width && frame.height == m_active.height)
-            publishStill(frame);
-        else
-            refuseStill(frame);
+        if (frame.width == m_active.width && frame.height == m_active.height) {
+            m_stills.publish(frame);
+        } else {
+            m_stills.refusedForSize();
+            if (m_sizeTrace.due())
+                trace("a %dx%d frame came while %dx%d is agreed; not taken as the still", frame.width,
+                      frame.height, m_active.width, m_active.height);
+        }
     }
     if (sink && !m_stopRequested)
         sink(frame);
     return requeued;
-}
-
-void V4l2Device::refuseStill(const Frame &frame)
-{
-    {
-        std::lock_guard<std::mutex> lock(m_stillMutex);
-        m_stillRefusedForSize = true;
-    }
-    if (m_sizeTrace.due())
-        trace("a %dx%d frame came while %dx%d is agreed; not taken as the still", frame.width, frame.height,
-              m_active.width, m_active.height);
 }
 
 void V4l2Device::run(std::unique_ptr<V4l2Stream> stream)
@@ -725,11 +684,7 @@ void V4l2Device::run(std::unique_ptr<V4l2Stream> stream)
     if (!m_stopRequested)
         m_fd.reset(); // given up: no other program is kept from the camera
     m_workerId = std::thread::id(); // ids of ended threads get reused
-    {
-        std::lock_guard<std::mutex> lock(m_stillMutex);
-        m_workerAlive = false;
-    }
-    m_stillCv.notify_all();
+    m_stills.setRunning(false);
 }
 
 int V4l2Device::fail(int code, const char *format, ...)

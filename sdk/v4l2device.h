@@ -4,6 +4,7 @@
 #define ORVIX_V4L2DEVICE_H
 
 #include "backend.h"
+#include "stillhandoff.h"
 #include "v4l2io.h"
 #include "v4l2probe.h"
 #include "v4l2stream.h"
@@ -11,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdarg>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -98,7 +98,6 @@ private:
     int startLocked(FrameSink sink);
     void stopLocked();
     void reapLocked();
-    bool workerAlive();
     FrameSink currentSink();
     void run(std::unique_ptr<V4l2Stream> stream);
     void reconfigure(std::unique_ptr<V4l2Stream> &stream);
@@ -107,9 +106,6 @@ private:
     bool sleepUnlessStopped(int ms);
     // -EAGAIN: the frame was handed back unused; else the requeue result.
     int deliver(V4l2Stream &stream, const V4l2Stream::Buffer &buffer, Frame &frame);
-    bool stillWanted(Clock::time_point &since);
-    void publishStill(const Frame &frame);
-    void refuseStill(const Frame &frame);
     bool convert(const V4l2Stream::Buffer &buffer, bool fullSize, Frame &out);
     int waitForStill(Frame &out, int timeoutMs);
     int fail(int code, const char *format, ...) __attribute__((format(printf, 3, 4)));
@@ -152,14 +148,8 @@ private:
     Resolution m_wantedSize;
     bool m_reconfigure = false;
 
-    std::mutex m_stillMutex;
-    std::condition_variable m_stillCv;
-    bool m_workerAlive = false;
-    int m_stillRequests = 0;
-    Clock::time_point m_stillSince; // the latest request: the still is captured after it
-    uint64_t m_stillGeneration = 0;
-    bool m_stillRefusedForSize = false;
-    Frame m_still;
+    // Whether a delivery thread runs, and the stills asked of it.
+    StillHandoff m_stills;
 
     std::atomic<int> m_previewLongSide{kDefaultPreviewLongSide};
     std::atomic<int> m_watchdogMs{kDefaultWatchdogMs};

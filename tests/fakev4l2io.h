@@ -2,7 +2,8 @@
 // ioctls, buffers and poll are played in memory the way uvcvideo behaves:
 // frames are produced by the camera's clock into queued buffers (and lost
 // when none is queued), errors stay until STREAMOFF, a stopped queue answers
-// POLLERR at once. Sysfs reads go to a real directory tree the test builds.
+// POLLERR at once. Sysfs reads go to a real directory tree the test builds
+// (fakesysfs.h).
 #ifndef QUILLO_TESTS_FAKEV4L2IO_H
 #define QUILLO_TESTS_FAKEV4L2IO_H
 
@@ -161,29 +162,6 @@ private:
     std::map<void *, size_t> m_mappings;
     int m_nextFd = 100;
     int m_nextGeneration = 1;
-};
-
-// A sysfs tree in a temporary folder: video nodes linked to interfaces of
-// USB devices, as the kernel lays them out.
-class FakeSysfs
-{
-public:
-    FakeSysfs();
-    ~FakeSysfs();
-    FakeSysfs(const FakeSysfs &) = delete;
-    FakeSysfs &operator=(const FakeSysfs &) = delete;
-
-    const std::string &root() const { return m_root; }
-    bool valid() const { return !m_root.empty(); }
-    // `usbDevice` is the bus path ("1-1.2"); an empty vendor makes it a
-    // platform device. `removable` is the USB attribute ("fixed" for built-in).
-    void addNode(const std::string &node, const std::string &usbDevice, const std::string &vendor,
-                 const std::string &product, const std::string &serial = std::string(), int interface = 0,
-                 const std::string &removable = "removable", const std::string &usbProductName = std::string());
-    void removeNode(const std::string &node);
-
-private:
-    std::string m_root;
 };
 
 // Plugs the camera into the fake layer and opens it as the library would

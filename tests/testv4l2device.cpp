@@ -1,5 +1,6 @@
 // Streaming from scripted cameras: decoding, damaged frames, unplugging,
 // stopping from other threads and from inside the frame callback, stills.
+#include "fakesysfs.h"
 #include "fakev4l2io.h"
 
 #include "camsdk.h"

@@ -1,5 +1,6 @@
 // Finding cameras and negotiating formats, against scripted device nodes and
 // a sysfs tree built in a temporary folder.
+#include "fakesysfs.h"
 #include "fakev4l2io.h"
 
 #include "camsdk.h"
