@@ -94,8 +94,11 @@ std::vector<Resolution> frameSizes(V4l2Io &io, int fd, uint32_t fourcc)
         fs.index = index;
         fs.pixel_format = fourcc;
         if (io.ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &fs) != 0) {
-            if (index == 0)
+            if (index == 0) {
+                std::fprintf(stderr, "orvix v4l2: the driver lists no frame sizes of %s; asking for them instead\n",
+                             fourccName(fourcc).c_str());
                 return triedFrameSizes(io, fd, fourcc);
+            }
             break;
         }
         if (fs.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
