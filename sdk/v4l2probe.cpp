@@ -345,17 +345,17 @@ std::string findCameraNode(V4l2Io &io, const std::string &sysfsRoot, const std::
     if (camera.usbInterface.empty())
         return camera.nodePath;
     const std::string classDir = sysfsRoot + "/class/video4linux";
+    std::string elsewhere;
     for (const std::string &entry : videoNodes(io, classDir)) {
         V4l2DeviceInfo seen;
         if (!readUsbIdentity(io, classDir + "/" + entry, seen))
             continue;
-        if (seen.vendorId != camera.vendorId || seen.productId != camera.productId)
+        if (seen.vendorId != camera.vendorId || seen.productId != camera.productId || seen.serial != camera.serial)
             continue;
-        const bool same = camera.serial.empty()
-                              ? seen.usbInterface == camera.usbInterface
-                              : seen.serial == camera.serial &&
-                                    interfacePart(seen.usbInterface) == interfacePart(camera.usbInterface);
-        if (!same)
+        const bool samePort = seen.usbInterface == camera.usbInterface;
+        // Without a serial number only the port tells two units apart.
+        if (!samePort && (camera.serial.empty() ||
+                          interfacePart(seen.usbInterface) != interfacePart(camera.usbInterface)))
             continue;
         // Its metadata node shares the interface; only the capture node will do.
         const std::string path = devRoot + "/" + entry;
@@ -364,10 +364,15 @@ std::string findCameraNode(V4l2Io &io, const std::string &sysfsRoot, const std::
             continue;
         const bool capture = canCapture(io, fd);
         io.close(fd);
-        if (capture)
+        if (!capture)
+            continue;
+        // Cheap cameras share one serial number; back on its own port, it is ours.
+        if (samePort)
             return path;
+        if (elsewhere.empty())
+            elsewhere = path;
     }
-    return std::string();
+    return elsewhere;
 }
 
 } // namespace orvix
