@@ -13,6 +13,7 @@
 #include <QMutexLocker>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,9 @@ namespace {
 // the size every UVC camera offers.
 constexpr int kFallbackWidth = 640;
 constexpr int kFallbackHeight = 480;
+// Seconds without a frame before the picture is no longer shown as live;
+// the camera library restarts a silent stream after about as long.
+constexpr int kNoPictureAfterSeconds = 4;
 
 // The session whose capture runs: the frame callback has no user pointer.
 QAtomicPointer<CaptureSession> g_running;
@@ -173,6 +177,34 @@ void CaptureSession::start()
     qDebug("Cam_SetCameraFormat end\n");
     Cam_CameraCaptureStart(m_nCurDev, receiveFrame);
     qDebug("Cam_CameraCaptureStart end\n");
+    if (!m_frameWatch) {
+        m_frameWatch = new QTimer(this);
+        connect(m_frameWatch, &QTimer::timeout, this, &CaptureSession::watchFrames);
+        m_frameWatch->start(1000);
+    }
+}
+
+void CaptureSession::watchFrames()
+{
+    const long delivered = Orvix_FramesDelivered();
+    if (delivered != m_nFramesSeen) {
+        m_nFramesSeen = delivered;
+        m_nQuietSeconds = 0;
+        return;
+    }
+    if (++m_nQuietSeconds != kNoPictureAfterSeconds)
+        return;
+    bool dropped = false;
+    {
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        dropped = g_Camimage != nullptr;
+        delete g_Camimage;
+        g_Camimage = nullptr;
+    }
+    if (dropped) {
+        qDebug("no frame for %d s, the picture is not live; waiting for the camera\n", kNoPictureAfterSeconds);
+        emit pictureLost();
+    }
 }
 
 void CaptureSession::restart(int device, int width, int height, int format, bool autoCrop)

@@ -19,6 +19,7 @@
 
 class GetScannerInfoThread;
 class QThread;
+class QTimer;
 
 // Process-wide: the latest frame and its lock (the only lock the frame path takes).
 extern QImage *g_Camimage;
@@ -89,6 +90,11 @@ public:
     // Where merged files are written through (the system's calls unless replaced).
     void setFileOps(fileio::FileOps *ops) { m_fileOps = ops; }
 
+    // Once a second while the capture runs: after some seconds without a
+    // frame (a silent or unplugged camera) the picture is dropped, so that a
+    // frozen picture never looks live; the next frame brings it back.
+    void watchFrames();
+
     // The frame callback handed to the camera library; runs on its thread.
     static int receiveFrame(void *data, int size, int w, int h, int nFormatType);
 
@@ -98,6 +104,8 @@ signals:
     // A new frame is in g_Camimage (at most one request queued at a time).
     void frameReady();
     void deviceChanged(int device);
+    // No frame for some seconds: the shared picture is gone until the next.
+    void pictureLost();
     // The save of `row` ended; on failure the row is gone before this.
     void saveFinished(int row, const SaveOutcome &outcome);
     // The last running save has ended.
@@ -124,6 +132,9 @@ private:
     CCfgControl m_cfg;
     fileio::FileOps *m_fileOps = &fileio::FileOps::system();
     QAtomicInt m_framePending{0};
+    QTimer *m_frameWatch = nullptr;
+    long m_nFramesSeen = -1;
+    int m_nQuietSeconds = 0;
 
     // --- stored pages ---
     StoredPages m_pages;

@@ -270,6 +270,11 @@ private slots:
             invoke(*w, "slotScanBtnClicked");
             QTest::qSleep(2); // a new millisecond, a new name
         }
+        // The two stills are taken before the camera changes under them; their
+        // ends are still to be handled when the merge starts.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(w->session().shownPaths().value(0))
+                                     && QFile::exists(w->session().shownPaths().value(1)),
+                                 20000);
         Cam_CameraCaptureStart(1, &CamMainWindow::ReceiveImage); // the next still fails
         invoke(*w, "slotScanBtnClicked");
         const QString failed = w->session().shownPaths().last();

@@ -257,6 +257,10 @@ void CamMainWindow::initConnection()
     connect(imgListView, SIGNAL(customContextMenuRequested(QPoint)), this, SLOT(slotListViewContextMenu(QPoint)));
 
     connect(&m_session, &CaptureSession::frameReady, this, &CamMainWindow::onFrameArrived);
+    connect(&m_session, &CaptureSession::pictureLost, this, [this] {
+        m_nDrawnWidth = -1;
+        update();
+    });
     connect(&m_session.pages(), &StoredPages::pageAdded, this, &CamMainWindow::addItem);
     connect(&m_session.pages(), &StoredPages::pageRemoved, this, &CamMainWindow::onPageRemoved);
     connect(&m_session, &CaptureSession::saveFinished, this, &CamMainWindow::onSaveFinished);
