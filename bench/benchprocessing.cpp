@@ -1,8 +1,12 @@
 // Page processing figures on a full camera-resolution capture (3264x2448):
-// each processing option alone, all together, and the preview outline.
+// each processing option alone, all together, and the preview outline; the
+// faster steps beside the methods they replaced, measured in the same run.
 #include "../tests/pagescene.h"
+#include "../tests/referenceprocessing.h"
+#include "docoptimiser.h"
 #include "jpegcodec.h"
 #include "pagedetector.h"
+#include "previewoutliner.h"
 #include "processing.h"
 
 #include <algorithm>
@@ -26,33 +30,135 @@ double medianMs(int runs, const std::function<void()> &work)
     return times[times.size() / 2];
 }
 
+// Only `work` is timed; `prepare` runs before each run.
+double medianMs(int runs, const std::function<void()> &prepare, const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Today's method and its replacement run by turns, so that a load that comes
+// and goes on a shared machine falls on both alike; medians of each.
+struct Pair {
+    double today = 0;
+    double now = 0;
+};
+
+Pair byTurns(int runs, const std::function<void()> &today, const std::function<void()> &prepareNow,
+             const std::function<void()> &now)
+{
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        a.push_back(medianMs(1, today));
+        b.push_back(medianMs(1, prepareNow, now));
+    }
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    return {a[a.size() / 2], b[b.size() / 2]};
+}
+
+const char *same(const orvix::Frame &a, const orvix::Frame &b)
+{
+    return a.width == b.width && a.height == b.height && a.rgb == b.rgb ? "pixel-identical" : "DIFFERENT";
+}
+
+// The page moved by (dx, dy) pixels, the uncovered border repeated.
+orvix::Frame shifted(const orvix::Frame &f, double dx, double dy)
+{
+    orvix::Frame out;
+    out.allocate(f.width, f.height);
+    const cv::Mat m = (cv::Mat_<double>(2, 3) << 1, 0, dx, 0, 1, dy);
+    cv::Mat dst = pagescene::asMat(out);
+    cv::warpAffine(pagescene::asMat(f), dst, m, dst.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
+    return out;
+}
+
+// A stream of preview frames: the page lies still (only a small live mark
+// moves), is slid across the desk, and lies still again. Every frame goes
+// through today's per-frame outline and through the outliner.
+void previewStream(const orvix::Frame &still)
+{
+    const int phase = 30;
+    orvix::PreviewOutliner outliner;
+    double everyFrame[3] = {0, 0, 0}, outlined[3] = {0, 0, 0};
+    long looksBefore = 0, looks[3] = {0, 0, 0};
+    orvix::Frame scene = still, a, b;
+    for (int i = 0; i < 3 * phase; ++i) {
+        const int part = i / phase;
+        if (part == 1)
+            scene = shifted(still, 6.0 * (i - phase + 1), 3.0 * (i - phase + 1));
+        else if (part == 2 && i == 2 * phase)
+            scene = shifted(still, 6.0 * phase, 3.0 * phase);
+        a = scene;
+        cv::Mat view = pagescene::asMat(a);
+        const int r = a.height / 60;
+        cv::circle(view, cv::Point(r + 30 * i, a.height - 3 * r), r, cv::Scalar(228, 64, 44), cv::FILLED);
+        b = a;
+        everyFrame[part] += medianMs(1, [&] { orvix::annotatePreview(a); });
+        outlined[part] += medianMs(1, [&] { outliner.annotate(b); });
+        looks[part] += outliner.looks() - looksBefore;
+        looksBefore = outliner.looks();
+    }
+    const char *names[3] = {"page lying still", "page sliding across", "page still again"};
+    double before = 0, after = 0;
+    std::printf("preview outline over %d frames of %dx%d, ms per frame (today: the page looked for in every frame):\n",
+                3 * phase, still.width, still.height);
+    for (int part = 0; part < 3; ++part) {
+        std::printf("  %-22s today %6.2f ms, now %6.2f ms (%ld looks in %d frames)\n", names[part],
+                    everyFrame[part] / phase, outlined[part] / phase, looks[part], phase);
+        before += everyFrame[part];
+        after += outlined[part];
+    }
+    std::printf("  %-22s today %6.2f ms, now %6.2f ms\n", "whole stream", before / (3 * phase), after / (3 * phase));
+    orvix::Frame copy;
+    std::printf("  (the frame path also copies each frame before drawing on it: %.2f ms)\n",
+                medianMs(15, [&] { copy = still; }));
+}
+
 // How often the page is found, and how well, over random desks, angles,
-// perspectives, light and hands or pens over an edge (1600x1200).
+// perspectives, light and hands or pens over an edge (1600x1200); today's
+// detection and the current one by turns on each scene.
 void detectionOnRandomScenes(int count)
 {
+    struct Tally {
+        const char *label;
+        orvix::PageDetector detector;
+        int found = 0, withinOnePercent = 0;
+        double sum = 0, worst = 0, slowest = 0, totalMs = 0;
+    } tallies[2] = {{"today's detection (one look at 800)", orvix::PageDetector(800, true, 0)},
+                    {"now (a look at 400 first)", orvix::PageDetector()}};
     cv::RNG rng(12345);
-    int found = 0, withinOnePercent = 0;
-    double sum = 0, worst = 0, slowest = 0, totalMs = 0;
     for (int i = 0; i < count; ++i) {
         const pagescene::Setup s = pagescene::randomSetup(rng, unsigned(100 + i));
         const pagescene::Scene scene = pagescene::makeScene(s);
-        orvix::Quad q;
-        bool ok = false;
-        const double ms = medianMs(1, [&] { ok = orvix::PageDetector().detect(scene.frame, q); });
-        totalMs += ms;
-        slowest = std::max(slowest, ms);
-        if (!ok)
-            continue;
-        ++found;
-        const double error = pagescene::relativeCornerError(q, scene.corners);
-        sum += error;
-        worst = std::max(worst, error);
-        if (error < 0.01)
-            ++withinOnePercent;
+        for (Tally &t : tallies) {
+            orvix::Quad q;
+            bool ok = false;
+            const double ms = medianMs(1, [&] { ok = t.detector.detect(scene.frame, q); });
+            t.totalMs += ms;
+            t.slowest = std::max(t.slowest, ms);
+            if (!ok)
+                continue;
+            ++t.found;
+            const double error = pagescene::relativeCornerError(q, scene.corners);
+            t.sum += error;
+            t.worst = std::max(t.worst, error);
+            if (error < 0.01)
+                ++t.withinOnePercent;
+        }
     }
-    std::printf("random scenes: %d of %d pages found, %d within 1 %% of the diagonal; "
-                "mean corner error of found pages %.3f %%, worst %.3f %%; detection %.1f ms mean, %.1f ms worst\n",
-                found, count, withinOnePercent, found ? 100 * sum / found : 0.0, 100 * worst, totalMs / count, slowest);
+    for (const Tally &t : tallies)
+        std::printf("%s, random scenes: %d of %d pages found, %d within 1 %% of the diagonal; mean corner error of "
+                    "found pages %.4f %%, worst %.3f %%; detection %.1f ms mean, %.1f ms worst\n",
+                    t.label, t.found, count, t.withinOnePercent, t.found ? 100 * t.sum / t.found : 0.0,
+                    100 * t.worst, t.totalMs / count, t.slowest);
 }
 
 } // namespace
@@ -102,10 +208,6 @@ int main()
         std::printf("  %-24s %8.1f ms  -> %dx%d\n", c.name, ms, out.width, out.height);
     }
 
-    orvix::Quad corners;
-    std::printf("  %-24s %8.1f ms\n", "page detection only",
-                medianMs(5, [&] { orvix::PageDetector().detect(frame, corners); }));
-
     std::vector<uint8_t> jpeg;
     const IMAGEPARAM &allParam = all;
     const double withEncode = medianMs(3, [&] {
@@ -117,14 +219,49 @@ int main()
     else
         std::printf("  %-24s %8.1f ms  (%zu bytes)\n", "all four + encode", withEncode, jpeg.size());
 
-    orvix::Frame preview;
-    const double annotate = medianMs(31, [&] {
-        preview = frame;
-        orvix::annotatePreview(preview);
-    });
-    const double copyOnly = medianMs(31, [&] { preview = frame; });
-    std::printf("preview outline: %.1f ms per %dx%d frame (of which %.1f ms is the test's frame copy)\n", annotate,
-                frame.width, frame.height, copyOnly);
+    // The faster steps beside today's, on the same capture.
+    orvix::Frame work, reference;
+    const double copyMs = medianMs(9, [&] { work = frame; });
+    std::printf("beside today's methods (frame copy %.2f ms):\n", copyMs);
+
+    const auto nothing = [] {};
+    Pair p = byTurns(9, [&] { reference = reference::rotateFrame(frame, 90); }, nothing,
+                     [&] { out = orvix::rotateFrame(frame, 90); });
+    cv::Mat turned;
+    const double viaOpenCv = medianMs(9, [&] { cv::rotate(pagescene::asMat(frame), turned, cv::ROTATE_90_CLOCKWISE); });
+    std::printf("  %-24s today %6.1f ms, now %6.1f ms (%.1fx the copy; OpenCV's rotate %.1f ms), %s\n",
+                "quarter turn", p.today, p.now, p.now / copyMs, viaOpenCv, same(out, reference));
+
+    // The capture hands its picture over; the copy it is made from is not timed.
+    p = byTurns(7, [&] { reference = reference::optimiseDocument(frame); }, [&] { work = frame; },
+                [&] { out = orvix::optimiseDocument(std::move(work)); });
+    std::printf("  %-24s today %6.1f ms, now %6.1f ms, %s\n", "document optimisation", p.today, p.now,
+                same(out, reference));
+
+    // Today's detection is one look at an 800-pixel copy (the light fit's
+    // faster sums, which change no result, are in both).
+    const orvix::PageDetector todaysDetector(800, true, 0), detector;
+    orvix::Quad corners, todays;
+    p = byTurns(7, [&] { todaysDetector.detect(frame, todays); }, nothing, [&] { detector.detect(frame, corners); });
+    std::printf("  %-24s today %6.1f ms, now %6.1f ms, corners %.4f %% and %.4f %% of the diagonal off\n",
+                "page detection", p.today, p.now, 100 * pagescene::relativeCornerError(todays, scene.corners),
+                100 * pagescene::relativeCornerError(corners, scene.corners));
+    p = byTurns(
+        7,
+        [&] {
+            todaysDetector.detect(frame, todays);
+            reference = orvix::PageDetector::warpPage(frame, todays);
+        },
+        [&] { work = frame; }, [&] { out = orvix::cropToPage(std::move(work)); });
+    std::printf("  %-24s today %6.1f ms, now %6.1f ms -> %dx%d (today %dx%d)\n", "automatic crop", p.today, p.now,
+                out.width, out.height, reference.width, reference.height);
+    std::printf("  %-24s %6.1f ms of either (the warp of the page into a new picture)\n", "",
+                medianMs(7, [&] { out = orvix::PageDetector::warpPage(frame, corners); }));
+    orvix::Frame fresh;
+    std::printf("  (a copy into a new picture, as every step that makes one pays for its memory: %.1f ms)\n",
+                medianMs(7, [&] { fresh = orvix::Frame(); }, [&] { fresh = frame; }));
+
+    previewStream(frame);
     detectionOnRandomScenes(60);
     return 0;
 }

@@ -1,5 +1,6 @@
 // Preview frame rate of the V4L2 path for an 8-megapixel MJPEG camera, with
-// full-size and reduced-scale decoding, and the cost of YUYV conversion.
+// full-size and reduced-scale decoding, the wait for a still, and the cost
+// of YUYV conversion.
 // Frames come from a scripted camera, so the figures are the CPU's limit,
 // not the USB link's.
 #include "fakev4l2io.h"
@@ -100,6 +101,51 @@ void pipeline(const std::vector<uint8_t> &jpeg, int previewLongSide, const char 
     std::printf("  preview pipeline, %-17s %4dx%-4d  %5.1f fps\n", label, width.load(), height.load(), counted / s);
 }
 
+// How long a scan waits for its still from an 8-megapixel camera at 15
+// frames/s while the preview runs: at once, and right after a size switch
+// (stream restart, settling frames, a frame captured after the request).
+void stillLatency(const std::vector<uint8_t> &jpeg)
+{
+    auto io = std::make_shared<FakeV4l2Io>();
+    FakeCamera camera;
+    camera.nodePath = "/dev/video0";
+    FakeFormat mjpeg;
+    mjpeg.fourcc = V4L2_PIX_FMT_MJPEG;
+    mjpeg.discrete = {{1632, 1224}, {3264, 2448}};
+    camera.formats = {mjpeg};
+    FakeEvent frame;
+    frame.payload = jpeg;
+    camera.script = {frame};
+    camera.loopFrames = true;
+    camera.frameIntervalMs = 66;
+    camera.dropsWhenNoBuffer = true;
+    const auto attached = attachDevice(io, camera);
+    orvix::V4l2Device &device = *attached;
+    device.setResolution(3264, 2448);
+    std::atomic<int> frames{0};
+    device.start([&](const orvix::Frame &) { ++frames; });
+    while (frames < 5)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const int rounds = 6;
+    double steady = 0, switched = 0;
+    for (int i = 0; i < rounds; ++i) {
+        orvix::Frame still;
+        auto start = Clock::now();
+        device.grabStill(still, 5000);
+        steady += secondsSince(start);
+        device.setResolution(1632, 1224);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        start = Clock::now();
+        device.setResolution(3264, 2448);
+        device.grabStill(still, 5000);
+        switched += secondsSince(start);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    device.stop();
+    std::printf("  still while previewing at 15 fps: %4.0f ms; right after a size switch: %4.0f ms\n",
+                steady / rounds * 1000, switched / rounds * 1000);
+}
+
 void yuyvConversion()
 {
     const int w = 1920, h = 1080;
@@ -130,6 +176,7 @@ int main(int argc, char **argv)
     decodeOnly(jpeg, 1280, 960, "reduced (hint 1280)");
     pipeline(jpeg, 0, "full size");
     pipeline(jpeg, orvix::V4l2Device::kDefaultPreviewLongSide, "reduced (default)");
+    stillLatency(jpeg);
     yuyvConversion();
     return 0;
 }

@@ -41,11 +41,11 @@ const std::array<uint8_t, 256 * 256> &ratioTable()
 
 } // namespace
 
-Frame optimiseDocument(const Frame &in)
+Frame optimiseDocument(Frame in)
 {
     if (in.empty() || in.rgb.size() < in.stride() * size_t(in.height))
         return in;
-    const cv::Mat src(in.height, in.width, CV_8UC3, const_cast<uint8_t *>(in.rgb.data()));
+    const cv::Mat src(in.height, in.width, CV_8UC3, in.rgb.data());
 
     // The paper level comes from a small copy: closing removes strokes and
     // lines of text, the blur smooths what is left into a light field.
@@ -69,18 +69,26 @@ Frame optimiseDocument(const Frame &in)
     cv::Mat background;
     cv::resize(small, background, src.size(), 0, 0, cv::INTER_LINEAR);
 
-    Frame out;
-    out.allocate(in.width, in.height);
-    const auto &table = ratioTable();
-    for (int y = 0; y < in.height; ++y) {
-        const uint8_t *s = in.row(y);
-        const uint8_t *b = background.ptr<uint8_t>(y);
-        uint8_t *d = out.row(y);
-        const size_t n = in.stride();
-        for (size_t i = 0; i < n; ++i)
-            d[i] = table[size_t(b[i]) * 256 + s[i]];
-    }
-    return out;
+    // In place: every byte is read once, then written over with its result.
+    // Bands of rows on the library's worker threads; the table stays in cache.
+    // Everything the loop needs is copied into locals first: its byte stores
+    // could alias whatever the closure refers to, which would then be read
+    // again from memory for every byte.
+    const uint8_t *const table = ratioTable().data();
+    const size_t n = in.stride();
+    uint8_t *const pixels = in.rgb.data();
+    const cv::Mat &light = background;
+    cv::parallel_for_(cv::Range(0, in.height), [table, n, pixels, &light](const cv::Range &rows) {
+        const uint8_t *const lut = table;
+        const size_t count = n;
+        for (int y = rows.start; y < rows.end; ++y) {
+            uint8_t *d = pixels + size_t(y) * count;
+            const uint8_t *b = light.ptr<uint8_t>(y);
+            for (size_t i = 0; i < count; ++i)
+                d[i] = lut[size_t(b[i]) * 256 + d[i]];
+        }
+    }, 8);
+    return in;
 }
 
 } // namespace orvix

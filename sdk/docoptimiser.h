@@ -9,7 +9,8 @@ namespace orvix {
 // Divides every channel by an estimate of the bare paper under the same
 // light (dark marks closed away, smoothed), then stretches the ratio so that
 // paper becomes white and ink black. Colour stays colour.
-Frame optimiseDocument(const Frame &in);
+// Taken by value: a picture handed over with std::move is worked on in place.
+Frame optimiseDocument(Frame in);
 
 } // namespace orvix
 

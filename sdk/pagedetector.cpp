@@ -391,10 +391,18 @@ void shrink(const cv::Mat &full, cv::Size size, cv::Mat &out)
     }
 }
 
+bool cornersInView(const Quad &q, const Frame &frame)
+{
+    for (const PointF &p : q)
+        if (p.x < 0 || p.y < 0 || p.x > frame.width - 1 || p.y > frame.height - 1)
+            return false;
+    return true;
+}
+
 } // namespace
 
-PageDetector::PageDetector(int workLongSide, bool refine)
-    : m_workLongSide(std::max(64, workLongSide)), m_refine(refine)
+PageDetector::PageDetector(int workLongSide, bool refine, int quickLongSide)
+    : m_workLongSide(std::max(64, workLongSide)), m_quickLongSide(quickLongSide), m_refine(refine)
 {
 }
 
@@ -403,8 +411,19 @@ bool PageDetector::detect(const Frame &frame, Quad &corners) const
     if (frame.empty() || frame.width < 16 || frame.height < 16
         || frame.rgb.size() < frame.stride() * size_t(frame.height))
         return false;
+    // A page running out of view has corners the small copy can only
+    // extrapolate, from short stretches of its sides: the larger copy
+    // places them better.
+    if (m_quickLongSide >= 64 && m_quickLongSide < m_workLongSide && detectAt(frame, m_quickLongSide, corners)
+        && cornersInView(corners, frame))
+        return true;
+    return detectAt(frame, m_workLongSide, corners);
+}
+
+bool PageDetector::detectAt(const Frame &frame, int longSide, Quad &corners) const
+{
     const cv::Mat full(frame.height, frame.width, CV_8UC3, const_cast<uint8_t *>(frame.rgb.data()));
-    const double scale = std::min(1.0, double(m_workLongSide) / std::max(frame.width, frame.height));
+    const double scale = std::min(1.0, double(longSide) / std::max(frame.width, frame.height));
     cv::Mat small;
     if (scale < 1.0)
         shrink(full, cv::Size(std::max(16, int(frame.width * scale)), std::max(16, int(frame.height * scale))), small);

@@ -24,18 +24,27 @@ double lightAt(const cv::Vec6d &c, const double *b)
     return c[0] * b[0] + c[1] * b[1] + c[2] * b[2] + c[3] * b[3] + c[4] * b[4] + c[5] * b[5];
 }
 
-bool fitSurface(const std::vector<LightSample> &samples, const std::vector<double> &offsets, cv::Vec6d &light)
+// The normal matrix depends on where the samples lie, not on their values:
+// summed once per sample set, it serves every fit on that set.
+cv::Matx66d normalMatrix(const std::vector<LightSample> &samples)
 {
     cv::Matx66d ata = cv::Matx66d::zeros();
+    for (const LightSample &s : samples)
+        for (int i = 0; i < 6; ++i)
+            for (int j = 0; j < 6; ++j)
+                ata(i, j) += s.basis[i] * s.basis[j];
+    return ata;
+}
+
+bool fitSurface(const std::vector<LightSample> &samples, const cv::Matx66d &ata, const std::vector<double> &offsets,
+                cv::Vec6d &light)
+{
     cv::Vec6d atb;
     for (size_t k = 0; k < samples.size(); ++k) {
         const LightSample &s = samples[k];
         const double target = s.value - offsets[k];
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < 6; ++i)
             atb[i] += s.basis[i] * target;
-            for (int j = 0; j < 6; ++j)
-                ata(i, j) += s.basis[i] * s.basis[j];
-        }
     }
     return cv::solve(ata, atb, light, cv::DECOMP_CHOLESKY);
 }
@@ -48,8 +57,9 @@ bool splitTwoLevels(const std::vector<LightSample> &samples, TwoLevels &out)
     if (samples.size() < 200)
         return false;
     std::vector<double> offsets(samples.size(), 0.0);
+    const cv::Matx66d ata = normalMatrix(samples);
     cv::Vec6d light;
-    if (!fitSurface(samples, offsets, light))
+    if (!fitSurface(samples, ata, offsets, light))
         return false;
     cv::Mat residual(1, int(samples.size()), CV_8U);
     for (size_t i = 0; i < samples.size(); ++i)
@@ -58,11 +68,13 @@ bool splitTwoLevels(const std::vector<LightSample> &samples, TwoLevels &out)
     cv::Mat unused;
     double split = (cv::threshold(residual, unused, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU) - 128) / 100;
     double level[2] = {0, 0};
+    std::vector<double> residuals(samples.size());
     for (int iteration = 0; iteration < 6; ++iteration) {
         double sum[2] = {0, 0};
         size_t count[2] = {0, 0};
-        for (const LightSample &s : samples) {
-            const double r = s.value - lightAt(light, s.basis);
+        for (size_t k = 0; k < samples.size(); ++k) {
+            const double r = samples[k].value - lightAt(light, samples[k].basis);
+            residuals[k] = r;
             sum[r > split] += r;
             ++count[r > split];
         }
@@ -71,8 +83,8 @@ bool splitTwoLevels(const std::vector<LightSample> &samples, TwoLevels &out)
         level[0] = sum[0] / count[0];
         level[1] = sum[1] / count[1];
         for (size_t k = 0; k < samples.size(); ++k)
-            offsets[k] = level[samples[k].value - lightAt(light, samples[k].basis) > split ? 1 : 0];
-        if (!fitSurface(samples, offsets, light))
+            offsets[k] = level[residuals[k] > split ? 1 : 0];
+        if (!fitSurface(samples, ata, offsets, light))
             return false;
         split = 0.5 * (level[0] + level[1]);
     }

@@ -13,13 +13,15 @@ Frame rotateFrame(const Frame &in, int degrees);
 
 // A capture in the fixed order: crop (when autoCrop or param.nCropType == 1),
 // rotate by param.nRotate, optimise (bIsTextEn), watermark (bIsWater).
-Frame processCapture(const Frame &in, const IMAGEPARAM &param, bool autoCrop);
+// Taken by value: a capture handed over with std::move is not copied.
+Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop);
 
-// Marks the detected page outline on a preview frame while cropping is on.
+// Marks the page outline on one preview frame, looking for the page in it
+// alone; a stream of frames is cheaper through PreviewOutliner.
 void annotatePreview(Frame &frame);
 
 // The page warped upright, or a copy of the whole frame when none is seen.
-Frame cropToPage(const Frame &in);
+Frame cropToPage(Frame in);
 
 // Detection size and outline colour (R, G, B) of the preview marking.
 constexpr int kPreviewDetectLongSide = 400;

@@ -1,9 +1,11 @@
 #include "registry.h"
 
 #include "jpegcodec.h"
+#include "previewoutliner.h"
 #include "processing.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace orvix {
 namespace {
@@ -201,20 +203,23 @@ int Registry::setFormat(long index, long format)
 
 Device::FrameSink Registry::makeSink(CamFrameCallback callback)
 {
-    // Only the delivery thread touches the scratch frame.
+    // Only the delivery thread touches the scratch frame and the outliner.
     auto scratch = std::make_shared<Frame>();
-    return [this, callback, scratch](const Frame &frame) {
+    auto outliner = std::make_shared<PreviewOutliner>();
+    return [this, callback, scratch, outliner](const Frame &frame) {
         const Frame *shown = &frame;
         if (m_autoCrop) {
             try {
                 scratch->width = frame.width;
                 scratch->height = frame.height;
                 scratch->rgb.assign(frame.rgb.begin(), frame.rgb.end());
-                annotatePreview(*scratch);
+                outliner->annotate(*scratch);
                 shown = scratch.get();
             } catch (const std::exception &e) {
                 setLastError(std::string("preview outline failed: ") + e.what());
             }
+        } else {
+            outliner->forget();
         }
         CallbackScope scope;
         try {
@@ -302,7 +307,7 @@ int Registry::captureFile(const std::string &path, const IMAGEPARAM &param)
             Frame still;
             rc = d->grabStill(still, kStillTimeoutMs);
             if (rc == ORVIX_OK) {
-                const Frame page = processCapture(still, param, m_autoCrop);
+                const Frame page = processCapture(std::move(still), param, m_autoCrop);
                 std::vector<uint8_t> bytes;
                 rc = page.empty() ? ORVIX_E_IO : jpeg::encode(page, kJpegQuality, bytes, true);
                 if (page.empty())

@@ -30,9 +30,28 @@ void turnHalf(const Frame &in, Frame &out)
 }
 
 // Walks the source in square tiles so that both pictures stay in cache.
-constexpr int kTile = 64;
+constexpr int kTile = 32;
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the pixel packing below assumes little-endian words");
+
+// Four pixels down a source column become 12 bytes of an output row: four
+// 4-byte loads (each takes one spare byte of the next pixel along the source
+// row, dropped here) and two stores instead of four 3-byte copies.
+inline void putFour(uint8_t *dst, const uint8_t *src, ptrdiff_t srcStep)
+{
+    uint32_t a, b, c, d;
+    std::memcpy(&a, src, 4);
+    std::memcpy(&b, src + srcStep, 4);
+    std::memcpy(&c, src + 2 * srcStep, 4);
+    std::memcpy(&d, src + 3 * srcStep, 4);
+    const uint64_t low = (uint64_t(a) & 0xffffffu) | ((uint64_t(b) & 0xffffffu) << 24) | (uint64_t(c) << 48);
+    const uint32_t high = ((c >> 16) & 0xffu) | ((d & 0xffffffu) << 8);
+    std::memcpy(dst, &low, 8);
+    std::memcpy(dst + 8, &high, 4);
+}
 
 // clockwise: source (x, y) lands at (h-1-y, x); otherwise at (y, w-1-x).
+// Each output row of a tile is one source column, written left to right.
 void turnQuarter(const Frame &in, Frame &out, bool clockwise)
 {
     const int w = in.width;
@@ -43,24 +62,29 @@ void turnQuarter(const Frame &in, Frame &out, bool clockwise)
         const int yEnd = std::min(h, ty + kTile);
         for (int tx = 0; tx < w; tx += kTile) {
             const int xEnd = std::min(w, tx + kTile);
-            for (int y = ty; y < yEnd; ++y) {
-                const uint8_t *src = in.row(y) + static_cast<size_t>(tx) * 3;
+            for (int x = tx; x < xEnd; ++x) {
                 uint8_t *dst;
-                ptrdiff_t step;
+                const uint8_t *src;
+                ptrdiff_t srcStep;
                 if (clockwise) {
-                    dst = out.rgb.data() + static_cast<size_t>(tx) * outStride +
-                          static_cast<size_t>(h - 1 - y) * 3;
-                    step = static_cast<ptrdiff_t>(outStride);
+                    // Output row x, columns h-yEnd ..: source rows upwards from yEnd-1.
+                    dst = out.rgb.data() + size_t(x) * outStride + size_t(h - yEnd) * 3;
+                    src = in.row(yEnd - 1) + size_t(x) * 3;
+                    srcStep = -ptrdiff_t(in.stride());
                 } else {
-                    dst = out.rgb.data() + static_cast<size_t>(w - 1 - tx) * outStride +
-                          static_cast<size_t>(y) * 3;
-                    step = -static_cast<ptrdiff_t>(outStride);
+                    // Output row w-1-x, columns ty ..: source rows downwards from ty.
+                    dst = out.rgb.data() + size_t(w - 1 - x) * outStride + size_t(ty) * 3;
+                    src = in.row(ty) + size_t(x) * 3;
+                    srcStep = ptrdiff_t(in.stride());
                 }
-                for (int x = tx; x < xEnd; ++x, src += 3, dst += step) {
-                    dst[0] = src[0];
-                    dst[1] = src[1];
-                    dst[2] = src[2];
-                }
+                const int run = yEnd - ty;
+                int k = 0;
+                // The last source column has no spare byte after it on the last row.
+                if (x + 1 < w)
+                    for (; k + 4 <= run; k += 4, src += 4 * srcStep, dst += 12)
+                        putFour(dst, src, srcStep);
+                for (; k < run; ++k, src += srcStep, dst += 3)
+                    std::memcpy(dst, src, 3);
             }
         }
     }

@@ -19,8 +19,12 @@ public:
     std::vector<std::unique_ptr<Device>> enumerate() override
     {
         std::vector<std::unique_ptr<Device>> devices;
-        for (V4l2DeviceInfo &info : probeV4l2Devices(*m_io, m_sysfsRoot, m_devRoot))
-            devices.push_back(std::make_unique<V4l2Device>(m_io, std::move(info)));
+        for (V4l2DeviceInfo &info : probeV4l2Devices(*m_io, m_sysfsRoot, m_devRoot)) {
+            auto locate = [io = m_io, sysfs = m_sysfsRoot, dev = m_devRoot, camera = info] {
+                return findCameraNode(*io, sysfs, dev, camera);
+            };
+            devices.push_back(std::make_unique<V4l2Device>(m_io, std::move(info), std::move(locate)));
+        }
         return devices;
     }
 

@@ -19,19 +19,26 @@ namespace {
 
 constexpr int kPollMs = 100;          // how soon a stop is noticed
 // I/O errors in a row (10 ms apart): after a fifth of a second the stream is
-// restarted, as the kernel's queue stays in its error state until then;
-// after about two seconds it is given up.
+// restarted, as the kernel's queue stays in its error state until then.
 constexpr int kRestartAfterEio = 20;
-constexpr int kMaxConsecutiveEio = 200;
 constexpr int kMaxIdleErrors = 50;     // POLLERR without a buffer, in a row
 constexpr int kDefaultStillTimeoutMs = 3000;
+// Restarts in a row without a frame between them before delivery is given
+// up; they come ever slower, up to kMaxRestartPauseMs apart.
+constexpr int kMaxRestarts = 6;
+constexpr int kMaxRestartPauseMs = 2000;
+// USB bandwidth (ENOSPC) and a busy or slow camera (EIO, ETIMEDOUT, EPROTO)
+// often pass: the call is tried again a few times, a little later each time.
+constexpr int kTransientRetries = 3;
+constexpr int kTransientPauseMs = 100;
+// A slow camera is not kept waiting for its settling frames longer than this.
+constexpr int kMaxSettleMs = 1500;
 
-// Repeated faults (a camera sending a corrupt frame every time) would flood
-// the trace; the first few and then every hundredth are enough.
-struct RepeatLimiter {
-    uint64_t count = 0;
-    bool due() { return ++count <= 5 || count % 100 == 0; }
-};
+bool isTransient(int negativeErrno)
+{
+    const int e = -negativeErrno;
+    return e == EIO || e == ETIMEDOUT || e == EPROTO || e == ENOSPC;
+}
 
 int codeForErrno(int negativeErrno)
 {
@@ -54,8 +61,8 @@ int codeForErrno(int negativeErrno)
 
 } // namespace
 
-V4l2Device::V4l2Device(std::shared_ptr<V4l2Io> io, V4l2DeviceInfo info)
-    : m_io(std::move(io)), m_info(std::move(info))
+V4l2Device::V4l2Device(std::shared_ptr<V4l2Io> io, V4l2DeviceInfo info, NodeLocator locate)
+    : m_io(std::move(io)), m_info(std::move(info)), m_locate(std::move(locate))
 {
 }
 
@@ -67,7 +74,8 @@ V4l2Device::~V4l2Device()
         m_worker.detach();
         return;
     }
-    stop();
+    std::lock_guard<std::mutex> control(m_control);
+    stopLocked();
 }
 
 std::vector<std::string> V4l2Device::formats() const
@@ -136,6 +144,12 @@ int V4l2Device::applyNow()
     return ORVIX_OK;
 }
 
+bool V4l2Device::reconfigurePending()
+{
+    std::lock_guard<std::mutex> lock(m_configMutex);
+    return m_reconfigure;
+}
+
 V4l2Device::PixelFormat V4l2Device::wantedFormat()
 {
     std::lock_guard<std::mutex> lock(m_configMutex);
@@ -167,11 +181,45 @@ int V4l2Device::openNode()
 {
     if (m_fd.valid())
         return ORVIX_OK;
-    const int fd = m_io->open(m_info.nodePath);
+    // By its USB identity: after a replug the camera may have another node,
+    // and another camera may have taken its old one.
+    const std::string path = m_locate ? m_locate() : m_info.nodePath;
+    if (path.empty())
+        return fail(ORVIX_E_NODEVICE, "not plugged in");
+    const int fd = m_io->open(path);
     if (fd < 0)
-        return fail(codeForErrno(fd), "cannot open: %s", std::strerror(-fd));
+        return fail(codeForErrno(fd), "cannot open %s: %s", path.c_str(), std::strerror(-fd));
     m_fd = V4l2Fd(m_io, fd);
+    if (path != m_openedPath && path != m_info.nodePath)
+        trace("found as %s", path.c_str());
+    m_openedPath = path;
+    useAutomaticPowerLine();
     return ORVIX_OK;
+}
+
+// 50 Hz lamps band the picture of a camera set for 60 Hz and the other way
+// round; a camera that can tell by itself is left to do so.
+void V4l2Device::useAutomaticPowerLine()
+{
+    v4l2_queryctrl query;
+    std::memset(&query, 0, sizeof query);
+    query.id = V4L2_CID_POWER_LINE_FREQUENCY;
+    if (m_io->ioctl(m_fd.get(), VIDIOC_QUERYCTRL, &query) != 0 || query.type != V4L2_CTRL_TYPE_MENU ||
+        (query.flags & V4L2_CTRL_FLAG_DISABLED) || query.maximum < V4L2_CID_POWER_LINE_FREQUENCY_AUTO)
+        return;
+    v4l2_querymenu item;
+    std::memset(&item, 0, sizeof item);
+    item.id = V4L2_CID_POWER_LINE_FREQUENCY;
+    item.index = V4L2_CID_POWER_LINE_FREQUENCY_AUTO;
+    if (m_io->ioctl(m_fd.get(), VIDIOC_QUERYMENU, &item) != 0)
+        return;
+    v4l2_control value;
+    std::memset(&value, 0, sizeof value);
+    value.id = V4L2_CID_POWER_LINE_FREQUENCY;
+    value.value = V4L2_CID_POWER_LINE_FREQUENCY_AUTO;
+    const int rc = m_io->ioctl(m_fd.get(), VIDIOC_S_CTRL, &value);
+    if (rc != 0)
+        trace("cannot set the power-line frequency to automatic: %s", std::strerror(-rc));
 }
 
 // ORVIX_OK once the node is open, with the driver's answer in `err`.
@@ -180,15 +228,43 @@ int V4l2Device::openAndNegotiate(const PixelFormat &wanted, int &err)
     int rc = openNode();
     if (rc != ORVIX_OK)
         return rc;
-    err = negotiate(wanted);
+    err = negotiateRetrying(wanted);
     if (err == -ENODEV) {
         // Opened before the camera was replugged: try the node once afresh.
         m_fd.reset();
         if ((rc = openNode()) != ORVIX_OK)
             return rc;
-        err = negotiate(wanted);
+        err = negotiateRetrying(wanted);
     }
     return ORVIX_OK;
+}
+
+int V4l2Device::negotiateRetrying(const PixelFormat &wanted)
+{
+    int err = 0;
+    for (int attempt = 0;; ++attempt) {
+        err = negotiate(wanted);
+        if (err == 0 || !isTransient(err) || attempt == kTransientRetries)
+            return err;
+        trace("setting the format failed (%s); trying again", std::strerror(-err));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTransientPauseMs * (attempt + 1)));
+    }
+}
+
+std::unique_ptr<V4l2Stream> V4l2Device::startStream(int &err)
+{
+    for (int attempt = 0;; ++attempt) {
+        std::unique_ptr<V4l2Stream> stream = V4l2Stream::start(m_io, m_fd.get(), kBufferCount, err);
+        if (stream) {
+            m_settleLeft = kSettleFrames;
+            m_streamStarted = Clock::now();
+            return stream;
+        }
+        if (!isTransient(err) || attempt == kTransientRetries)
+            return nullptr;
+        trace("streaming refused (%s); trying again", std::strerror(-err));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTransientPauseMs * (attempt + 1)));
+    }
 }
 
 int V4l2Device::negotiate(const PixelFormat &wanted)
@@ -230,12 +306,23 @@ int V4l2Device::start(FrameSink sink)
     if (!m_info.accessible)
         return fail(ORVIX_E_ACCESS, "cannot be opened with this user's rights");
     std::lock_guard<std::mutex> control(m_control);
+    reapLocked();
+    if (m_worker.joinable() && m_stillOnly) {
+        // A still is being taken: the preview joins its stream.
+        std::lock_guard<std::mutex> lock(m_sinkMutex);
+        m_sink = std::move(sink);
+        m_stillOnly = false;
+        m_stillUsers = 0;
+        return ORVIX_OK;
+    }
     stopLocked();
     return startLocked(std::move(sink));
 }
 
 int V4l2Device::startLocked(FrameSink sink)
 {
+    if (m_info.formats.empty())
+        return fail(ORVIX_E_STATE, "offers no format we can decode");
     const PixelFormat wanted = wantedFormat();
     int err = 0;
     const int rc = openAndNegotiate(wanted, err);
@@ -243,21 +330,28 @@ int V4l2Device::startLocked(FrameSink sink)
         return rc;
     std::unique_ptr<V4l2Stream> stream;
     if (err == 0)
-        stream = V4l2Stream::start(m_io, m_fd.get(), kBufferCount, err);
+        stream = startStream(err);
     if (!stream) {
-        if (err == -ENODEV)
-            m_fd.reset();
+        // Closed, so that the next start finds the camera afresh and no
+        // other program is kept from it.
+        m_fd.reset();
         if (err == -EBUSY)
             return fail(ORVIX_E_IO, "cannot stream: the camera is in use by another program");
         return fail(codeForErrno(err), "cannot stream %s %dx%d: %s", fourccName(wanted.fourcc).c_str(),
                     wanted.width, wanted.height, std::strerror(-err));
     }
     m_stopRequested = false;
+    m_stills.setRunning(true);
     {
-        std::lock_guard<std::mutex> lock(m_stillMutex);
-        m_workerAlive = true;
+        std::lock_guard<std::mutex> lock(m_sinkMutex);
+        m_sink = std::move(sink);
     }
-    m_worker = std::thread(&V4l2Device::run, this, std::move(stream), std::move(sink));
+    m_stillOnly = false;
+    m_stillUsers = 0;
+    ++m_session;
+    m_dog = Watchdog();
+    m_dog.lastFrame = Clock::now();
+    m_worker = std::thread(&V4l2Device::run, this, std::move(stream));
     return ORVIX_OK;
 }
 
@@ -271,29 +365,39 @@ void V4l2Device::stop()
         return;
     }
     std::lock_guard<std::mutex> control(m_control);
+    // A stream taken up only for a still has no sink to stop; the still's
+    // caller ends it, and the application does not wait for that.
+    if (m_stillOnly && m_stills.running())
+        return;
     stopLocked();
 }
 
 void V4l2Device::stopLocked()
 {
+    m_stillOnly = false;
+    m_stillUsers = 0;
     if (!m_worker.joinable())
         return;
     m_stopRequested = true;
     m_worker.join();
     m_workerId = std::thread::id();
+    {
+        std::lock_guard<std::mutex> lock(m_sinkMutex);
+        m_sink = nullptr;
+    }
     // Reopened at the next start, so a camera plugged in again is found.
     m_fd.reset();
 }
 
-bool V4l2Device::workerAlive()
+V4l2Device::FrameSink V4l2Device::currentSink()
 {
-    std::lock_guard<std::mutex> lock(m_stillMutex);
-    return m_workerAlive;
+    std::lock_guard<std::mutex> lock(m_sinkMutex);
+    return m_sink;
 }
 
 void V4l2Device::reapLocked()
 {
-    if (m_worker.joinable() && !workerAlive())
+    if (m_worker.joinable() && !m_stills.running())
         stopLocked();
 }
 
@@ -308,54 +412,43 @@ int V4l2Device::grabStill(Frame &out, int timeoutMs)
         timeoutMs = kDefaultStillTimeoutMs;
     std::unique_lock<std::mutex> control(m_control);
     reapLocked();
-    if (m_worker.joinable()) {
-        control.unlock();
-        return waitForStill(out, timeoutMs);
+    if (!m_worker.joinable()) {
+        // No preview running: stream just long enough for the still.
+        const int rc = startLocked(nullptr);
+        if (rc != ORVIX_OK)
+            return rc;
+        m_stillOnly = true;
     }
-    // No preview running: stream just long enough for one frame.
-    const int rc = startLocked(nullptr);
-    if (rc != ORVIX_OK)
-        return rc;
+    const bool shareStream = m_stillOnly;
+    const uint64_t session = m_session;
+    if (shareStream)
+        ++m_stillUsers;
+    // Not held while waiting, so that a stop or start is not kept waiting.
+    control.unlock();
     const int result = waitForStill(out, timeoutMs);
-    stopLocked();
+    if (shareStream) {
+        control.lock();
+        if (m_session == session && m_stillOnly && --m_stillUsers == 0)
+            stopLocked();
+    }
     return result;
 }
 
 int V4l2Device::waitForStill(Frame &out, int timeoutMs)
 {
-    std::unique_lock<std::mutex> lock(m_stillMutex);
-    if (!m_workerAlive)
-        return fail(ORVIX_E_STATE, "no still: the capture has ended");
-    const uint64_t generation = m_stillGeneration;
-    ++m_stillRequests;
-    m_stillCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                       [&] { return m_stillGeneration != generation || !m_workerAlive; });
-    if (m_stillGeneration != generation) {
-        out = m_still;
+    switch (m_stills.wait(out, timeoutMs)) {
+    case StillHandoff::Outcome::Taken:
         return ORVIX_OK;
-    }
-    if (m_stillRequests > 0)
-        --m_stillRequests;
-    if (!m_workerAlive)
+    case StillHandoff::Outcome::NotRunning:
+        return fail(ORVIX_E_STATE, "no still: the capture has ended");
+    case StillHandoff::Outcome::Ended:
         return fail(ORVIX_E_IO, "no still: the capture ended before a frame came");
-    return fail(ORVIX_E_IO, "no still: no frame within %d ms", timeoutMs);
-}
-
-bool V4l2Device::stillWanted()
-{
-    std::lock_guard<std::mutex> lock(m_stillMutex);
-    return m_stillRequests > 0;
-}
-
-void V4l2Device::publishStill(const Frame &frame)
-{
-    {
-        std::lock_guard<std::mutex> lock(m_stillMutex);
-        m_still = frame;
-        ++m_stillGeneration;
-        m_stillRequests = 0;
+    case StillHandoff::Outcome::WrongSizeOnly:
+        return fail(ORVIX_E_IO, "no still: the camera sends frames of another size than agreed");
+    case StillHandoff::Outcome::TimedOut:
+        break;
     }
-    m_stillCv.notify_all();
+    return fail(ORVIX_E_IO, "no still: no frame within %d ms", timeoutMs);
 }
 
 bool V4l2Device::convert(const V4l2Stream::Buffer &buffer, bool fullSize, Frame &out)
@@ -372,19 +465,17 @@ bool V4l2Device::convert(const V4l2Stream::Buffer &buffer, bool fullSize, Frame 
     return jpeg::decode(buffer.data, buffer.bytesUsed, out, hintWidth, hintHeight) == ORVIX_OK;
 }
 
-// Switches format or size between two frames. False ends delivery.
-bool V4l2Device::reconfigure(std::unique_ptr<V4l2Stream> &stream, bool &gone)
+// Switches format or size between two frames. Leaves no stream when the
+// camera cannot stream again; the watchdog takes over.
+void V4l2Device::reconfigure(std::unique_ptr<V4l2Stream> &stream)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_configMutex);
-        if (!m_reconfigure)
-            return true;
-    }
+    if (!reconfigurePending())
+        return;
     const PixelFormat wanted = wantedFormat();
     if (wanted == m_requested)
-        return true;
+        return;
     stream.reset();
-    int err = negotiate(wanted);
+    int err = negotiateRetrying(wanted);
     if (err != 0) {
         trace("cannot switch to %s %dx%d (%s); keeping %s %dx%d", fourccName(wanted.fourcc).c_str(), wanted.width,
               wanted.height, std::strerror(-err), fourccName(m_active.fourcc).c_str(), m_active.width,
@@ -392,42 +483,165 @@ bool V4l2Device::reconfigure(std::unique_ptr<V4l2Stream> &stream, bool &gone)
         m_requested = wanted; // do not retry at every frame
     }
     if (err != -ENODEV)
-        stream = V4l2Stream::start(m_io, m_fd.get(), kBufferCount, err);
+        stream = startStream(err);
     if (!stream) {
-        gone = err == -ENODEV;
-        trace("cannot restart streaming (%s); delivery stopped", std::strerror(-err));
+        trace("cannot stream again after the switch (%s)", std::strerror(-err));
+        lose(stream, err == -ENODEV);
+    }
+}
+
+void V4l2Device::lose(std::unique_ptr<V4l2Stream> &stream, bool unplugged)
+{
+    stream.reset();
+    if (unplugged) {
+        m_fd.reset(); // the node is dead; the camera is looked for afresh
+        if (!m_dog.unplugged)
+            trace("unplugged; waiting for it to come back");
+        m_dog.unplugged = true;
+    } else {
+        ++m_dog.restarts;
+    }
+}
+
+bool V4l2Device::sleepUnlessStopped(int ms)
+{
+    const auto until = Clock::now() + std::chrono::milliseconds(ms);
+    while (!m_stopRequested && Clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 20)));
+    return !m_stopRequested;
+}
+
+// One paced attempt to stream again; false gives delivery up.
+bool V4l2Device::recover(std::unique_ptr<V4l2Stream> &stream)
+{
+    const int watchdog = m_watchdogMs.load();
+    if (!m_dog.unplugged && m_dog.restarts > kMaxRestarts) {
+        trace("%d restarts without a frame; delivery stopped", m_dog.restarts - 1);
         return false;
     }
+    int pause = watchdog / 6; // how often an unplugged camera is looked for
+    if (!m_dog.unplugged)
+        pause = m_dog.restarts <= 1 ? 0 : std::min(kMaxRestartPauseMs, (watchdog / 12) << (m_dog.restarts - 2));
+    if (!sleepUnlessStopped(pause))
+        return false;
+    if (!m_fd.valid()) {
+        const std::string path = m_locate ? m_locate() : m_info.nodePath;
+        const int fd = path.empty() ? -ENODEV : m_io->open(path);
+        if (fd < 0)
+            return true; // not back yet
+        m_fd = V4l2Fd(m_io, fd);
+        if (path != m_openedPath)
+            trace("found again as %s", path.c_str());
+        m_openedPath = path;
+        useAutomaticPowerLine();
+    }
+    int err = negotiateRetrying(wantedFormat());
+    if (err == 0)
+        stream = startStream(err);
+    if (!stream) {
+        trace("cannot stream again (%s)", std::strerror(-err));
+        lose(stream, err == -ENODEV || err == -ENOENT);
+        return true;
+    }
+    trace(m_dog.unplugged ? "back again; streaming resumes" : "streaming again");
+    m_dog.unplugged = false;
+    m_dog.lastFrame = Clock::now();
     return true;
 }
 
-void V4l2Device::run(std::unique_ptr<V4l2Stream> stream, FrameSink sink)
+int V4l2Device::deliver(V4l2Stream &stream, const V4l2Stream::Buffer &buffer, Frame &frame)
+{
+    Clock::time_point since;
+    const bool stillAsked = m_stills.wanted(since);
+    // A size switch asked before the still completes before it is taken.
+    if (stillAsked && reconfigurePending())
+        return stream.requeue(buffer.index) == -ENODEV ? -ENODEV : -EAGAIN;
+    // Captured after the request: a buffer the driver held since before it
+    // may carry an old frame (a still must show the page as it is now).
+    const bool fresh = buffer.captured != Clock::time_point() ? buffer.captured >= since : buffer.queued >= since;
+    // The first frame is always dropped; a slow camera is not made to send
+    // all of its settling frames.
+    const bool settled = m_settleLeft <= 0 || (m_settleLeft < kSettleFrames &&
+                                               Clock::now() - m_streamStarted >= std::chrono::milliseconds(kMaxSettleMs));
+    if (m_settleLeft > 0)
+        --m_settleLeft;
+    const bool still = stillAsked && fresh && settled;
+    const FrameSink sink = currentSink();
+    // Without a preview, or catching up with old frames for a still, the
+    // decode is not worth its time.
+    if (!still && (!sink || (stillAsked && !fresh)))
+        return stream.requeue(buffer.index) == -ENODEV ? -ENODEV : -EAGAIN;
+    const bool converted = convert(buffer, still, frame);
+    const int requeued = stream.requeue(buffer.index);
+    if (!converted) {
+        if (m_decodeTrace.due())
+            trace("a %s frame of %zu bytes could not be decoded (%llu so far); skipped",
+                  fourccName(m_active.fourcc).c_str(), buffer.bytesUsed,
+                  static_cast<unsigned long long>(m_decodeTrace.count));
+        return requeued;
+    }
+    if (still) {
+        if (frame.width == m_active.width && frame.height == m_active.height) {
+            m_stills.publish(frame);
+        } else {
+            m_stills.refusedForSize();
+            if (m_sizeTrace.due())
+                trace("a %dx%d frame came while %dx%d is agreed; not taken as the still", frame.width,
+                      frame.height, m_active.width, m_active.height);
+        }
+    }
+    if (sink && !m_stopRequested)
+        sink(frame);
+    return requeued;
+}
+
+void V4l2Device::run(std::unique_ptr<V4l2Stream> stream)
 {
     m_workerId = std::this_thread::get_id();
     Frame frame;
-    RepeatLimiter eioTrace, errorBufferTrace, decodeTrace;
+    RepeatLimiter eioTrace, errorBufferTrace;
     int consecutiveEio = 0, idleErrors = 0;
-    bool gone = false;
     while (!m_stopRequested) {
-        if (!reconfigure(stream, gone))
-            break;
-        const int events = m_io->poll(m_fd.get(), kPollMs);
-        if (events == -EINTR || events == 0)
+        if (!stream) {
+            if (!recover(stream))
+                break;
+            consecutiveEio = idleErrors = 0;
             continue;
+        }
+        reconfigure(stream);
+        if (!stream)
+            continue;
+        const int events = m_io->poll(m_fd.get(), kPollMs);
+        if (events == -EINTR)
+            continue;
+        const bool silent = Clock::now() - m_dog.lastFrame > std::chrono::milliseconds(m_watchdogMs.load());
+        if (events == 0) {
+            if (silent) {
+                trace("no frame for %d ms; restarting the stream", m_watchdogMs.load());
+                lose(stream, false);
+            }
+            continue;
+        }
         if (events < 0) {
-            gone = events == -ENODEV;
-            trace(gone ? "unplugged; delivery stopped" : "poll failed (%s); delivery stopped", std::strerror(-events));
-            break;
+            if (events != -ENODEV)
+                trace("poll failed (%s); restarting the stream", std::strerror(-events));
+            lose(stream, events == -ENODEV);
+            continue;
         }
         V4l2Stream::Buffer buffer;
         const int rc = stream->dequeue(buffer);
         if (rc == -EAGAIN) {
             if (events & (POLLERR | POLLHUP)) {
                 if (++idleErrors > kMaxIdleErrors) {
-                    trace("the stream reports errors and gives no frames; delivery stopped");
-                    break;
+                    trace("the stream reports errors and gives no frames; restarting it");
+                    lose(stream, false);
+                    continue;
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (silent) {
+                trace("no frame for %d ms; restarting the stream", m_watchdogMs.load());
+                lose(stream, false);
             }
             continue;
         }
@@ -435,84 +649,42 @@ void V4l2Device::run(std::unique_ptr<V4l2Stream> stream, FrameSink sink)
             if (eioTrace.due())
                 trace("transient I/O error while dequeuing (%llu so far); frame skipped",
                       static_cast<unsigned long long>(eioTrace.count));
-            if (++consecutiveEio > kMaxConsecutiveEio) {
-                trace("%d I/O errors in a row; delivery stopped", consecutiveEio);
-                break;
-            }
-            if (consecutiveEio % kRestartAfterEio == 0) {
+            if (++consecutiveEio % kRestartAfterEio == 0) {
                 trace("%d I/O errors in a row; restarting the stream", consecutiveEio);
-                stream.reset();
-                int err = 0;
-                stream = V4l2Stream::start(m_io, m_fd.get(), kBufferCount, err);
-                if (!stream) {
-                    gone = err == -ENODEV;
-                    trace("cannot restart streaming (%s); delivery stopped", std::strerror(-err));
-                    break;
-                }
+                lose(stream, false);
+                continue;
             }
             // A failing link answers at once; do not spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
         if (rc != 0) {
-            gone = rc == -ENODEV;
-            if (gone)
-                trace("unplugged; delivery stopped");
-            else
-                trace("dequeue failed (%s); delivery stopped", std::strerror(-rc));
-            break;
+            // EINVAL: the kernel ended streaming itself (a failed resume).
+            if (rc != -ENODEV)
+                trace("the driver ended streaming (%s); restarting it", std::strerror(-rc));
+            lose(stream, rc == -ENODEV);
+            continue;
         }
         consecutiveEio = 0;
         idleErrors = 0;
+        m_dog.lastFrame = Clock::now();
+        m_dog.restarts = 0;
         if (buffer.flags & V4L2_BUF_FLAG_ERROR) {
             if (errorBufferTrace.due())
                 trace("the driver flagged a damaged frame (%llu so far); skipped",
                       static_cast<unsigned long long>(errorBufferTrace.count));
-            if (stream->requeue(buffer.index) == -ENODEV) {
-                gone = true;
-                trace("unplugged; delivery stopped");
-                break;
-            }
+            if (stream->requeue(buffer.index) == -ENODEV)
+                lose(stream, true);
             continue;
         }
-        const bool still = stillWanted();
-        if (!sink && !still) {
-            // Streaming only for a still that has not been asked for yet.
-            if (stream->requeue(buffer.index) == -ENODEV) {
-                gone = true;
-                trace("unplugged; delivery stopped");
-                break;
-            }
-            continue;
-        }
-        const bool converted = convert(buffer, still, frame);
-        const int requeued = stream->requeue(buffer.index);
-        if (!converted) {
-            if (decodeTrace.due())
-                trace("a %s frame of %zu bytes could not be decoded (%llu so far); skipped",
-                      fourccName(m_active.fourcc).c_str(), buffer.bytesUsed,
-                      static_cast<unsigned long long>(decodeTrace.count));
-        } else {
-            if (still)
-                publishStill(frame);
-            if (sink && !m_stopRequested)
-                sink(frame);
-        }
-        if (requeued == -ENODEV) {
-            gone = true;
-            trace("unplugged; delivery stopped");
-            break;
-        }
+        if (deliver(*stream, buffer, frame) == -ENODEV)
+            lose(stream, true);
     }
     stream.reset();
-    if (gone)
-        m_fd.reset(); // a later start reopens the node, or fails cleanly
+    if (!m_stopRequested)
+        m_fd.reset(); // given up: no other program is kept from the camera
     m_workerId = std::thread::id(); // ids of ended threads get reused
-    {
-        std::lock_guard<std::mutex> lock(m_stillMutex);
-        m_workerAlive = false;
-    }
-    m_stillCv.notify_all();
+    m_stills.setRunning(false);
 }
 
 int V4l2Device::fail(int code, const char *format, ...)

@@ -54,6 +54,37 @@ std::string cardName(const v4l2_capability &cap)
     return std::string(card, strnlen(card, sizeof cap.card));
 }
 
+bool byArea(const Resolution &a, const Resolution &b)
+{
+    return static_cast<long long>(a.width) * a.height < static_cast<long long>(b.width) * b.height;
+}
+
+// Drivers without frame-size enumeration still answer TRY_FMT with the
+// nearest size they have: the common sizes and a huge one (for the largest)
+// are asked, and the answers are the sizes.
+std::vector<Resolution> triedFrameSizes(V4l2Io &io, int fd, uint32_t fourcc)
+{
+    std::vector<Resolution> sizes;
+    std::vector<Resolution> asks(std::begin(kCommonSizes), std::end(kCommonSizes));
+    asks.push_back({16384, 16384});
+    for (const Resolution &ask : asks) {
+        v4l2_format format;
+        std::memset(&format, 0, sizeof format);
+        format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        format.fmt.pix.width = static_cast<uint32_t>(ask.width);
+        format.fmt.pix.height = static_cast<uint32_t>(ask.height);
+        format.fmt.pix.pixelformat = fourcc;
+        format.fmt.pix.field = V4L2_FIELD_ANY;
+        if (io.ioctl(fd, VIDIOC_TRY_FMT, &format) != 0 || format.fmt.pix.pixelformat != fourcc)
+            continue;
+        const Resolution r{static_cast<int>(format.fmt.pix.width), static_cast<int>(format.fmt.pix.height)};
+        if (r.width > 0 && r.height > 0 && std::find(sizes.begin(), sizes.end(), r) == sizes.end())
+            sizes.push_back(r);
+    }
+    std::stable_sort(sizes.begin(), sizes.end(), byArea);
+    return sizes;
+}
+
 std::vector<Resolution> frameSizes(V4l2Io &io, int fd, uint32_t fourcc)
 {
     std::vector<Resolution> sizes;
@@ -62,8 +93,14 @@ std::vector<Resolution> frameSizes(V4l2Io &io, int fd, uint32_t fourcc)
         std::memset(&fs, 0, sizeof fs);
         fs.index = index;
         fs.pixel_format = fourcc;
-        if (io.ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &fs) != 0)
+        if (io.ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &fs) != 0) {
+            if (index == 0) {
+                std::fprintf(stderr, "orvix v4l2: the driver lists no frame sizes of %s; asking for them instead\n",
+                             fourccName(fourcc).c_str());
+                return triedFrameSizes(io, fd, fourcc);
+            }
             break;
+        }
         if (fs.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
             Resolution r{static_cast<int>(fs.discrete.width), static_cast<int>(fs.discrete.height)};
             if (r.width > 0 && r.height > 0 && std::find(sizes.begin(), sizes.end(), r) == sizes.end())
@@ -76,6 +113,62 @@ std::vector<Resolution> frameSizes(V4l2Io &io, int fd, uint32_t fourcc)
                                     s.min_height, s.max_height, continuous ? 1 : s.step_height);
     }
     return sizes;
+}
+
+std::string baseName(const std::string &path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// "1.0" of "1-1.2:1.0": which function of the USB device it is.
+std::string interfacePart(const std::string &usbInterface)
+{
+    const size_t colon = usbInterface.find(':');
+    return colon == std::string::npos ? std::string() : usbInterface.substr(colon + 1);
+}
+
+// Fills the USB ids, interface and serial of the node's camera; false when
+// it is not a USB device. A built-in USB camera sits behind a port the
+// firmware calls fixed or hard-wired; one not on USB is built in too.
+bool readUsbIdentity(V4l2Io &io, const std::string &nodeDir, V4l2DeviceInfo &info)
+{
+    const std::string interfaceDir = io.canonicalPath(nodeDir + "/device");
+    const std::string usbDir = io.canonicalPath(nodeDir + "/device/..");
+    if (usbDir.empty() || io.canonicalPath(usbDir + "/idVendor").empty()) {
+        info.builtIn = true;
+        return false;
+    }
+    info.vendorId = readHexId(io, usbDir + "/idVendor");
+    info.productId = readHexId(io, usbDir + "/idProduct");
+    info.usbInterface = baseName(interfaceDir);
+    io.readFile(usbDir + "/serial", info.serial);
+    std::string removable, connectType;
+    io.readFile(usbDir + "/removable", removable);
+    io.readFile(usbDir + "/port/connect_type", connectType);
+    info.builtIn = removable == "fixed" || connectType == "hardwired";
+    return true;
+}
+
+bool canCapture(V4l2Io &io, int fd)
+{
+    v4l2_capability cap;
+    std::memset(&cap, 0, sizeof cap);
+    if (io.ioctl(fd, VIDIOC_QUERYCAP, &cap) != 0)
+        return false;
+    const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+    return (caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING);
+}
+
+std::vector<std::string> videoNodes(V4l2Io &io, const std::string &classDir)
+{
+    std::vector<std::string> entries = io.listDirectory(classDir);
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [](const std::string &e) { return !isVideoNodeName(e); }),
+                  entries.end());
+    std::sort(entries.begin(), entries.end(),
+              [](const std::string &a, const std::string &b) { return nodeNumber(a) < nodeNumber(b); });
+    return entries;
 }
 
 struct NodeProbe {
@@ -99,11 +192,8 @@ NodeProbe probeNode(V4l2Io &io, const std::string &classDir, const std::string &
     const std::string usbDir = io.canonicalPath(nodeDir + "/device/..");
     node.cameraKey = interfaceDir.empty() ? nodeDir : interfaceDir;
     std::string usbProduct;
-    if (!usbDir.empty() && !io.canonicalPath(usbDir + "/idVendor").empty()) {
-        node.info.vendorId = readHexId(io, usbDir + "/idVendor");
-        node.info.productId = readHexId(io, usbDir + "/idProduct");
+    if (readUsbIdentity(io, nodeDir, node.info))
         io.readFile(usbDir + "/product", usbProduct);
-    }
     node.info.nodePath = devRoot + "/" + entry;
 
     std::string sysfsName;
@@ -126,8 +216,7 @@ NodeProbe probeNode(V4l2Io &io, const std::string &classDir, const std::string &
         v4l2_capability cap;
         std::memset(&cap, 0, sizeof cap);
         if (io.ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0) {
-            const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
-            node.capture = (caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING);
+            node.capture = canCapture(io, fd);
             const std::string card = cardName(cap);
             if (!card.empty())
                 node.info.name = card;
@@ -178,9 +267,7 @@ std::vector<Resolution> expandFrameSizeRange(int minWidth, int maxWidth, int ste
     const Resolution largest{maxWidth, maxHeight};
     if (std::find(sizes.begin(), sizes.end(), largest) == sizes.end())
         sizes.push_back(largest);
-    std::stable_sort(sizes.begin(), sizes.end(), [](const Resolution &a, const Resolution &b) {
-        return static_cast<long long>(a.width) * a.height < static_cast<long long>(b.width) * b.height;
-    });
+    std::stable_sort(sizes.begin(), sizes.end(), byArea);
     return sizes;
 }
 
@@ -218,19 +305,18 @@ std::vector<V4l2DeviceInfo> probeV4l2Devices(V4l2Io &io, const std::string &sysf
                                              const std::string &devRoot)
 {
     const std::string classDir = sysfsRoot + "/class/video4linux";
-    std::vector<std::string> entries = io.listDirectory(classDir);
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [](const std::string &e) { return !isVideoNodeName(e); }),
-                  entries.end());
-    std::sort(entries.begin(), entries.end(),
-              [](const std::string &a, const std::string &b) { return nodeNumber(a) < nodeNumber(b); });
-
     std::vector<NodeProbe> cameras;
     std::map<std::string, size_t> byCamera;
-    for (const std::string &entry : entries) {
+    for (const std::string &entry : videoNodes(io, classDir)) {
         NodeProbe node = probeNode(io, classDir, entry, devRoot);
         if (!node.capture)
             continue;
+        if (node.info.accessible && node.info.formats.empty()) {
+            // An infrared or metadata-like node: nothing we could show.
+            std::fprintf(stderr, "orvix v4l2: %s (%s) offers no format we can decode; not listed\n",
+                         node.info.nodePath.c_str(), node.info.name.c_str());
+            continue;
+        }
         auto seen = byCamera.find(node.cameraKey);
         if (seen == byCamera.end()) {
             byCamera[node.cameraKey] = cameras.size();
@@ -240,10 +326,53 @@ std::vector<V4l2DeviceInfo> probeV4l2Devices(V4l2Io &io, const std::string &sysf
             cameras[seen->second] = std::move(node);
         }
     }
+    // The document camera first: the program starts on device 0.
+    auto rank = [](const V4l2DeviceInfo &info) { return info.tarvo ? 0 : info.builtIn ? 2 : 1; };
+    std::stable_sort(cameras.begin(), cameras.end(), [&](const NodeProbe &a, const NodeProbe &b) {
+        if (rank(a.info) != rank(b.info))
+            return rank(a.info) < rank(b.info);
+        return a.info.usbInterface < b.info.usbInterface;
+    });
     std::vector<V4l2DeviceInfo> result;
     for (NodeProbe &node : cameras)
         result.push_back(std::move(node.info));
     return result;
+}
+
+std::string findCameraNode(V4l2Io &io, const std::string &sysfsRoot, const std::string &devRoot,
+                           const V4l2DeviceInfo &camera)
+{
+    if (camera.usbInterface.empty())
+        return camera.nodePath;
+    const std::string classDir = sysfsRoot + "/class/video4linux";
+    std::string elsewhere;
+    for (const std::string &entry : videoNodes(io, classDir)) {
+        V4l2DeviceInfo seen;
+        if (!readUsbIdentity(io, classDir + "/" + entry, seen))
+            continue;
+        if (seen.vendorId != camera.vendorId || seen.productId != camera.productId || seen.serial != camera.serial)
+            continue;
+        const bool samePort = seen.usbInterface == camera.usbInterface;
+        // Without a serial number only the port tells two units apart.
+        if (!samePort && (camera.serial.empty() ||
+                          interfacePart(seen.usbInterface) != interfacePart(camera.usbInterface)))
+            continue;
+        // Its metadata node shares the interface; only the capture node will do.
+        const std::string path = devRoot + "/" + entry;
+        const int fd = io.open(path);
+        if (fd < 0)
+            continue;
+        const bool capture = canCapture(io, fd);
+        io.close(fd);
+        if (!capture)
+            continue;
+        // Cheap cameras share one serial number; back on its own port, it is ours.
+        if (samePort)
+            return path;
+        if (elsewhere.empty())
+            elsewhere = path;
+    }
+    return elsewhere;
 }
 
 } // namespace orvix

@@ -25,6 +25,12 @@ struct V4l2DeviceInfo {
     bool tarvo = false;
     uint16_t vendorId = 0;
     uint16_t productId = 0;
+    // Who the camera is, whatever node number it gets: the USB interface
+    // ("1-1.2:1.0", bus path and interface) and the serial number, if any.
+    // Empty for a camera that is not on USB.
+    std::string usbInterface;
+    std::string serial;
+    bool builtIn = false; // wired inside the machine, or not on USB
     std::vector<V4l2FormatInfo> formats; // only formats we can decode
 };
 
@@ -42,11 +48,19 @@ std::vector<Resolution> expandFrameSizeRange(int minWidth, int maxWidth, int ste
 // compressed ones first (they reach the large sizes at a usable frame rate).
 std::vector<V4l2FormatInfo> queryFormats(V4l2Io &io, int fd);
 
-// Every camera under sysfsRoot/class/video4linux in node order, one entry
-// per camera (its capture and metadata nodes count once). Nodes are opened
-// in devRoot.
+// Every camera under sysfsRoot/class/video4linux with a format we can
+// decode (or that this user may not open), one entry per camera (its capture
+// and metadata nodes count once). Tarvo cameras first, then other removable
+// ones, then built-in ones; within each, by USB port, so the order is the
+// same from run to run. Nodes are opened in devRoot.
 std::vector<V4l2DeviceInfo> probeV4l2Devices(V4l2Io &io, const std::string &sysfsRoot,
                                              const std::string &devRoot);
+
+// The capture node of `camera` as it is plugged in now, found by its USB
+// identity (by serial number on any port, else on the same port); empty
+// when it is not there. A camera that is not on USB keeps its node.
+std::string findCameraNode(V4l2Io &io, const std::string &sysfsRoot, const std::string &devRoot,
+                           const V4l2DeviceInfo &camera);
 
 } // namespace orvix
 

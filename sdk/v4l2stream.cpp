@@ -43,6 +43,7 @@ std::unique_ptr<V4l2Stream> V4l2Stream::start(std::shared_ptr<V4l2Io> io, int fd
             return nullptr;
         }
         stream->m_mappings.push_back({address, buffer.length});
+        stream->m_queuedAt.push_back(std::chrono::steady_clock::now());
         if ((error = dev.ioctl(fd, VIDIOC_QBUF, &buffer)) != 0)
             return nullptr;
     }
@@ -71,11 +72,21 @@ int V4l2Stream::dequeue(Buffer &out)
     // A driver claiming more than the buffer holds must not make us read past it.
     out.bytesUsed = buffer.bytesused <= mapping.length ? buffer.bytesused : mapping.length;
     out.flags = buffer.flags;
+    out.queued = m_queuedAt[buffer.index];
+    out.captured = {};
+    // uvcvideo stamps frames on the monotonic clock, which is the steady clock's.
+    const bool monotonic =
+        (buffer.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) == V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
+    if (monotonic && (buffer.timestamp.tv_sec != 0 || buffer.timestamp.tv_usec != 0))
+        out.captured = std::chrono::steady_clock::time_point(std::chrono::microseconds(
+            static_cast<int64_t>(buffer.timestamp.tv_sec) * 1000000 + buffer.timestamp.tv_usec));
     return 0;
 }
 
 int V4l2Stream::requeue(uint32_t index)
 {
+    if (index < m_queuedAt.size())
+        m_queuedAt[index] = std::chrono::steady_clock::now();
     v4l2_buffer buffer;
     std::memset(&buffer, 0, sizeof buffer);
     buffer.index = index;

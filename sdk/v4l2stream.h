@@ -6,6 +6,7 @@
 
 #include "v4l2io.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,6 +22,12 @@ public:
         const uint8_t *data = nullptr;
         size_t bytesUsed = 0;
         uint32_t flags = 0;
+        // When the driver captured it, on the steady clock; zero when the
+        // driver gives no monotonic time stamp.
+        std::chrono::steady_clock::time_point captured;
+        // When the buffer was last handed to the driver: the frame in it
+        // was captured after this.
+        std::chrono::steady_clock::time_point queued;
     };
 
     ~V4l2Stream();
@@ -50,6 +57,7 @@ private:
     bool m_requested = false;
     bool m_streaming = false;
     std::vector<Mapping> m_mappings;
+    std::vector<std::chrono::steady_clock::time_point> m_queuedAt;
 };
 
 } // namespace orvix

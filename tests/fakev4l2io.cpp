@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace {
 constexpr int64_t kOffsetStep = 1 << 24;
@@ -16,24 +15,44 @@ constexpr int64_t kOffsetStep = 1 << 24;
 
 void FakeV4l2Io::addCamera(const FakeCamera &camera)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Node node;
-    node.camera = camera;
-    if (!camera.formats.empty()) {
-        const FakeFormat &f = camera.formats.front();
-        node.format.pixelformat = f.fourcc;
-        node.format.width = f.discrete.empty() ? f.range.max_width : f.discrete.front().first;
-        node.format.height = f.discrete.empty() ? f.range.max_height : f.discrete.front().second;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Node &node = m_nodes[camera.nodePath];
+        retireBuffers(node);
+        node = Node();
+        node.camera = camera;
+        node.generation = m_nextGeneration++;
+        if (!camera.formats.empty()) {
+            const FakeFormat &f = camera.formats.front();
+            node.format.pixelformat = f.fourcc;
+            node.format.width = f.discrete.empty() ? f.range.max_width : f.discrete.front().first;
+            node.format.height = f.discrete.empty() ? f.range.max_height : f.discrete.front().second;
+        }
     }
-    m_nodes[camera.nodePath] = node;
+    m_changed.notify_all();
 }
 
 void FakeV4l2Io::appendEvents(const std::string &nodePath, const std::vector<FakeEvent> &events)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        auto &script = m_nodes.at(nodePath).camera.script;
+        Node &node = m_nodes.at(nodePath);
+        produce(node); // frames due so far show the scene as it was
+        auto &script = node.camera.script;
         script.insert(script.end(), events.begin(), events.end());
+    }
+    m_changed.notify_all();
+}
+
+void FakeV4l2Io::replaceScript(const std::string &nodePath, const std::vector<FakeEvent> &events, bool loop)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Node &node = m_nodes.at(nodePath);
+        produce(node); // frames due so far show the scene as it was
+        node.camera.script = events;
+        node.camera.loopFrames = loop;
+        node.scriptPos = 0;
     }
     m_changed.notify_all();
 }
@@ -47,20 +66,40 @@ void FakeV4l2Io::unplug(const std::string &nodePath)
     m_changed.notify_all();
 }
 
+void FakeV4l2Io::retireBuffers(Node &node)
+{
+    for (auto &buffer : node.buffers)
+        m_retired.push_back(std::move(buffer));
+    node.buffers.clear();
+    node.queued.clear();
+    node.filled.clear();
+    node.owner = -1;
+    node.streaming = false;
+}
+
 void FakeV4l2Io::replug(const std::string &nodePath)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         Node &node = m_nodes.at(nodePath);
-        for (auto &buffer : node.buffers)
-            m_retired.push_back(std::move(buffer));
-        node.buffers.clear();
-        node.queued.clear();
-        node.streaming = false;
+        retireBuffers(node);
         node.unplugged = false;
-        ++node.generation;
+        node.generation = m_nextGeneration++;
     }
     m_changed.notify_all();
+}
+
+void FakeV4l2Io::moveCamera(const std::string &from, const std::string &to)
+{
+    FakeCamera camera;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Node &old = m_nodes.at(from);
+        old.unplugged = true;
+        camera = old.camera;
+    }
+    camera.nodePath = to;
+    addCamera(camera);
 }
 
 int FakeV4l2Io::openDescriptors() const
@@ -87,11 +126,23 @@ int FakeV4l2Io::framesDequeued(const std::string &nodePath) const
     return m_nodes.at(nodePath).dequeued;
 }
 
+int FakeV4l2Io::framesDropped(const std::string &nodePath) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nodes.at(nodePath).dropped;
+}
+
 bool FakeV4l2Io::scriptDone(const std::string &nodePath) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const Node &node = m_nodes.at(nodePath);
-    return node.scriptPos >= node.camera.script.size();
+    return node.scriptPos >= node.camera.script.size() && node.filled.empty();
+}
+
+int FakeV4l2Io::powerLine(const std::string &nodePath) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nodes.at(nodePath).camera.powerLine;
 }
 
 std::vector<v4l2_pix_format> FakeV4l2Io::formatHistory(const std::string &nodePath) const
@@ -120,11 +171,10 @@ void FakeV4l2Io::close(int fd)
     if (it == m_fds.end())
         return;
     Node &node = m_nodes.at(it->second.path);
-    if (node.generation == it->second.generation) {
-        // Closing the streaming descriptor ends streaming, as in the kernel.
-        node.streaming = false;
-        node.queued.clear();
-    }
+    // Closing the descriptor that holds the buffers ends streaming and frees
+    // the queue, as in the kernel; other descriptors change nothing.
+    if (node.generation == it->second.generation && node.owner == fd)
+        retireBuffers(node);
     m_fds.erase(it);
 }
 
@@ -138,12 +188,18 @@ FakeV4l2Io::Node *FakeV4l2Io::nodeFor(int fd, bool &stale)
     return &node;
 }
 
-int FakeV4l2Io::setFormat(Node &node, v4l2_format &format, bool apply)
+int FakeV4l2Io::setFormat(Node &node, int fd, v4l2_format &format, bool apply)
 {
-    if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE)
+    if (format.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || node.camera.formats.empty())
         return -EINVAL;
     if (apply && !node.buffers.empty())
         return -EBUSY;
+    if (apply && !node.camera.setFormatErrors.empty()) {
+        const int err = node.camera.setFormatErrors.front();
+        node.camera.setFormatErrors.pop_front();
+        return -err;
+    }
+    (void)fd;
     v4l2_pix_format &pix = format.fmt.pix;
     const FakeFormat *chosen = &node.camera.formats.front();
     for (const FakeFormat &f : node.camera.formats) {
@@ -187,57 +243,177 @@ int FakeV4l2Io::setFormat(Node &node, v4l2_format &format, bool apply)
     return 0;
 }
 
-bool FakeV4l2Io::eventReady(const Node &node) const
+const FakeEvent *FakeV4l2Io::nextEvent(const Node &node) const
 {
-    if (node.unplugged)
-        return true;
-    if (!node.streaming)
-        return false;
     const auto &script = node.camera.script;
-    if (node.scriptPos >= script.size()) {
-        const bool anyFrame = std::any_of(script.begin(), script.end(),
-                                          [](const FakeEvent &e) { return e.kind == FakeEvent::Frame; });
-        if (!(node.camera.loopFrames && anyFrame))
-            return false;
+    if (script.empty())
+        return nullptr;
+    if (node.scriptPos < script.size())
+        return &script[node.scriptPos];
+    const bool anyFrame =
+        std::any_of(script.begin(), script.end(), [](const FakeEvent &e) { return e.kind == FakeEvent::Frame; });
+    if (!node.camera.loopFrames || !anyFrame)
+        return nullptr;
+    return &script[node.scriptPos % script.size()];
+}
+
+// Fills the oldest queued buffer with the frame; false when none is queued.
+bool FakeV4l2Io::takeFrame(Node &node, const FakeEvent *event, Clock::time_point due)
+{
+    if (node.queued.empty())
+        return false;
+    const Queued buffer = node.queued.front();
+    node.queued.pop_front();
+    std::vector<uint8_t> &memory = node.buffers[buffer.index];
+    std::vector<uint8_t> made;
+    const std::vector<uint8_t> *payload = event ? &event->payload : &made;
+    const int w = static_cast<int>(node.format.width), h = static_cast<int>(node.format.height);
+    if (!event)
+        made = yuyvFrame(w, h, 16, 128, 128);
+    else if (event->yuyvColour && event->payload.empty())
+        made = yuyvFrame(w, h, event->yuv[0], event->yuv[1], event->yuv[2]), payload = &made;
+    const size_t n = std::min(memory.size(), payload->size());
+    if (n > 0)
+        std::memcpy(memory.data(), payload->data(), n);
+    Filled filled;
+    filled.kind = event ? event->kind : FakeEvent::Frame;
+    filled.index = buffer.index;
+    filled.bytes = static_cast<uint32_t>(n);
+    filled.sequence = node.sequence++;
+    // A frame waiting for a buffer is captured once one is queued.
+    filled.taken = std::max(due, buffer.at);
+    node.filled.push_back(filled);
+    return true;
+}
+
+void FakeV4l2Io::produce(Node &node)
+{
+    if (!node.streaming || node.unplugged || node.silent || node.stickyError || node.queueStopped)
+        return;
+    const auto now = Clock::now();
+    const auto interval = std::chrono::milliseconds(node.camera.frameIntervalMs);
+    if (now - node.nextFrameAt > std::chrono::seconds(1))
+        node.nextFrameAt = now; // the clock does not catch up on a long pause
+    for (int produced = 0; node.nextFrameAt <= now && produced < 64; ++produced) {
+        if (node.darkLeft > 0) {
+            if (!takeFrame(node, nullptr, node.nextFrameAt)) {
+                if (!node.camera.dropsWhenNoBuffer)
+                    return;
+                ++node.dropped;
+                ++node.sequence;
+            }
+            --node.darkLeft;
+            node.nextFrameAt += interval;
+            continue;
+        }
+        const FakeEvent *event = nextEvent(node);
+        if (!event)
+            return;
+        switch (event->kind) {
+        case FakeEvent::Frame:
+        case FakeEvent::ErrorBuffer:
+            if (!takeFrame(node, event, node.nextFrameAt)) {
+                if (!node.camera.dropsWhenNoBuffer)
+                    return;
+                ++node.dropped;
+                ++node.sequence;
+            }
+            break;
+        case FakeEvent::Eio:
+        case FakeEvent::Unplug: {
+            // What the next DQBUF meets, once the frames before it are
+            // taken; it takes no time of the camera's clock.
+            if (!node.filled.empty())
+                return;
+            Filled filled;
+            filled.kind = event->kind;
+            node.filled.push_back(filled);
+            ++node.scriptPos;
+            return;
+        }
+        case FakeEvent::Silence:
+            node.silent = true;
+            break;
+        case FakeEvent::StickyError:
+            node.stickyError = true;
+            break;
+        case FakeEvent::QueueStopped:
+            node.queueStopped = true;
+            break;
+        }
+        ++node.scriptPos;
+        node.nextFrameAt += interval;
+        if (node.silent || node.stickyError || node.queueStopped)
+            return;
     }
-    const FakeEvent::Kind next = script[node.scriptPos % script.size()].kind;
-    if (next == FakeEvent::Eio || next == FakeEvent::Unplug)
-        return true;
-    return !node.queued.empty();
 }
 
 int FakeV4l2Io::dequeue(Node &node, v4l2_buffer &buffer)
 {
-    if (!node.streaming)
+    if (node.queueStopped || !node.streaming)
         return -EINVAL;
-    if (!eventReady(node))
-        return -EAGAIN;
-    auto &script = node.camera.script;
-    if (node.scriptPos >= script.size())
-        node.scriptPos = 0; // looping
-    const FakeEvent &event = script[node.scriptPos++];
-    if (event.kind == FakeEvent::Eio)
+    produce(node);
+    if (node.filled.empty())
+        return node.stickyError ? -EIO : -EAGAIN;
+    const Filled filled = node.filled.front();
+    node.filled.pop_front();
+    if (filled.kind == FakeEvent::Eio)
         return -EIO;
-    if (event.kind == FakeEvent::Unplug) {
+    if (filled.kind == FakeEvent::Unplug) {
         node.unplugged = true;
         m_changed.notify_all();
         return -ENODEV;
     }
-    const uint32_t index = node.queued.front();
-    node.queued.pop_front();
-    std::vector<uint8_t> &memory = node.buffers[index];
-    const size_t n = std::min(memory.size(), event.payload.size());
-    if (n > 0)
-        std::memcpy(memory.data(), event.payload.data(), n);
+    const auto sinceEpoch =
+        std::chrono::duration_cast<std::chrono::microseconds>(filled.taken.time_since_epoch()).count();
     std::memset(&buffer, 0, sizeof buffer);
-    buffer.index = index;
+    buffer.index = filled.index;
     buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     buffer.memory = V4L2_MEMORY_MMAP;
-    buffer.bytesused = static_cast<uint32_t>(n);
-    buffer.length = static_cast<uint32_t>(memory.size());
-    buffer.flags = event.kind == FakeEvent::ErrorBuffer ? V4L2_BUF_FLAG_ERROR : 0;
-    buffer.sequence = static_cast<uint32_t>(node.dequeued++);
+    buffer.bytesused = filled.bytes;
+    buffer.length = static_cast<uint32_t>(node.buffers[filled.index].size());
+    buffer.flags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC |
+                   (filled.kind == FakeEvent::ErrorBuffer ? V4L2_BUF_FLAG_ERROR : 0);
+    buffer.sequence = filled.sequence;
+    buffer.timestamp.tv_sec = static_cast<time_t>(sinceEpoch / 1000000);
+    buffer.timestamp.tv_usec = static_cast<suseconds_t>(sinceEpoch % 1000000);
+    ++node.dequeued;
     return 0;
+}
+
+int FakeV4l2Io::control(Node &node, unsigned long request, void *arg)
+{
+    const unsigned items = node.camera.powerLineItems;
+    switch (request) {
+    case VIDIOC_QUERYCTRL: {
+        auto *q = static_cast<v4l2_queryctrl *>(arg);
+        if (q->id != V4L2_CID_POWER_LINE_FREQUENCY || items == 0)
+            return -EINVAL;
+        q->type = V4L2_CTRL_TYPE_MENU;
+        q->minimum = 0;
+        q->maximum = 3;
+        q->step = 1;
+        q->default_value = 1;
+        q->flags = 0;
+        return 0;
+    }
+    case VIDIOC_QUERYMENU: {
+        auto *m = static_cast<v4l2_querymenu *>(arg);
+        if (m->id != V4L2_CID_POWER_LINE_FREQUENCY || m->index > 3 || !(items & (1u << m->index)))
+            return -EINVAL;
+        return 0;
+    }
+    case VIDIOC_S_CTRL: {
+        auto *c = static_cast<v4l2_control *>(arg);
+        if (c->id != V4L2_CID_POWER_LINE_FREQUENCY || items == 0 || c->value < 0 || c->value > 3 ||
+            !(items & (1u << c->value)))
+            return -EINVAL;
+        node.camera.powerLine = c->value;
+        return 0;
+    }
+    default:
+        return -ENOTTY;
+    }
 }
 
 int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
@@ -269,6 +445,8 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
         return 0;
     }
     case VIDIOC_ENUM_FRAMESIZES: {
+        if (!node->camera.enumeratesFrameSizes)
+            return -ENOTTY;
         auto *fs = static_cast<v4l2_frmsizeenum *>(arg);
         for (const FakeFormat &f : node->camera.formats) {
             if (f.fourcc != fs->pixel_format)
@@ -295,13 +473,16 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
         return 0;
     }
     case VIDIOC_S_FMT:
-        return setFormat(*node, *static_cast<v4l2_format *>(arg), true);
+        return setFormat(*node, fd, *static_cast<v4l2_format *>(arg), true);
     case VIDIOC_TRY_FMT:
-        return setFormat(*node, *static_cast<v4l2_format *>(arg), false);
+        return setFormat(*node, fd, *static_cast<v4l2_format *>(arg), false);
     case VIDIOC_REQBUFS: {
         auto *req = static_cast<v4l2_requestbuffers *>(arg);
         if (req->memory != V4L2_MEMORY_MMAP || req->type != V4L2_BUF_TYPE_VIDEO_CAPTURE)
             return -EINVAL;
+        // The queue belongs to the descriptor that requested it.
+        if (node->owner >= 0 && node->owner != fd)
+            return -EBUSY;
         if (node->streaming)
             return -EBUSY;
         if (req->count == 0) {
@@ -313,17 +494,20 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
             }
             node->buffers.clear();
             node->queued.clear();
+            node->filled.clear();
+            node->owner = -1;
             return 0;
         }
         if (!node->buffers.empty())
             return -EBUSY;
         req->count = std::min<uint32_t>(req->count, 8);
         node->buffers.assign(req->count, std::vector<uint8_t>(node->format.sizeimage));
+        node->owner = fd;
         return 0;
     }
     case VIDIOC_QUERYBUF: {
         auto *b = static_cast<v4l2_buffer *>(arg);
-        if (b->index >= node->buffers.size())
+        if (node->owner != fd || b->index >= node->buffers.size())
             return -EINVAL;
         b->length = static_cast<uint32_t>(node->buffers[b->index].size());
         b->m.offset = static_cast<uint32_t>(b->index * kOffsetStep);
@@ -331,26 +515,46 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
     }
     case VIDIOC_QBUF: {
         auto *b = static_cast<v4l2_buffer *>(arg);
-        if (b->index >= node->buffers.size() ||
-            std::find(node->queued.begin(), node->queued.end(), b->index) != node->queued.end())
+        if (node->owner != fd || b->index >= node->buffers.size() ||
+            std::any_of(node->queued.begin(), node->queued.end(), [&](const Queued &q) { return q.index == b->index; }) ||
+            std::any_of(node->filled.begin(), node->filled.end(),
+                        [&](const Filled &f) { return f.kind <= FakeEvent::ErrorBuffer && f.index == b->index; }))
             return -EINVAL;
-        node->queued.push_back(b->index);
+        node->queued.push_back({b->index, Clock::now()});
         m_changed.notify_all();
         return 0;
     }
     case VIDIOC_DQBUF:
+        if (node->owner != fd)
+            return -EINVAL;
         return dequeue(*node, *static_cast<v4l2_buffer *>(arg));
     case VIDIOC_STREAMON:
-        if (node->buffers.empty())
+        if (node->owner != fd || node->buffers.empty())
             return -EINVAL;
+        if (!node->camera.streamOnErrors.empty()) {
+            const int err = node->camera.streamOnErrors.front();
+            node->camera.streamOnErrors.pop_front();
+            return -err;
+        }
         node->streaming = true;
+        node->silent = node->stickyError = node->queueStopped = false;
+        node->darkLeft = node->camera.darkFramesAfterStart;
+        node->nextFrameAt = Clock::now() + std::chrono::milliseconds(node->camera.frameIntervalMs);
         ++node->streamOns;
         m_changed.notify_all();
         return 0;
     case VIDIOC_STREAMOFF:
+        if (node->owner != fd)
+            return -EBUSY;
         node->streaming = false;
+        node->stickyError = node->queueStopped = false;
         node->queued.clear();
+        node->filled.clear();
         return 0;
+    case VIDIOC_QUERYCTRL:
+    case VIDIOC_QUERYMENU:
+    case VIDIOC_S_CTRL:
+        return control(*node, request, arg);
     default:
         return -ENOTTY;
     }
@@ -380,30 +584,28 @@ void FakeV4l2Io::munmap(void *address, size_t)
 int FakeV4l2Io::poll(int fd, int timeoutMs)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    bool stale = false;
-    Node *node = nodeFor(fd, stale);
-    if (!node)
-        return -EBADF;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!m_changed.wait_until(lock, deadline, [&] {
-            nodeFor(fd, stale);
-            return stale || eventReady(*node);
-        }))
-        return 0;
-    if (stale)
-        return POLLERR | POLLHUP;
-    const int interval = node->camera.frameIntervalMs;
-    if (interval > 0) {
-        // Pace frames like a camera; an unplug still cuts in.
-        lock.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(interval));
-        lock.lock();
-        if (!nodeFor(fd, stale))
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        bool stale = false;
+        Node *node = nodeFor(fd, stale);
+        if (!node)
             return -EBADF;
         if (stale)
             return POLLERR | POLLHUP;
+        produce(*node);
+        // A queue in error, or one the kernel stopped, answers at once.
+        if (node->stickyError || node->queueStopped || !node->streaming)
+            return POLLERR;
+        if (!node->filled.empty())
+            return POLLIN | POLLRDNORM;
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return 0;
+        auto wake = deadline;
+        if (!node->silent && !node->queued.empty() && node->nextFrameAt < wake)
+            wake = node->nextFrameAt;
+        m_changed.wait_until(lock, std::max(wake, now + std::chrono::microseconds(200)));
     }
-    return POLLIN | POLLRDNORM;
 }
 
 std::vector<uint8_t> yuyvFrame(int width, int height, uint8_t y, uint8_t u, uint8_t v)
@@ -438,6 +640,7 @@ std::vector<uint8_t> withoutHuffmanTables(const std::vector<uint8_t> &jpeg)
     out.insert(out.end(), jpeg.begin() + static_cast<long>(i), jpeg.end());
     return out;
 }
+
 
 std::unique_ptr<orvix::V4l2Device> attachDevice(const std::shared_ptr<FakeV4l2Io> &io, const FakeCamera &camera)
 {

@@ -96,6 +96,8 @@ class TestPageDetector : public QObject
 
 private slots:
     void findsPagesWithinOnePercent();
+    void quickLookCropsAsOneLargeLook_data();
+    void quickLookCropsAsOneLargeLook();
     void randomScenesAreFoundOrLeftWhole();
     void randomDesksWithoutPageStayWhole();
     void findsPageOfSimulatedCamera_data();
@@ -128,6 +130,29 @@ void TestPageDetector::findsPagesWithinOnePercent()
     qInfo("mean corner error %.3f %%, worst %.3f %%", mean * 100, worst * 100);
     QVERIFY2(mean < 0.01, "mean corner error is 1 % of the page diagonal or more");
     QVERIFY2(worst < 0.025, "one page is far off");
+}
+
+void TestPageDetector::quickLookCropsAsOneLargeLook_data()
+{
+    QTest::addColumn<int>("index");
+    const std::vector<NamedScene> set = pageSet();
+    for (size_t i = 0; i < set.size(); ++i)
+        QTest::newRow(set[i].name) << int(i);
+}
+
+// Looking at a small copy first must not change the crop: the same corners,
+// within a pixel, as one look at the larger copy finds.
+void TestPageDetector::quickLookCropsAsOneLargeLook()
+{
+    QFETCH(int, index);
+    const pagescene::Scene scene = pagescene::makeScene(pageSet()[size_t(index)].setup);
+    orvix::Quad quick, large;
+    QVERIFY(orvix::PageDetector().detect(scene.frame, quick));
+    QVERIFY(orvix::PageDetector(800, true, 0).detect(scene.frame, large));
+    for (size_t i = 0; i < 4; ++i) {
+        const double apart = std::hypot(quick[i].x - large[i].x, quick[i].y - large[i].y);
+        QVERIFY2(apart < 1.0, qPrintable(QString("corner %1 is %2 pixels apart").arg(i).arg(apart)));
+    }
 }
 
 // Random desks, light, angles and occluders: nearly every page is found,

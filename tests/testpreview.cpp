@@ -292,6 +292,37 @@ private slots:
         QVERIFY(m_win->MergePDFBtn->isEnabled());
     }
 
+    // A camera that stops sending (silent, unplugged) leaves the last frame;
+    // after some quiet seconds the view shows the grey no-picture state
+    // rather than a frozen picture that looks live, and the next frame
+    // brings the picture back. The watch is ticked by hand, once a second
+    // of the real timer each.
+    void quietCameraTurnsTheViewGrey()
+    {
+        const auto data = blockFrame();
+        feed(data, 64, 48);
+        renderWindowOnly();
+        m_win->slotWatchFrames();
+        m_win->slotWatchFrames();
+        QVERIFY2(g_Camimage != nullptr, "one quiet second must not blank a slow camera");
+        int ticks = 2;
+        while (g_Camimage && ticks < 30) {
+            m_win->slotWatchFrames();
+            ++ticks;
+        }
+        QVERIFY(g_Camimage == nullptr);
+        QCoreApplication::processEvents();
+        renderWindowOnly();
+        if (m_win->oneTOneBtn)
+            QVERIFY(!m_win->oneTOneBtn->isEnabled());
+
+        feed(data, 64, 48);
+        QVERIFY(g_Camimage != nullptr);
+        renderWindowOnly();
+        if (m_win->oneTOneBtn)
+            QVERIFY(m_win->oneTOneBtn->isEnabled());
+    }
+
     void restartWithSavedSettingsDropsThePicture()
     {
         const auto data = blockFrame();

@@ -43,8 +43,12 @@ void TestRotateFrame::matchesQtRotation_data()
     QTest::addColumn<int>("degrees");
     QTest::addColumn<int>("clockwiseQuarters");
     QTest::addColumn<QSize>("size");
-    // 130 x 70 crosses the 64-pixel tiles; 3 x 2 is smaller than one.
-    for (QSize size : {QSize(3, 2), QSize(130, 70)}) {
+    // 130 x 70 crosses the 64-pixel tiles; 3 x 2 is smaller than one; in
+    // 65 x 129 and 129 x 65 the last tiles are one pixel thin, and single
+    // rows and columns have runs of one pixel, the last byte of the picture
+    // among them.
+    for (QSize size : {QSize(3, 2), QSize(130, 70), QSize(65, 129), QSize(129, 65), QSize(1, 1), QSize(1, 7),
+                       QSize(7, 1)}) {
         const QByteArray s = QByteArray::number(size.width()) + "x" + QByteArray::number(size.height());
         QTest::newRow(s + " 0") << 0 << 0 << size;
         QTest::newRow(s + " 90") << 90 << 1 << size;

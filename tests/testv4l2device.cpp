@@ -1,9 +1,11 @@
 // Streaming from scripted cameras: decoding, damaged frames, unplugging,
 // stopping from other threads and from inside the frame callback, stills.
+#include "fakesysfs.h"
 #include "fakev4l2io.h"
 
 #include "camsdk.h"
 #include "jpegcodec.h"
+#include "v4l2backend.h"
 #include "v4l2device.h"
 #include "v4l2probe.h"
 
@@ -19,6 +21,7 @@
 #include <thread>
 
 using orvix::Frame;
+using orvix::Resolution;
 using orvix::V4l2Device;
 
 namespace {
@@ -137,6 +140,36 @@ FakeCamera mjpegCamera(std::vector<FakeEvent> script, bool loop = false)
 bool isRed(const Seen &s) { return s.r > 200 && s.g < 60 && s.b < 60; }
 bool isBlue(const Seen &s) { return s.b > 200 && s.r < 60 && s.g < 60; }
 
+// A frame of this colour at whatever size the camera streams.
+FakeEvent colourEvent(const uint8_t yuv[3])
+{
+    FakeEvent e;
+    e.yuyvColour = true;
+    std::copy(yuv, yuv + 3, e.yuv);
+    return e;
+}
+
+Seen seenOf(const Frame &frame)
+{
+    FrameLog one;
+    one.add(frame);
+    return one.frames().front();
+}
+
+// Takes a still on a thread of its own, as the scan's save worker does.
+int stillFromAnotherThread(V4l2Device &device, Frame &still, int timeoutMs = 5000)
+{
+    int rc = ORVIX_E_STATE;
+    std::thread scan([&] { rc = device.grabStill(still, timeoutMs); });
+    scan.join();
+    return rc;
+}
+
+size_t countIf(const std::vector<Seen> &frames, bool (*test)(const Seen &))
+{
+    return static_cast<size_t>(std::count_if(frames.begin(), frames.end(), test));
+}
+
 } // namespace
 
 class TestV4l2Device : public QObject
@@ -158,14 +191,29 @@ private slots:
     void stillWithoutFramesFails();
     void stillWithoutPreview();
     void resolutionChangeWhileStreaming();
+    void stillAfterSwitchHasTheAskedSize();
+    void stillIsSettledAndFresh_data();
+    void stillIsSettledAndFresh();
+    void wrongSizeFrameIsNoStill();
+    void watchdogRestartsTheStream_data();
+    void watchdogRestartsTheStream();
+    void replugFoundByIdentity_data();
+    void replugFoundByIdentity();
+    void failedStarts_data();
+    void failedStarts();
+    void stopDoesNotWaitForAPendingStill();
 };
 
 void TestV4l2Device::yuyvFrames()
 {
     auto io = std::make_shared<FakeV4l2Io>();
     {
-        auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kRed)), frameEvent(yuyv(kBlue))}));
+        FakeCamera camera = yuyvCamera({frameEvent(yuyv(kRed)), frameEvent(yuyv(kBlue))});
+        camera.powerLineItems = 0xf; // off, 50 Hz, 60 Hz, automatic
+        auto device = attachDevice(io, camera);
         QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
+        // Automatic where offered, so 50 Hz lamps do not band the picture.
+        QCOMPARE(io->powerLine(kNode), int(V4L2_CID_POWER_LINE_FREQUENCY_AUTO));
         QCOMPARE(device->setFormat(0), int(ORVIX_OK));
         FrameLog log;
         QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
@@ -446,7 +494,7 @@ void TestV4l2Device::stillWithoutFramesFails()
 void TestV4l2Device::stillWithoutPreview()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kBlue))}));
+    auto device = attachDevice(io, yuyvCamera({frameEvent(yuyv(kBlue))}, true));
     Frame still;
     QCOMPARE(device->grabStill(still, 2000), int(ORVIX_OK));
     QCOMPARE(still.width, 64);
@@ -478,6 +526,298 @@ void TestV4l2Device::resolutionChangeWhileStreaming()
     QVERIFY(log.waitFor(seen + 3));
     QCOMPARE(io->streamOnCount(kNode), 2);
     device->stop();
+}
+
+void TestV4l2Device::stillAfterSwitchHasTheAskedSize()
+{
+    auto io = std::make_shared<FakeV4l2Io>();
+    auto device = attachDevice(io, yuyvCamera({colourEvent(kRed)}, true));
+    QCOMPARE(device->setResolution(32, 24), int(ORVIX_OK));
+    FrameLog log;
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    QVERIFY(log.waitFor(1));
+    int wrongSize = 0;
+    for (int i = 0; i < 20; ++i) {
+        const Resolution asked = i % 2 == 0 ? Resolution{64, 48} : Resolution{32, 24};
+        QCOMPARE(device->setResolution(asked.width, asked.height), int(ORVIX_OK));
+        Frame still;
+        QCOMPARE(stillFromAnotherThread(*device, still), int(ORVIX_OK));
+        if (still.width != asked.width || still.height != asked.height)
+            ++wrongSize;
+        QVERIFY(isRed(seenOf(still)));
+    }
+    QCOMPARE(wrongSize, 0);
+    const size_t seen = log.count();
+    QVERIFY(log.waitFor(seen + 2)); // the preview goes on
+    device->stop();
+    QCOMPARE(io->liveMappings(), 0);
+}
+
+void TestV4l2Device::stillIsSettledAndFresh_data()
+{
+    QTest::addColumn<bool>("preview");
+    QTest::addColumn<bool>("switchFirst");
+    QTest::addColumn<bool>("slowPreview");
+    QTest::newRow("dark first frames, no preview") << false << false << false;
+    QTest::newRow("dark first frames after a size switch") << true << true << false;
+    QTest::newRow("old frames queued behind a slow preview") << true << false << true;
+}
+
+// The scene turns from red to blue just before the still is asked for: the
+// still must be blue, never a dark settling frame, never one of the red
+// frames waiting in the driver's buffers.
+void TestV4l2Device::stillIsSettledAndFresh()
+{
+    QFETCH(bool, preview);
+    QFETCH(bool, switchFirst);
+    QFETCH(bool, slowPreview);
+    FakeCamera camera = yuyvCamera({colourEvent(kRed)}, true);
+    camera.darkFramesAfterStart = 2;
+    camera.dropsWhenNoBuffer = true;
+    camera.frameIntervalMs = 20;
+    auto io = std::make_shared<FakeV4l2Io>();
+    auto device = attachDevice(io, camera);
+    QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
+    FrameLog log;
+    if (preview) {
+        QCOMPARE(device->start([&](const Frame &f) {
+                     log.add(f);
+                     if (slowPreview)
+                         std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                 }),
+                 int(ORVIX_OK));
+        QVERIFY(log.waitFor(4));
+    }
+    if (switchFirst)
+        QCOMPARE(device->setResolution(32, 24), int(ORVIX_OK));
+    io->replaceScript(kNode, {colourEvent(kBlue)}, true);
+    Frame still;
+    QCOMPARE(stillFromAnotherThread(*device, still), int(ORVIX_OK));
+    const Seen s = seenOf(still);
+    QVERIFY2(isBlue(s), qPrintable(QString("still %1,%2,%3").arg(s.r).arg(s.g).arg(s.b)));
+    QCOMPARE(still.width, switchFirst ? 32 : 64);
+    device->stop();
+    if (preview)
+        QVERIFY(countIf(log.frames(), isRed) > 0); // the preview showed frames as they came
+    QCOMPARE(io->liveMappings(), 0);
+}
+
+void TestV4l2Device::wrongSizeFrameIsNoStill()
+{
+    // The camera keeps sending 32x24 pictures although 64x48 was agreed.
+    FakeCamera camera = mjpegCamera({frameEvent(jpegPicture(32, 24))}, true);
+    camera.formats = {format(V4L2_PIX_FMT_MJPEG, {{64, 48}, {32, 24}})};
+    auto io = std::make_shared<FakeV4l2Io>();
+    auto device = attachDevice(io, camera);
+    QCOMPARE(device->setResolution(64, 48), int(ORVIX_OK));
+    FrameLog log;
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    QVERIFY(log.waitFor(3));
+    Frame still;
+    QCOMPARE(device->grabStill(still, 600), int(ORVIX_E_IO));
+    QVERIFY(still.empty());
+    QVERIFY(QString(orvix::lastError()).contains("another size"));
+
+    io->replaceScript(kNode, {frameEvent(jpegPicture(64, 48))}, true);
+    QCOMPARE(device->grabStill(still, 5000), int(ORVIX_OK));
+    QCOMPARE(still.width, 64);
+    QCOMPARE(still.height, 48);
+    device->stop();
+}
+
+void TestV4l2Device::watchdogRestartsTheStream_data()
+{
+    QTest::addColumn<int>("incident");
+    QTest::addColumn<bool>("recovers");
+    QTest::newRow("the camera goes silent") << int(FakeEvent::Silence) << true;
+    QTest::newRow("a sticky queue error") << int(FakeEvent::StickyError) << true;
+    QTest::newRow("the kernel stops the queue") << int(FakeEvent::QueueStopped) << true;
+    QTest::newRow("silent for good") << int(FakeEvent::Silence) << false;
+}
+
+void TestV4l2Device::watchdogRestartsTheStream()
+{
+    QFETCH(int, incident);
+    QFETCH(bool, recovers);
+    std::vector<FakeEvent> script{colourEvent(kRed), colourEvent(kRed), plainEvent(FakeEvent::Kind(incident))};
+    if (recovers) {
+        for (int i = 0; i < 3; ++i)
+            script.push_back(colourEvent(kBlue));
+    }
+    auto io = std::make_shared<FakeV4l2Io>();
+    auto device = attachDevice(io, yuyvCamera(script));
+    device->setWatchdogMs(300);
+    FrameLog log;
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    if (recovers) {
+        // Frames done before the incident may be lost with the queue.
+        QTRY_COMPARE_WITH_TIMEOUT(countIf(log.frames(), isBlue), size_t(3), 15000);
+        QVERIFY(io->streamOnCount(kNode) >= 2);
+    } else {
+        // Bounded: the device gives up and lets go of the camera.
+        QTRY_COMPARE_WITH_TIMEOUT(io->openDescriptors(), 0, 30000);
+        const int restarts = io->streamOnCount(kNode);
+        QVERIFY2(restarts >= 3 && restarts <= 10, qPrintable(QString::number(restarts)));
+        QTest::qWait(500);
+        QCOMPARE(io->streamOnCount(kNode), restarts);
+        QCOMPARE(log.count(), size_t(2));
+    }
+    device->stop();
+    QCOMPARE(io->liveMappings(), 0);
+    QCOMPARE(io->openDescriptors(), 0);
+}
+
+void TestV4l2Device::replugFoundByIdentity_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("newNode");
+    QTest::addColumn<QString>("newPort");
+    QTest::addColumn<bool>("strangerOnOldNode");
+    QTest::newRow("same node") << "" << "video0" << "1-2" << false;
+    QTest::newRow("another node number") << "" << "video3" << "1-2" << false;
+    QTest::newRow("another port, known by its serial") << "A1" << "video5" << "1-4" << false;
+    QTest::newRow("a stranger takes the old node") << "A1" << "video1" << "1-4" << true;
+    QTest::newRow("a stranger on the old node, no serial") << "" << "video1" << "1-2" << true;
+}
+
+void TestV4l2Device::replugFoundByIdentity()
+{
+    QFETCH(QString, serial);
+    QFETCH(QString, newNode);
+    QFETCH(QString, newPort);
+    QFETCH(bool, strangerOnOldNode);
+    FakeSysfs sysfs;
+    QVERIFY(sysfs.valid());
+    auto io = std::make_shared<FakeV4l2Io>();
+    FakeCamera ours = yuyvCamera({colourEvent(kRed)}, true);
+    ours.card = "Tarvo T5";
+    io->addCamera(ours);
+    sysfs.addNode("video0", "1-2", "3c2e", "0007", serial.toStdString());
+    auto devices = orvix::makeV4l2Backend(io, sysfs.root(), "/dev")->enumerate();
+    QCOMPARE(devices.size(), size_t(1));
+    auto *device = dynamic_cast<V4l2Device *>(devices[0].get());
+    QVERIFY(device);
+    device->setWatchdogMs(300);
+    FrameLog log;
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    QVERIFY(log.waitFor(2));
+
+    io->unplug(kNode);
+    sysfs.removeNode("video0");
+    QTRY_COMPARE_WITH_TIMEOUT(io->openDescriptors(), 0, 5000);
+    if (strangerOnOldNode) {
+        // Same model, other unit, on our old node (and port, when we have
+        // no serial to tell them apart by, on another one).
+        FakeCamera stranger = yuyvCamera({colourEvent(kBlue)}, true);
+        io->addCamera(stranger);
+        sysfs.addNode("video0", serial.isEmpty() ? "1-3" : "1-2", "3c2e", "0007", serial.isEmpty() ? "" : "B2");
+        QTest::qWait(1000); // several looks for our camera
+        QCOMPARE(countIf(log.frames(), isBlue), size_t(0));
+    }
+    const size_t before = log.count();
+    ours.nodePath = "/dev/" + newNode.toStdString();
+    if (newNode == "video0")
+        io->replug(kNode);
+    else
+        io->addCamera(ours);
+    sysfs.addNode(newNode.toStdString(), newPort.toStdString(), "3c2e", "0007", serial.toStdString());
+    QVERIFY2(log.waitFor(before + 3, 15000), "the preview did not resume by itself");
+    // Started afresh, it opens the camera where it is now.
+    device->stop();
+    const size_t stopped = log.count();
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    QVERIFY(log.waitFor(stopped + 2));
+    device->stop();
+    QCOMPARE(countIf(log.frames(), isBlue), size_t(0));
+    QCOMPARE(io->openDescriptors(), 0);
+    QCOMPARE(io->liveMappings(), 0);
+}
+
+void TestV4l2Device::failedStarts_data()
+{
+    QTest::addColumn<QList<int>>("streamOnErrors");
+    QTest::addColumn<QList<int>>("setFormatErrors");
+    QTest::addColumn<bool>("otherProgramStreams");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("USB bandwidth short for a moment") << QList<int>{ENOSPC, ENOSPC} << QList<int>{} << false << true;
+    QTest::newRow("format refused by a busy link") << QList<int>{} << QList<int>{EIO, ETIMEDOUT} << false << true;
+    QTest::newRow("protocol errors that last") << QList<int>{EPROTO, EPROTO, EPROTO, EPROTO, EPROTO, EPROTO}
+                                               << QList<int>{} << false << false;
+    QTest::newRow("another program streams") << QList<int>{} << QList<int>{} << true << false;
+}
+
+void TestV4l2Device::failedStarts()
+{
+    QFETCH(QList<int>, streamOnErrors);
+    QFETCH(QList<int>, setFormatErrors);
+    QFETCH(bool, otherProgramStreams);
+    QFETCH(bool, starts);
+    FakeCamera camera = yuyvCamera({colourEvent(kRed)}, true);
+    camera.streamOnErrors.assign(streamOnErrors.begin(), streamOnErrors.end());
+    camera.setFormatErrors.assign(setFormatErrors.begin(), setFormatErrors.end());
+    auto io = std::make_shared<FakeV4l2Io>();
+    auto device = attachDevice(io, camera);
+    // The other program opens the same node through its own descriptor.
+    orvix::V4l2DeviceInfo info;
+    info.nodePath = kNode;
+    info.name = "other program";
+    info.accessible = true;
+    info.formats = {{V4L2_PIX_FMT_YUYV, "YUYV", {{64, 48}}}};
+    V4l2Device other(io, info);
+    FrameLog otherLog;
+    if (otherProgramStreams) {
+        QCOMPARE(other.start([&](const Frame &f) { otherLog.add(f); }), int(ORVIX_OK));
+        QVERIFY(otherLog.waitFor(1));
+    }
+    FrameLog log;
+    const int rc = device->start([&](const Frame &f) { log.add(f); });
+    if (starts) {
+        QCOMPARE(rc, int(ORVIX_OK));
+        QVERIFY(log.waitFor(2));
+    } else {
+        QCOMPARE(rc, int(ORVIX_E_IO));
+        QVERIFY(QString(orvix::lastError()).contains(otherProgramStreams ? "in use" : "Protocol error"));
+        // Closed after the failure; the other program streams on.
+        QCOMPARE(io->openDescriptors(), otherProgramStreams ? 1 : 0);
+        if (otherProgramStreams) {
+            const size_t seen = otherLog.count();
+            QVERIFY(otherLog.waitFor(seen + 2));
+        }
+    }
+    device->stop();
+    other.stop();
+    QCOMPARE(io->openDescriptors(), 0);
+}
+
+void TestV4l2Device::stopDoesNotWaitForAPendingStill()
+{
+    auto io = std::make_shared<FakeV4l2Io>();
+    auto device = attachDevice(io, yuyvCamera({}));
+    std::atomic<bool> stillReturned{false};
+    int stillRc = ORVIX_E_STATE;
+    Frame still;
+    std::thread scan([&] {
+        stillRc = device->grabStill(still, 20000);
+        stillReturned = true;
+    });
+    QTRY_COMPARE(io->streamOnCount(kNode), 1);
+    // The window closing or restarting the capture while a still without
+    // preview is pending.
+    device->stop();
+    QVERIFY2(!stillReturned, "stop waited for the pending still");
+    // A preview started now shares the stream; the still is served from it.
+    FrameLog log;
+    QCOMPARE(device->start([&](const Frame &f) { log.add(f); }), int(ORVIX_OK));
+    io->replaceScript(kNode, {colourEvent(kBlue)}, true);
+    QVERIFY(log.waitFor(1));
+    scan.join();
+    QCOMPARE(stillRc, int(ORVIX_OK));
+    QVERIFY(isBlue(seenOf(still)));
+    QCOMPARE(io->streamOnCount(kNode), 1);
+    const size_t seen = log.count();
+    QVERIFY(log.waitFor(seen + 2)); // the preview outlives the still
+    device->stop();
+    QCOMPARE(io->openDescriptors(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestV4l2Device)

@@ -1,5 +1,6 @@
 // Finding cameras and negotiating formats, against scripted device nodes and
 // a sysfs tree built in a temporary folder.
+#include "fakesysfs.h"
 #include "fakev4l2io.h"
 
 #include "camsdk.h"
@@ -8,12 +9,7 @@
 #include "v4l2device.h"
 #include "v4l2probe.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <unistd.h>
 
 using orvix::Resolution;
 
@@ -42,40 +38,10 @@ class TestV4l2Probe : public QObject
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_sysfs;
-    QString sysfsRoot() const { return m_sysfs.path(); }
-
-    // A video node under class/video4linux whose device link points at an
-    // interface of a USB device (or, without a vendor id, at a platform device).
-    void addNode(const QString &node, const QString &usbDevice, const QString &vendor, const QString &product,
-                 const QString &usbProductName = QString(), int interface = 0)
-    {
-        const QString root = m_sysfs.path();
-        const QString deviceDir = root + "/devices/" + usbDevice;
-        const QString interfaceDir = deviceDir + "/" + usbDevice + ":1." + QString::number(interface);
-        QVERIFY(QDir().mkpath(interfaceDir));
-        if (!vendor.isEmpty()) {
-            writeFile(deviceDir + "/idVendor", vendor + "\n");
-            writeFile(deviceDir + "/idProduct", product + "\n");
-            if (!usbProductName.isEmpty())
-                writeFile(deviceDir + "/product", usbProductName + "\n");
-        }
-        const QString nodeDir = root + "/class/video4linux/" + node;
-        QVERIFY(QDir().mkpath(nodeDir));
-        writeFile(nodeDir + "/name", "sysfs name of " + node + "\n");
-        QCOMPARE(::symlink(QFile::encodeName(interfaceDir).constData(),
-                           QFile::encodeName(nodeDir + "/device").constData()), 0);
-    }
-    static void writeFile(const QString &path, const QString &text)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text.toUtf8());
-    }
-
 private slots:
     void enumeration();
+    void laptopOrder_data();
+    void laptopOrder();
     void tarvoTable_data();
     void tarvoTable();
     void frameSizeRanges_data();
@@ -87,67 +53,112 @@ private slots:
 
 void TestV4l2Probe::enumeration()
 {
-    QVERIFY(m_sysfs.isValid());
+    FakeSysfs sysfs;
+    QVERIFY(sysfs.valid());
     auto io = std::make_shared<FakeV4l2Io>();
     const auto mjpeg = discreteFormat(V4L2_PIX_FMT_MJPEG, {{640, 480}});
 
     // video0 + video1: one webcam, capture and metadata node.
-    addNode("video0", "1-1", "046d", "0825");
-    addNode("video1", "1-1", "046d", "0825");
+    sysfs.addNode("video0", "1-1", "046d", "0825");
+    sysfs.addNode("video1", "1-1", "046d", "0825");
     io->addCamera({"/dev/video0", 0, "HD Webcam C270", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
     io->addCamera({"/dev/video1", 0, "HD Webcam C270", V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING, {}});
     // video2: Tarvo by its USB ids, generic card name.
-    addNode("video2", "1-2", "3c2e", "0007");
+    sysfs.addNode("video2", "1-2", "3c2e", "0007");
     io->addCamera({"/dev/video2", 0, "USB Camera", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
     // video3: Tarvo by name, reseller ids.
-    addNode("video3", "1-3", "0c45", "6366");
+    sysfs.addNode("video3", "1-3", "0c45", "6366");
     io->addCamera({"/dev/video3", 0, "TARVO DocCam T5", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
     // video4 + video5: a camera this user may not open; listed once.
-    addNode("video4", "1-4", "1234", "5678");
-    addNode("video5", "1-4", "1234", "5678");
+    sysfs.addNode("video4", "1-4", "1234", "5678");
+    sysfs.addNode("video5", "1-4", "1234", "5678");
     io->addCamera({"/dev/video4", EACCES, "", 0, {}});
     io->addCamera({"/dev/video5", EACCES, "", 0, {}});
     // video6: a capture node without streaming (read() only); video7: output only.
-    addNode("video6", "1-6", "aaaa", "0001");
+    sysfs.addNode("video6", "1-6", "aaaa", "0001");
     io->addCamera({"/dev/video6", 0, "Old Grabber", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE, {mjpeg}});
-    addNode("video7", "platform-7", "", "");
+    sysfs.addNode("video7", "platform-7", "", "");
     io->addCamera({"/dev/video7", 0, "Encoder", V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_STREAMING, {}});
     // video10 sorts after video7 by number, not by text; a node that vanished
     // between listing and opening (no fake camera) is skipped.
-    addNode("video10", "1-10", "bbbb", "0002");
+    sysfs.addNode("video10", "1-10", "bbbb", "0002");
     io->addCamera({"/dev/video10", 0, "Late Camera", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
-    addNode("video8", "1-8", "cccc", "0003");
+    sysfs.addNode("video8", "1-8", "cccc", "0003");
     // video12 + video14: one USB device with two camera functions (a document
     // camera with a second, face camera); video13 is the first one's metadata.
-    addNode("video12", "1-9", "3c2e", "0100", "Tarvo Dual", 0);
-    addNode("video13", "1-9", "3c2e", "0100", "Tarvo Dual", 0);
-    addNode("video14", "1-9", "3c2e", "0100", "Tarvo Dual", 2);
+    sysfs.addNode("video12", "1-9", "3c2e", "0100", "", 0, "removable", "Tarvo Dual");
+    sysfs.addNode("video13", "1-9", "3c2e", "0100", "", 0, "removable", "Tarvo Dual");
+    sysfs.addNode("video14", "1-9", "3c2e", "0100", "", 2, "removable", "Tarvo Dual");
     io->addCamera({"/dev/video12", 0, "Tarvo Dual: Document", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
     io->addCamera({"/dev/video13", 0, "Tarvo Dual: Document", V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING, {}});
     io->addCamera({"/dev/video14", 0, "Tarvo Dual: Face", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
 
-    auto backend = orvix::makeV4l2Backend(io, sysfsRoot().toStdString(), "/dev");
+    auto backend = orvix::makeV4l2Backend(io, sysfs.root(), "/dev");
     auto devices = backend->enumerate();
     QCOMPARE(devices.size(), size_t(7));
 
-    QCOMPARE(QString::fromStdString(devices[0]->name()), QString("HD Webcam C270"));
-    QVERIFY(devices[0]->accessible());
-    QVERIFY(!devices[0]->tarvo());
-
-    QCOMPARE(QString::fromStdString(devices[1]->name()), QString("USB Camera"));
+    // Tarvo cameras first, then the others; each group by USB port.
+    QCOMPARE(QString::fromStdString(devices[0]->name()), QString("USB Camera"));
+    QVERIFY(devices[0]->tarvo());
+    QCOMPARE(QString::fromStdString(devices[1]->name()), QString("TARVO DocCam T5"));
     QVERIFY(devices[1]->tarvo());
-    QCOMPARE(QString::fromStdString(devices[2]->name()), QString("TARVO DocCam T5"));
-    QVERIFY(devices[2]->tarvo());
-
-    QCOMPARE(QString::fromStdString(devices[3]->name()), QString("sysfs name of video4"));
-    QVERIFY(!devices[3]->accessible());
-    QVERIFY(!devices[3]->tarvo());
+    QCOMPARE(QString::fromStdString(devices[2]->name()), QString("Tarvo Dual: Document"));
+    QCOMPARE(QString::fromStdString(devices[3]->name()), QString("Tarvo Dual: Face"));
+    QVERIFY(devices[3]->tarvo());
+    QCOMPARE(devices[3]->formats(), (std::vector<std::string>{"MJPG"}));
 
     QCOMPARE(QString::fromStdString(devices[4]->name()), QString("Late Camera"));
-    QCOMPARE(QString::fromStdString(devices[5]->name()), QString("Tarvo Dual: Document"));
-    QCOMPARE(QString::fromStdString(devices[6]->name()), QString("Tarvo Dual: Face"));
-    QVERIFY(devices[6]->tarvo());
-    QCOMPARE(devices[6]->formats(), (std::vector<std::string>{"MJPG"}));
+    QCOMPARE(QString::fromStdString(devices[5]->name()), QString("HD Webcam C270"));
+    QVERIFY(devices[5]->accessible());
+    QVERIFY(!devices[5]->tarvo());
+    QCOMPARE(QString::fromStdString(devices[6]->name()), QString("sysfs name of video4"));
+    QVERIFY(!devices[6]->accessible());
+    QVERIFY(!devices[6]->tarvo());
+    QCOMPARE(io->openDescriptors(), 0);
+}
+
+void TestV4l2Probe::laptopOrder_data()
+{
+    QTest::addColumn<QStringList>("nodes"); // webcam, its metadata, IR, IR metadata, document camera, USB webcam
+    QTest::newRow("as booted") << QStringList{"video0", "video1", "video2", "video3", "video4", "video6"};
+    QTest::newRow("numbered otherwise")
+        << QStringList{"video4", "video5", "video6", "video7", "video0", "video2"};
+}
+
+// A laptop with a built-in webcam and its infrared camera, a document camera
+// and a USB webcam: the document camera is device 0 however the nodes are
+// numbered, and the infrared camera (no format we can show) is not listed.
+void TestV4l2Probe::laptopOrder()
+{
+    QFETCH(QStringList, nodes);
+    FakeSysfs sysfs;
+    QVERIFY(sysfs.valid());
+    auto io = std::make_shared<FakeV4l2Io>();
+    const auto mjpeg = discreteFormat(V4L2_PIX_FMT_MJPEG, {{640, 480}, {1280, 720}});
+    const uint32_t capture = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+    const uint32_t meta = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
+    auto dev = [&](int i) { return "/dev/" + nodes[i].toStdString(); };
+    auto node = [&](int i) { return nodes[i].toStdString(); };
+    sysfs.addNode(node(0), "1-5", "04f2", "b6d9", "", 0, "fixed");
+    sysfs.addNode(node(1), "1-5", "04f2", "b6d9", "", 0, "fixed");
+    sysfs.addNode(node(2), "1-5", "04f2", "b6d9", "", 2, "fixed");
+    sysfs.addNode(node(3), "1-5", "04f2", "b6d9", "", 2, "fixed");
+    sysfs.addNode(node(4), "3-1", "3c2e", "0007", "T5-0042");
+    sysfs.addNode(node(5), "1-1", "046d", "0825");
+    io->addCamera({dev(0), 0, "Integrated Camera", capture, {mjpeg}});
+    io->addCamera({dev(1), 0, "Integrated Camera", meta, {}});
+    io->addCamera({dev(2), 0, "Integrated IR Camera", capture, {discreteFormat(V4L2_PIX_FMT_GREY, {{640, 360}})}});
+    io->addCamera({dev(3), 0, "Integrated IR Camera", meta, {}});
+    io->addCamera({dev(4), 0, "USB Camera", capture, {stepwiseFormat(V4L2_PIX_FMT_MJPEG, 640, 3264, 16, 480, 2448, 8)}});
+    io->addCamera({dev(5), 0, "HD Webcam C270", capture, {mjpeg}});
+
+    auto devices = orvix::makeV4l2Backend(io, sysfs.root(), "/dev")->enumerate();
+    QStringList names;
+    for (const auto &d : devices)
+        names << QString::fromStdString(d->name());
+    QCOMPARE(names, (QStringList{"USB Camera", "HD Webcam C270", "Integrated Camera"}));
+    QVERIFY(devices[0]->tarvo());
+    QCOMPARE(devices[0]->resolutions(0).back(), (Resolution{3264, 2448}));
     QCOMPARE(io->openDescriptors(), 0);
 }
 
@@ -228,6 +239,20 @@ void TestV4l2Probe::formatsAndSizes()
     QCOMPARE(formats[0].sizes.back(), (Resolution{3264, 2448}));
     QCOMPARE(formats[0].sizes.front(), (Resolution{640, 480}));
     QCOMPARE(formats[1].sizes, (std::vector<Resolution>{{640, 480}, {1280, 720}}));
+
+    // A driver without frame-size enumeration: its sizes are learnt by
+    // asking, and it is listed with them.
+    FakeCamera plain;
+    plain.nodePath = "/dev/video1";
+    plain.formats = {discreteFormat(V4L2_PIX_FMT_MJPEG, {{1280, 720}, {640, 480}})};
+    plain.enumeratesFrameSizes = false;
+    io->addCamera(plain);
+    const int plainFd = io->open(plain.nodePath);
+    const auto learnt = orvix::queryFormats(*io, plainFd);
+    io->close(plainFd);
+    QCOMPARE(learnt.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(learnt[0].name), QString("MJPG"));
+    QCOMPARE(learnt[0].sizes, (std::vector<Resolution>{{640, 480}, {1280, 720}}));
 }
 
 void TestV4l2Probe::negotiation()

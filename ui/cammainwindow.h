@@ -27,6 +27,7 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -76,6 +77,7 @@ private slots:
     void slotOneTOneBtnClicked();
     void slotZoomInBtnClicked();
     void slotZoomOutBtnClicked();
+    void slotWatchFrames();
     void slotRotateLeftBtnClicked();
     void slotRotateRightBtnClicked();
     void slotCutBtnClicked();
@@ -193,6 +195,11 @@ private:
     void onFrameArrived();
     QAtomicInt m_nRepaintPending{0}; // 1 while a repaint request is queued
     int m_nDrawnWidth = -1;          // frame width after rotation, as last painted
+    // A camera that stops sending (silent, unplugged) must not leave a frozen
+    // picture that looks live: after a few quiet seconds the view goes grey.
+    QTimer *m_pFrameWatch = nullptr;
+    long m_nFramesSeen = -1;
+    int m_nQuietSeconds = 0;
 
     // --- scan (cammainwindow_scan.cpp) ---
     // Every save still running, each stopped when its own worker ends. Its

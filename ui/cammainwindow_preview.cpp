@@ -25,6 +25,9 @@ namespace {
 // the size every UVC camera offers.
 constexpr int kFallbackWidth = 640;
 constexpr int kFallbackHeight = 480;
+// Seconds without a frame before the picture is no longer shown as live;
+// the camera library restarts a silent stream after about as long.
+constexpr int kNoPictureAfterSeconds = 4;
 
 } // namespace
 
@@ -135,6 +138,38 @@ void CamMainWindow::PreviewImage()
     qDebug("Cam_SetCameraFormat end\n");
     Cam_CameraCaptureStart(m_nCurDev, ReceiveImage);
     qDebug("Cam_CameraCaptureStart end\n");
+    if (!m_pFrameWatch) {
+        m_pFrameWatch = new QTimer(this);
+        connect(m_pFrameWatch, SIGNAL(timeout()), this, SLOT(slotWatchFrames()));
+        m_pFrameWatch->start(1000);
+    }
+}
+
+void CamMainWindow::slotWatchFrames()
+{
+    const long delivered = Orvix_FramesDelivered();
+    if (delivered != m_nFramesSeen) {
+        m_nFramesSeen = delivered;
+        m_nQuietSeconds = 0;
+        return;
+    }
+    if (++m_nQuietSeconds != kNoPictureAfterSeconds)
+        return;
+    bool dropped = false;
+    {
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        if (g_Camimage) {
+            delete g_Camimage;
+            g_Camimage = nullptr;
+            m_nDrawnWidth = -1;
+            dropped = true;
+        }
+    }
+    if (dropped) {
+        // The next frame brings the picture back.
+        qDebug("no frame for %d s, the picture is not live; waiting for the camera\n", kNoPictureAfterSeconds);
+        update();
+    }
 }
 
 // Runs on the camera library's thread: touch no widget here.
