@@ -24,7 +24,7 @@ if [ -z "${QUILLO_E2E_INNER:-}" ]; then
   done
   started=$(date +%s)
   if [ -f "$build/build.ninja" ]; then
-    cmake --build "$build" --target quillo sessiongrab pagepictures >/dev/null ||
+    cmake --build "$build" -j "$(nproc)" --target quillo sessiongrab pagepictures >/dev/null ||
       { echo "e2e-handsfree: FAIL (build)"; exit 1; }
   else
     QUILLO_BUILD_DIR=$build "$top/scripts/build.sh" || { echo "e2e-handsfree: FAIL (build)"; exit 1; }
