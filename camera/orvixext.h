@@ -23,6 +23,12 @@ ORVIX_API int Orvix_IsTarvoDevice(long index);
 ORVIX_API const char *Orvix_LastError(void);
 /* Number of frames delivered since the last Cam_CameraCaptureStart. */
 ORVIX_API long Orvix_FramesDelivered(void);
+/* The page outline drawn on the last preview frame, for callers that need to
+ * know where the page lies (a hand over it breaks the outline). 1 with a page
+ * seen: `corners` gets its four corners as x0,y0 .. x3,y3 in the pixels of a
+ * `*width` x `*height` frame; 0 when the outline is drawn but finds no page;
+ * ORVIX_E_STATE when no outline is drawn (cropping off or no capture). */
+ORVIX_API int Orvix_PreviewOutline(double *corners, int *width, int *height);
 /* Cam_readBufFromJpegBuf with a size wish, for thumbnails: when `wantWidth`
  * or `wantHeight` is positive the picture may come back smaller, but its long
  * side still reaches the wish's long side (an embedded preview of the same

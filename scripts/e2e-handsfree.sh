@@ -8,9 +8,16 @@
 #   3. the settings file holds AutoCapture=1; a second run starts with
 #      automatic capture on and scans the first page without any key.
 # Prints one summary line; exits non-zero when any step failed.
+# With --tarvo the camera is of the Tarvo family: it outlines the page, the
+# watcher waits for the outline to be whole and steady, and scans are cropped.
 #   QUILLO_BUILD_DIR     build folder (default: build/)
 #   QUILLO_ARTEFACT_DIR  where logs and screenshots go (default: <build>/artefacts)
 set -u
+case "${1:-}" in
+  --tarvo) export QUILLO_HANDSFREE_FLAGS=tarvo, ;;
+  "") ;;
+  *) echo "usage: $0 [--tarvo]" >&2; exit 2 ;;
+esac
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLO_BUILD_DIR:-$top/build}
 artefacts=${QUILLO_ARTEFACT_DIR:-$build/artefacts}
@@ -32,7 +39,7 @@ if [ -z "${QUILLO_E2E_INNER:-}" ]; then
   mkdir -p "$artefacts"
   report=$(mktemp)
   QUILLO_E2E_INNER=1 QUILLO_E2E_REPORT=$report QUILLO_BUILD_DIR=$build QUILLO_ARTEFACT_DIR=$artefacts \
-    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0"
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" ${1:+"$1"}
   inner=$?
   steps=$(cat "$report" 2>/dev/null)
   rm -f "$report"
@@ -81,7 +88,7 @@ INI
 
 start_quillo() { # LOG
   HOME=$home TMPDIR=$work/tmp ORVIX_V4L2=0 \
-    ORVIX_SIMULATED_CAMERAS="Book|1280x960|scene=$pages,hold=3" "$build/quillo" >"$1" 2>&1 &
+    ORVIX_SIMULATED_CAMERAS="Book|1280x960|${QUILLO_HANDSFREE_FLAGS:-}scene=$pages,hold=3" "$build/quillo" >"$1" 2>&1 &
   pid=$!
   pids="$pids $pid"
   wid=$(timeout 20 xdotool search --sync --all --onlyvisible --pid "$pid" --name '^Quillo$' 2>/dev/null | head -n 1)

@@ -225,4 +225,26 @@ ORVIX_API const char *Orvix_LastError(void) { return orvix::lastError(); }
 
 ORVIX_API long Orvix_FramesDelivered(void) { return registry().framesDelivered(); }
 
+ORVIX_API int Orvix_PreviewOutline(double *corners, int *width, int *height)
+{
+    if (!corners || !width || !height) {
+        setLastError("null output pointer");
+        return ORVIX_E_ARGUMENT;
+    }
+    return guarded([&] {
+        orvix::Quad quad{};
+        int w = 0, h = 0;
+        const int rc = registry().previewOutline(quad, w, h);
+        if (rc < 0)
+            return rc;
+        for (int i = 0; i < 4; ++i) {
+            corners[2 * i] = quad[size_t(i)].x;
+            corners[2 * i + 1] = quad[size_t(i)].y;
+        }
+        *width = w;
+        *height = h;
+        return rc;
+    });
+}
+
 }

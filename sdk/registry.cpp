@@ -215,11 +215,14 @@ Device::FrameSink Registry::makeSink(CamFrameCallback callback)
                 scratch->rgb.assign(frame.rgb.begin(), frame.rgb.end());
                 outliner->annotate(*scratch);
                 shown = scratch.get();
+                setOutlineSeen({true, outliner->hasPage(), outliner->corners(), frame.width, frame.height});
             } catch (const std::exception &e) {
                 setLastError(std::string("preview outline failed: ") + e.what());
+                setOutlineSeen({});
             }
         } else {
             outliner->forget();
+            setOutlineSeen({});
         }
         CallbackScope scope;
         try {
@@ -232,6 +235,25 @@ Device::FrameSink Registry::makeSink(CamFrameCallback callback)
     };
 }
 
+void Registry::setOutlineSeen(const OutlineSeen &seen)
+{
+    std::lock_guard<std::mutex> lock(m_outlineMutex);
+    m_outlineSeen = seen;
+}
+
+int Registry::previewOutline(Quad &corners, int &width, int &height) const
+{
+    std::lock_guard<std::mutex> lock(m_outlineMutex);
+    if (!m_outlineSeen.drawn) {
+        setLastError("no page outline is drawn on the preview");
+        return ORVIX_E_STATE;
+    }
+    corners = m_outlineSeen.corners;
+    width = m_outlineSeen.width;
+    height = m_outlineSeen.height;
+    return m_outlineSeen.found ? 1 : 0;
+}
+
 void Registry::stopLocked()
 {
     std::shared_ptr<Device> running;
@@ -242,6 +264,7 @@ void Registry::stopLocked()
     }
     if (running)
         running->stop();
+    setOutlineSeen({});
 }
 
 int Registry::startCapture(long index, CamFrameCallback callback)

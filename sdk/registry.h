@@ -6,6 +6,7 @@
 
 #include "backend.h"
 #include "camsdk.h"
+#include "pagedetector.h"
 
 #include <atomic>
 #include <memory>
@@ -37,6 +38,9 @@ public:
     int accessible(long index) const;
     int tarvo(long index) const;
     long framesDelivered() const { return m_delivered; }
+    // The outline drawn on the last preview frame: ORVIX_E_STATE when none is
+    // drawn (cropping off, no capture), else 1 with a page and 0 without.
+    int previewOutline(Quad &corners, int &width, int &height) const;
 
     // The device at `index`, or null; kept alive while the caller holds it.
     std::shared_ptr<Device> device(long index) const;
@@ -61,6 +65,19 @@ private:
     long m_resolutionCountedFormat = -1;
     std::atomic<bool> m_autoCrop{false};
     std::atomic<long> m_delivered{0};
+
+    // Written by the delivery thread once a frame; a lock of its own, held
+    // only to copy, keeps the control locks out of the frame path.
+    struct OutlineSeen {
+        bool drawn = false;
+        bool found = false;
+        Quad corners{};
+        int width = 0;
+        int height = 0;
+    };
+    void setOutlineSeen(const OutlineSeen &seen);
+    mutable std::mutex m_outlineMutex;
+    OutlineSeen m_outlineSeen;
 };
 
 } // namespace orvix

@@ -80,7 +80,7 @@ const Frame &PageTurner::picture(size_t index, int width, int height)
         Frame decoded;
         std::string why;
         if (loadScenePicture(m_files[index], decoded, why)) {
-            slot = std::make_shared<const Frame>(fitPictureToScene(decoded, width, height));
+            slot = std::make_shared<const Frame>(fitPictureToScene(decoded, width, height, kPageShare));
         } else {
             std::fprintf(stderr, "orvix: page %s unusable (%s), showing the desk\n", m_files[index].c_str(),
                          why.c_str());

@@ -18,6 +18,9 @@ class PageTurner
 {
 public:
     static constexpr double kTurnSeconds = 1.0;
+    // A page lies whole under the camera, with desk around it, so that a
+    // Tarvo camera's outline can find all four corners.
+    static constexpr double kPageShare = 0.92;
 
     // Whether `path` is a folder (then the camera turns pages).
     static bool isFolder(const std::string &path);

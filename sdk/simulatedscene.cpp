@@ -218,7 +218,7 @@ bool loadScenePicture(const std::string &path, Frame &out, std::string &why)
     return true;
 }
 
-Frame fitPictureToScene(const Frame &picture, int width, int height)
+Frame fitPictureToScene(const Frame &picture, int width, int height, double share)
 {
     Frame frame;
     if (width <= 0 || height <= 0 || picture.empty())
@@ -226,7 +226,8 @@ Frame fitPictureToScene(const Frame &picture, int width, int height)
     frame.allocate(width, height);
     cv::Mat m = wrap(frame);
     m.setTo(kDeskBottom);
-    const double scale = std::min(double(width) / picture.width, double(height) / picture.height);
+    const double scale =
+        std::clamp(share, 0.01, 1.0) * std::min(double(width) / picture.width, double(height) / picture.height);
     const int w = std::clamp(int(std::lround(picture.width * scale)), 1, width);
     const int h = std::clamp(int(std::lround(picture.height * scale)), 1, height);
     const cv::Mat src(picture.height, picture.width, CV_8UC3,

@@ -32,8 +32,9 @@ Frame renderDeskScene(int width, int height);
 // the file is missing, unreadable or absurdly large.
 bool loadScenePicture(const std::string &path, Frame &out, std::string &why);
 
-// `picture` scaled to fit width x height, aspect kept, centred on desk colour.
-Frame fitPictureToScene(const Frame &picture, int width, int height);
+// `picture` scaled to fit `share` of width x height, aspect kept, centred on
+// desk colour.
+Frame fitPictureToScene(const Frame &picture, int width, int height, double share = 1.0);
 
 // Paints the changing marks (a disc gliding along the bottom edge and a frame
 // counter at the top left, both on the desk, clear of the page) into a live

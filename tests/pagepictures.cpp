@@ -64,9 +64,9 @@ int identify(const QImage &img, long &skin)
             skin += std::abs(qRed(p) - 214) < 14 && std::abs(qGreen(p) - 168) < 14 && std::abs(qBlue(p) - 140) < 14;
         }
     // The page's top margin above its number, in the middle column: there in a
-    // cropped scan and in an uncropped one, where the desk fills the sides.
+    // cropped scan and in an uncropped one, where desk lies around the page.
     long r = 0, g = 0, b = 0, n = 0;
-    for (int y = img.height() / 100; y < img.height() / 20; ++y)
+    for (int y = img.height() * 6 / 100; y < img.height() * 9 / 100; ++y)
         for (int x = img.width() * 9 / 20; x < img.width() * 11 / 20; ++x) {
             const QRgb p = img.pixel(x, y);
             r += qRed(p), g += qGreen(p), b += qBlue(p), ++n;

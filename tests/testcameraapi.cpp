@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -89,6 +90,7 @@ private slots:
     void initStopsRunningCapture();
     void noAccessDeviceDoesNotStart();
     void controlCallsFromCallbackAreRefusedNotDeadlocked();
+    void previewOutlineFollowsCropping();
 };
 
 void TestCameraApi::initTestCase()
@@ -346,6 +348,44 @@ void TestCameraApi::controlCallsFromCallbackAreRefusedNotDeadlocked()
     QCOMPARE(g_initFromCallback.load(), int(ORVIX_E_STATE));
     QCOMPARE(g_countFromCallback.load(), 2L);
     QCOMPARE(Cam_CameraCaptureStop(), int(ORVIX_OK));
+}
+
+void TestCameraApi::previewOutlineFollowsCropping()
+{
+    double xy[8] = {};
+    int w = 0, h = 0;
+    QCOMPARE(Orvix_PreviewOutline(nullptr, &w, &h), int(ORVIX_E_ARGUMENT));
+    initWith("Tarvo|320x240|tarvo");
+    QCOMPARE(Orvix_PreviewOutline(xy, &w, &h), int(ORVIX_E_STATE)); // no capture
+
+    Cam_SetAutoCrop(1);
+    QCOMPARE(Cam_SetCameraResolution(0, 320, 240), int(ORVIX_OK));
+    QCOMPARE(Cam_CameraCaptureStart(0, receiveFrame), int(ORVIX_OK));
+    QTRY_COMPARE_WITH_TIMEOUT(Orvix_PreviewOutline(xy, &w, &h), 1, 5000);
+    QCOMPARE(w, 320);
+    QCOMPARE(h, 240);
+    // The desk's page: corners clockwise from the top left, inside the frame,
+    // covering a good part of it.
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(xy[2 * i] >= 0 && xy[2 * i] <= w);
+        QVERIFY(xy[2 * i + 1] >= 0 && xy[2 * i + 1] <= h);
+    }
+    QVERIFY(xy[0] < xy[2] && xy[6] < xy[4]);
+    QVERIFY(xy[1] < xy[7] && xy[3] < xy[5]);
+    double twiceArea = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int j = (i + 1) % 4;
+        twiceArea += xy[2 * i] * xy[2 * j + 1] - xy[2 * j] * xy[2 * i + 1];
+    }
+    QVERIFY(std::abs(twiceArea) / 2 > 0.2 * w * h);
+
+    Cam_SetAutoCrop(0);
+    QTRY_COMPARE_WITH_TIMEOUT(Orvix_PreviewOutline(xy, &w, &h), int(ORVIX_E_STATE), 5000);
+    Cam_SetAutoCrop(1);
+    QTRY_COMPARE_WITH_TIMEOUT(Orvix_PreviewOutline(xy, &w, &h), 1, 5000);
+    QCOMPARE(Cam_CameraCaptureStop(), int(ORVIX_OK));
+    QCOMPARE(Orvix_PreviewOutline(xy, &w, &h), int(ORVIX_E_STATE));
+    Cam_SetAutoCrop(0);
 }
 
 QTEST_GUILESS_MAIN(TestCameraApi)

@@ -1,6 +1,7 @@
 #include "cammainwindow.h"
 
 #include "core/watchframe.h"
+#include "orvixext.h"
 #include "scankeyfilter.h"
 
 #include <QApplication>
@@ -11,6 +12,23 @@
 namespace {
 
 const char *const kAutoCaptureKey = "AutoCapture";
+
+// The page outline the camera draws on the preview, in the pixels of a
+// `reduced` copy of the frame (empty when it sees no page); false when it
+// draws none (cropping off, a camera outside the Tarvo family).
+bool drawnOutline(const QSize &reduced, QPolygonF &outline)
+{
+    double xy[8];
+    int width = 0, height = 0;
+    const int seen = Orvix_PreviewOutline(xy, &width, &height);
+    if (seen < 0 || width <= 0 || height <= 0)
+        return false;
+    outline.clear();
+    if (seen == 1)
+        for (int i = 0; i < 4; ++i)
+            outline << QPointF(xy[2 * i] * reduced.width() / width, xy[2 * i + 1] * reduced.height() / height);
+    return true;
+}
 
 } // namespace
 
@@ -83,7 +101,10 @@ void CamMainWindow::watchForAutoCapture()
             return;
         grey = reduceForWatching(*g_Camimage, AutoCapture::kWatchWidth);
     }
-    if (!m_autoCapture.feed(grey, now))
+    // Where the camera outlines the page, a hand over it breaks the outline.
+    QPolygonF outline;
+    const bool outlined = drawnOutline(grey.size(), outline);
+    if (!m_autoCapture.feed(grey, now, outlined ? &outline : nullptr))
         return;
     if (!scanOfferedNow()) {
         // The page is not scanned yet: watch afresh so it is taken once the
