@@ -62,6 +62,10 @@ CaptureSession::~CaptureSession()
 
 int CaptureSession::discover()
 {
+    listDevName.clear();
+    listFormat.clear();
+    listResolution.clear();
+    bIsConnect = true;
     long devCount = 0;
     Cam_GetDevCount(&devCount);
     qDebug("GetDevCount is %d\n", int(devCount));

@@ -102,8 +102,7 @@ private slots:
             Cam_Init();
             long count = -1;
             Cam_GetDevCount(&count);
-            if (count != cameras.count(';') + (cameras.isEmpty() ? 0 : 1))
-                QSKIP("the camera library does not simulate cameras yet");
+            QCOMPARE(count, long(cameras.count(';') + (cameras.isEmpty() ? 0 : 1)));
         }
 
         ModalAnswerer answerer;
@@ -116,8 +115,7 @@ private slots:
             QCOMPARE(win->session().captureFormat(), 0);
             QVERIFY(!win->session().formatNames().isEmpty());
             QCOMPARE(win->session().isTarvoDevice(), tarvo);
-            if (parts(*win).cutBtn)
-                QCOMPARE(parts(*win).cutBtn->isDown(), tarvo);
+            QCOMPARE(parts(*win).cutBtn->isDown(), tarvo);
         } else {
             QCOMPARE(answerer.texts, QStringList{boxText});
             QCOMPARE(answerer.titles, QStringList{QStringLiteral("错误")});
@@ -126,9 +124,6 @@ private slots:
         }
         QCOMPARE(win->session().deviceNames().size(), cameras.isEmpty() ? 0 : cameras.count(';') + 1);
         // InitSDK itself reports the same result on a fresh listing.
-        win->session().deviceNames().clear();
-        win->session().formatNames().clear();
-        win->session().resolutions().clear();
         QCOMPARE(win->InitSDK(), result);
         if (result == 0)
             QVERIFY(win->session().resolutions().first().contains('x'));
@@ -140,8 +135,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(win.get()));
             QTest::qWait(100);
             QVERIFY(currentFrame() == nullptr);
-            if (parts(*win).scanBtn)
-                QVERIFY(!parts(*win).scanBtn->isEnabled());
+            QVERIFY(!parts(*win).scanBtn->isEnabled());
         }
     }
 
@@ -152,8 +146,7 @@ private slots:
         Cam_Init();
         long count = 0;
         Cam_GetDevCount(&count);
-        if (count != 1)
-            QSKIP("the camera library does not simulate cameras yet");
+        QCOMPARE(count, 1L);
 
         ModalAnswerer answerer;
         CamMainWindow win;
@@ -165,8 +158,7 @@ private slots:
             QMutexLocker locker(&MutexCamDataBuffLock);
             QCOMPARE(g_Camimage->size(), QSize(320, 240));
         }
-        if (parts(win).scanBtn)
-            QTRY_VERIFY_WITH_TIMEOUT(parts(win).scanBtn->isEnabled(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(parts(win).scanBtn->isEnabled(), 5000);
         QVERIFY(answerer.texts.isEmpty());
         // Stopping returns only when no callback runs: afterwards the frame
         // can be dropped without a callback refilling it.
@@ -187,8 +179,7 @@ private slots:
         Cam_Init();
         long count = 0;
         Cam_GetDevCount(&count);
-        if (count != 1)
-            QSKIP("the camera library does not simulate cameras yet");
+        QCOMPARE(count, 1L);
         {
             ModalAnswerer answerer;
             CamMainWindow win;
@@ -205,8 +196,6 @@ private slots:
         qputenv("ORVIX_SIMULATED_CAMERAS", "");
         ModalAnswerer answerer;
         CamMainWindow win;
-        if (!parts(win).scanBtn || !parts(win).zoomOutBtn || !parts(win).saveBtn)
-            QSKIP("the window's buttons are not built");
         QPushButton *const seven[] = {parts(win).scanBtn,    parts(win).cutBtn,    parts(win).rotateLeftBtn, parts(win).rotateRightBtn,
                                       parts(win).oneTOneBtn, parts(win).zoomInBtn, parts(win).zoomOutBtn};
         win.show();

@@ -20,7 +20,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -232,8 +231,7 @@ private slots:
         Cam_SetCameraResolution(0, 640, 480);
         const QString dir = freshDir("full");
         const QString path = dir + "/20260102030405006.jpg";
-        IMAGEPARAM p;
-        std::memset(&p, 0, sizeof p);
+        IMAGEPARAM p{};
         GetScannerInfoThread worker(p, path, QString(), 0);
 
         struct sigaction ignore = {}, old = {};

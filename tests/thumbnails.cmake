@@ -2,7 +2,5 @@
 quillo_add_test(NAME TestTileGeometry SOURCES testtilegeometry.cpp LIBS quillo_ui)
 quillo_add_test(NAME TestPicItemDelegate SOURCES testpicitemdelegate.cpp LIBS quillo_ui)
 quillo_add_test(NAME TestEditCommands SOURCES testeditcommands.cpp mainwindowfixture.h LIBS quillo_ui)
-if(TARGET quillo_pdfcheck)
-  quillo_add_test(NAME TestMerge SOURCES testmerge.cpp mainwindowfixture.h
-    LIBS quillo_ui quillo_pdfcheck)
-endif()
+quillo_add_test(NAME TestMerge SOURCES testmerge.cpp mainwindowfixture.h
+  LIBS quillo_ui quillo_pdfcheck)

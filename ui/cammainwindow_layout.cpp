@@ -2,6 +2,7 @@
 
 #include "picitemdelegate.h"
 #include "titlebar.h"
+#include "ui/windowmetrics.h"
 #include "ui_cammainwindow.h"
 
 #include <QAction>
@@ -38,7 +39,7 @@ const char *const kTextButtonSheet =
 
 void styleTitleButton(QPushButton *button, const char *iconPath, const QString &toolTip, const char *sheet)
 {
-    button->setFixedSize(QSize(40, 40));
+    button->setFixedSize(QSize(windowmetrics::kTitleButtonSize, windowmetrics::kTitleButtonSize));
     button->setIconSize(QSize(30, 30));
     button->setIcon(QIcon(iconPath));
     button->setToolTip(toolTip);
@@ -65,8 +66,8 @@ void styleTextButton(QPushButton *button, const QString &text, QSize size)
 
 void CamMainWindow::initUI()
 {
-    resize(780, 480);
-    setMinimumSize(780, 480);
+    resize(windowmetrics::kWindowWidth, windowmetrics::kWindowHeight);
+    setMinimumSize(windowmetrics::kWindowWidth, windowmetrics::kWindowHeight);
     setWindowIcon(QIcon(":/img/new/logo.svg"));
     setWindowFlags(Qt::FramelessWindowHint);
     const QDesktopWidget *desktop = QApplication::desktop();
@@ -133,11 +134,11 @@ void CamMainWindow::initUI()
     styleToolButton(bookBtn, ":/img/camera/book_normal.svg", tr("拍书模式"), kToolGreySheet);
 
     toolBarWidget->setFixedSize(300, 70);
-    styleTextButton(scanBtn, tr("扫描"), QSize(240, 36));
+    styleTextButton(scanBtn, tr("扫描"), QSize(windowmetrics::kScanButtonWidth, windowmetrics::kScanButtonHeight));
     styleTextButton(saveBtn, tr("上传"), QSize(165, 36));
     styleTextButton(MergePDFBtn, tr("合并pdf"), QSize(165, 36));
 
-    rightWidget->setFixedWidth(220);
+    rightWidget->setFixedWidth(windowmetrics::kListColumnWidth);
     const QPalette rightPalette = rightWidget->palette();
     rightWidget->setAutoFillBackground(true);
     rightWidget->setPalette(rightPalette);
@@ -148,7 +149,7 @@ void CamMainWindow::initUI()
     bandPalette.setColor(QPalette::Window, QColor(217, 217, 217, 255));
     leftBottomWidget->setAutoFillBackground(true);
     leftBottomWidget->setPalette(bandPalette);
-    leftBottomWidget->setFixedHeight(140);
+    leftBottomWidget->setFixedHeight(windowmetrics::kBottomBandHeight);
 
     toolBarWidget->setStyleSheet("background:rgba(247,247,247,255);border-radius:18px;");
     QGraphicsDropShadowEffect *shadow = new QGraphicsDropShadowEffect(this);
