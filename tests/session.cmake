@@ -8,3 +8,5 @@ target_link_libraries(sessiongrab PRIVATE Qt5::Gui)
 # Page pictures and their identification for scripts/e2e-handsfree.sh (not a test itself).
 add_executable(pagepictures pagepictures.cpp)
 target_link_libraries(pagepictures PRIVATE Qt5::Gui)
+# The capture session without a window: scans, saves, pages and the merge.
+quillo_add_test(NAME TestCaptureSession SOURCES testcapturesession.cpp failingfileops.h LIBS quillo_core)
