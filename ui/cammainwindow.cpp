@@ -3,10 +3,10 @@
 #include "picitemdata.h"
 #include "setwindow.h"
 #include "titlebar.h"
+#include "ui/errorbox.h"
 #include "ui_cammainwindow.h"
 
 #include <QDebug>
-#include <QMessageBox>
 #include <QTextCodec>
 
 CamMainWindow *g_Camself = nullptr;
@@ -68,35 +68,14 @@ CamMainWindow::~CamMainWindow()
     delete ui;
 }
 
-static void dressErrorBox(QMessageBox &box, const QString &text)
-{
-    box.setStyleSheet("font:12pt '宋体'");
-    box.setWindowTitle(CamMainWindow::tr("错误"));
-    box.setText(text);
-    box.setIcon(QMessageBox::Critical);
-    box.addButton(CamMainWindow::tr("确定"), QMessageBox::ActionRole);
-}
-
 void CamMainWindow::showCameraErrorBox(const QString &text)
 {
-    QMessageBox box;
-    dressErrorBox(box, text);
-    box.exec();
+    ErrorBox::showBlocking(text);
 }
 
 void CamMainWindow::showErrorMessage(const QString &text)
 {
-    qDebug("%s", qUtf8Printable(text));
-    if (m_errorBox && m_errorBox->isVisible()) {
-        m_errorBox->setText(m_errorBox->text() + QLatin1Char('\n') + text);
-        return;
-    }
-    auto *box = new QMessageBox(this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    dressErrorBox(*box, text);
-    box->setWindowModality(Qt::ApplicationModal);
-    m_errorBox = box;
-    box->show();
+    m_errors.show(this, text);
 }
 
 void CamMainWindow::InitDataP()

@@ -1,12 +1,12 @@
 #ifndef CAMMAINWINDOW_H
 #define CAMMAINWINDOW_H
 
-#include "core/autocapture.h"
+#include "core/autocapturewatch.h"
 #include "core/capturesession.h"
 #include "core/rotationcounter.h"
 #include "settings/ccfgcontrol.h"
+#include "ui/errorbox.h"
 
-#include <QElapsedTimer>
 #include <optional>
 #include <QHBoxLayout>
 #include <QImage>
@@ -72,7 +72,7 @@ public:
     int cropCounter() const { return m_nCropIndex; }
     qreal previewScale() const { return nVideoScaleSize; }
     bool isUploadMode() const { return m_bIsShowCommit; }
-    bool autoCaptureOn() const { return m_bAutoCapture; }
+    bool autoCaptureOn() const { return m_autoCapture.isOn(); }
     // The settings window of the last opening, or null.
     SetWindow *settingsWindow() const { return m_set; }
     // What the last settings window saved, while that counts; null otherwise.
@@ -142,7 +142,7 @@ private:
     // The choices of the last settings window while its last action was a
     // save; scans and restarts take them instead of the settings file.
     std::optional<Settings> m_savedSettings;
-    QPointer<QMessageBox> m_errorBox;
+    ErrorReporter m_errors;
 
     // --- widgets (cammainwindow_layout.cpp) ---
     QVBoxLayout *winVLayout;
@@ -193,10 +193,7 @@ private:
     void initHandsFree();
     bool scanOfferedNow() const;
     void watchForAutoCapture();
-    void paintAutoCaptureBadge(QPainter &painter, const QRect &picture) const;
-    AutoCapture m_autoCapture;
-    bool m_bAutoCapture = false;
-    QElapsedTimer m_watchClock;
+    AutoCaptureWatch m_autoCapture;
 };
 
 #endif

@@ -52,8 +52,8 @@ void CamMainWindow::paintEvent(QPaintEvent *event)
             if (!target.isEmpty()) {
                 painter.setRenderHint(QPainter::Antialiasing, false);
                 m_nDrawnWidth = drawPreviewFrame(painter, *g_Camimage, target, nRotate);
-                if (m_bAutoCapture)
-                    paintAutoCaptureBadge(painter, target);
+                if (m_autoCapture.isOn())
+                    paintPictureBadge(painter, target.intersected(rect()), tr("自动"));
             }
         }
     }
