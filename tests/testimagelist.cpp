@@ -118,7 +118,7 @@ QStringList TestImageList::modelPaths() const
 {
     QStringList paths;
     for (int row = 0; row < parts(*w).listViewModel->rowCount(); ++row)
-        paths.append(parts(*w).listViewModel->index(row, 0).data(Qt::UserRole + 1).value<PicItemData>().picPath);
+        paths.append(parts(*w).listViewModel->index(row, 0).data(PicItemData::Role).value<PicItemData>().picPath);
     return paths;
 }
 
@@ -127,7 +127,7 @@ QStringList TestImageList::selectedFiles() const
 {
     QStringList paths;
     for (const QModelIndex &index : parts(*w).imgListView->selectionModel()->selectedIndexes())
-        paths.append(index.data(Qt::UserRole + 1).value<PicItemData>().picPath);
+        paths.append(index.data(PicItemData::Role).value<PicItemData>().picPath);
     return paths;
 }
 
@@ -163,7 +163,7 @@ void TestImageList::addKeepsOrderAndRecord()
     QStandardItem *item = parts(*w).listViewModel->item(1);
     QVERIFY(item->text().isEmpty());
     QVERIFY(item->icon().isNull());
-    const PicItemData data = item->data(Qt::UserRole + 1).value<PicItemData>();
+    const PicItemData data = item->data(PicItemData::Role).value<PicItemData>();
     QCOMPARE(data.picPath, b);
     QCOMPARE(data.picName, QString("20260101090001000.pdf"));
 }

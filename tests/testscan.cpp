@@ -119,7 +119,7 @@ private:
 
     static QString shownPath(CamMainWindow *w, int row)
     {
-        return parts(*w).listViewModel->index(row, 0).data(Qt::UserRole + 1).value<PicItemData>().picPath;
+        return parts(*w).listViewModel->index(row, 0).data(PicItemData::Role).value<PicItemData>().picPath;
     }
 
     void forgetTmpLater(const QString &path) { m_tmpFiles << path; }

@@ -8,15 +8,13 @@
 #include <QItemSelectionModel>
 #include <QUrl>
 
-static const int kPicItemRole = Qt::UserRole + 1;
-
 void CamMainWindow::addItem(QString path)
 {
     QStandardItem *item = new QStandardItem;
     PicItemData itemData;
     itemData.picPath = path;
     itemData.picName = QFileInfo(path).fileName();
-    item->setData(QVariant::fromValue(itemData), kPicItemRole);
+    item->setData(QVariant::fromValue(itemData), PicItemData::Role);
     listViewModel->appendRow(item);
     imgListView->scrollToBottom();
 }
@@ -31,7 +29,7 @@ QStringList CamMainWindow::getListSelectedFile()
     QStringList selected;
     const QModelIndexList indexes = imgListView->selectionModel()->selectedIndexes();
     for (const QModelIndex &index : indexes)
-        selected.append(index.data(kPicItemRole).value<PicItemData>().picPath);
+        selected.append(index.data(PicItemData::Role).value<PicItemData>().picPath);
     return selected;
 }
 
