@@ -2,6 +2,11 @@
 
 #include <QDebug>
 
+const char *const Settings::kKeys[12] = {
+    "FilePath",    "DevName",     "XResolution", "YResolution", "bIsWater", "WaterContent",
+    "WaterFont",   "WaterColorR", "WaterColorG", "WaterColorB", "bTextEn",  "FileFormat",
+};
+
 static QString decimal(int value)
 {
     return QString::number(value);

@@ -9,6 +9,9 @@
 // stored texts back into the window's controls.
 struct Settings
 {
+    // The stored keys in the store's order, the order of toList().
+    static const char *const kKeys[12];
+
     QString folder;
     int device = 0;
     int width = 0;

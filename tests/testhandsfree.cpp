@@ -4,6 +4,7 @@
 // capture, shows it on the picture and keeps it in the settings file.
 #include "cammainwindow.h"
 #include "ccfgcontrol.h"
+#include "core/settings.h"
 #include "mainwindowfixture.h"
 #include "previewfit.h"
 #include "setwindow.h"
@@ -157,7 +158,7 @@ void TestHandsFree::autoCaptureKeyIsShownAndKept()
     QCOMPARE(stored("FileFormat"), QString("1"));
     QCOMPARE(stored("AutoCapture"), QString("1"));
     const QSettings file(CCfgControl::settingsFilePath(), QSettings::IniFormat);
-    for (const char *key : CCfgControl::kKeys)
+    for (const char *key : Settings::kKeys)
         QVERIFY2(file.contains(QString("Settings/") + key), key);
 
     // The next run starts with it on.
