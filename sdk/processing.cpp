@@ -2,6 +2,7 @@
 
 #include "docoptimiser.h"
 #include "pagedetector.h"
+#include "picturepool.h"
 #include "previewoutliner.h"
 #include "watermark.h"
 
@@ -21,7 +22,10 @@ Frame cropToPage(Frame in)
         std::printf("orvix: no page found, keeping the whole %dx%d frame\n", in.width, in.height);
         return in;
     }
-    return PageDetector::warpPage(in, corners);
+    Frame page = PageDetector::warpPage(in, corners);
+    // The frame's memory serves the next picture a step makes.
+    picturepool::give(std::move(in.rgb));
+    return page;
 }
 
 Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop)
