@@ -15,6 +15,7 @@ namespace {
 constexpr int kFracBits = 5;
 constexpr int kFrac = 1 << kFracBits;
 constexpr int kWhite = 255;
+constexpr size_t kPrefetchRows = 8;
 
 // Positions this far outside the frame are all the same: blank.
 constexpr float kFar = 4.0f * kFrac;
@@ -123,6 +124,11 @@ void warpRows(const Frame &in, const cv::Matx33d &m, Frame &out, int yBegin, int
             const int fx = xs[x] & (kFrac - 1), fy = ys[x] & (kFrac - 1);
 #if CV_SIMD128
             if (fast[x] >= 0) {
+                // A turned page is read along slanted lines, which the
+                // hardware does not foresee: ask for the rows the next
+                // output rows will read, a cache line at a time.
+                if ((x & 7) == 0)
+                    __builtin_prefetch(src + fast[x] + kPrefetchRows * stride);
                 interpolate(src + fast[x], stride, fx, fy, d);
                 continue;
             }
