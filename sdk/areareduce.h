@@ -14,6 +14,12 @@ namespace orvix {
 // cv::resize(src, dst, src.size() / factor, 0, 0, cv::INTER_AREA) gives.
 void reduceByWholeFactor(const cv::Mat &src, int factor, cv::Mat &dst);
 
+// Byte for byte cv::resize(src, dst, size, 0, 0, cv::INTER_AREA) for any
+// shrinking of 8-bit pixels, its float sums done for four source rows at
+// once. Where this build's float arithmetic could differ from OpenCV's (as
+// a check on first use finds), OpenCV does the work.
+void reduceByArea(const cv::Mat &src, cv::Size size, cv::Mat &dst);
+
 } // namespace orvix
 
 #endif
