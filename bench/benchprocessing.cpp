@@ -227,7 +227,10 @@ int main()
     std::printf("beside today's methods (frame copy %.2f ms):\n", copyMs);
 
     const auto nothing = [] {};
-    Pair p = byTurns(9, [&] { reference = reference::rotateFrame(frame, 90); }, nothing,
+    // A capture hands the picture it turned back for the next one to use;
+    // so does this run before each turn.
+    Pair p = byTurns(9, [&] { reference = reference::rotateFrame(frame, 90); },
+                     [&] { orvix::picturepool::give(std::move(out.rgb)); },
                      [&] { out = orvix::rotateFrame(frame, 90); });
     cv::Mat turned;
     const double viaOpenCv = medianMs(9, [&] { cv::rotate(pagescene::asMat(frame), turned, cv::ROTATE_90_CLOCKWISE); });

@@ -33,8 +33,11 @@ Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop)
     if (in.empty() || in.rgb.size() < in.stride() * size_t(in.height))
         return in;
     Frame out = (autoCrop || param.nCropType == 1) ? cropToPage(std::move(in)) : std::move(in);
-    if (param.nRotate % 360 != 0)
-        out = rotateFrame(out, param.nRotate);
+    if (param.nRotate % 360 != 0) {
+        Frame turned = rotateFrame(out, param.nRotate);
+        picturepool::give(std::move(out.rgb));
+        out = std::move(turned);
+    }
     if (param.bIsTextEn)
         out = optimiseDocument(std::move(out));
     if (param.bIsWater) {

@@ -1,5 +1,9 @@
 #include "processing.h"
 
+#include "picturepool.h"
+
+#include <opencv2/core/utility.hpp>
+
 #include <algorithm>
 #include <cstring>
 
@@ -16,7 +20,7 @@ int quarterTurns(int degrees)
 
 void turnHalf(const Frame &in, Frame &out)
 {
-    out.allocate(in.width, in.height);
+    out = picturepool::takeFrame(in.width, in.height);
     const int w = in.width;
     for (int y = 0; y < in.height; ++y) {
         const uint8_t *src = in.row(y);
@@ -52,14 +56,14 @@ inline void putFour(uint8_t *dst, const uint8_t *src, ptrdiff_t srcStep)
 
 // clockwise: source (x, y) lands at (h-1-y, x); otherwise at (y, w-1-x).
 // Each output row of a tile is one source column, written left to right.
-void turnQuarter(const Frame &in, Frame &out, bool clockwise)
+// Source rows [yBegin, yEnd), a whole number of tiles apart from the last.
+void turnQuarterRows(const Frame &in, Frame &out, bool clockwise, int yBegin, int yEnd)
 {
     const int w = in.width;
     const int h = in.height;
-    out.allocate(h, w);
     const size_t outStride = out.stride();
-    for (int ty = 0; ty < h; ty += kTile) {
-        const int yEnd = std::min(h, ty + kTile);
+    for (int ty = yBegin; ty < yEnd; ty += kTile) {
+        const int tileEnd = std::min(yEnd, ty + kTile);
         for (int tx = 0; tx < w; tx += kTile) {
             const int xEnd = std::min(w, tx + kTile);
             for (int x = tx; x < xEnd; ++x) {
@@ -67,9 +71,9 @@ void turnQuarter(const Frame &in, Frame &out, bool clockwise)
                 const uint8_t *src;
                 ptrdiff_t srcStep;
                 if (clockwise) {
-                    // Output row x, columns h-yEnd ..: source rows upwards from yEnd-1.
-                    dst = out.rgb.data() + size_t(x) * outStride + size_t(h - yEnd) * 3;
-                    src = in.row(yEnd - 1) + size_t(x) * 3;
+                    // Output row x, columns h-tileEnd ..: source rows upwards from tileEnd-1.
+                    dst = out.rgb.data() + size_t(x) * outStride + size_t(h - tileEnd) * 3;
+                    src = in.row(tileEnd - 1) + size_t(x) * 3;
                     srcStep = -ptrdiff_t(in.stride());
                 } else {
                     // Output row w-1-x, columns ty ..: source rows downwards from ty.
@@ -77,7 +81,7 @@ void turnQuarter(const Frame &in, Frame &out, bool clockwise)
                     src = in.row(ty) + size_t(x) * 3;
                     srcStep = ptrdiff_t(in.stride());
                 }
-                const int run = yEnd - ty;
+                const int run = tileEnd - ty;
                 int k = 0;
                 // The last source column has no spare byte after it on the last row.
                 if (x + 1 < w)
@@ -88,6 +92,18 @@ void turnQuarter(const Frame &in, Frame &out, bool clockwise)
             }
         }
     }
+}
+
+// Bands of tiles on the library's worker threads: each band writes its own
+// columns of the result.
+void turnQuarter(const Frame &in, Frame &out, bool clockwise)
+{
+    // Every byte is written: a kept buffer needs no clearing.
+    out = picturepool::takeFrame(in.height, in.width);
+    const int tiles = (in.height + kTile - 1) / kTile;
+    cv::parallel_for_(cv::Range(0, tiles), [&](const cv::Range &band) {
+        turnQuarterRows(in, out, clockwise, band.start * kTile, std::min(in.height, band.end * kTile));
+    }, 4);
 }
 
 } // namespace
