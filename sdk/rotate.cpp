@@ -2,8 +2,6 @@
 
 #include "picturepool.h"
 
-#include <opencv2/core/utility.hpp>
-
 #include <algorithm>
 #include <cstring>
 
@@ -20,6 +18,7 @@ int quarterTurns(int degrees)
 
 void turnHalf(const Frame &in, Frame &out)
 {
+    // Every byte is written: a kept buffer needs no clearing.
     out = picturepool::takeFrame(in.width, in.height);
     const int w = in.width;
     for (int y = 0; y < in.height; ++y) {
@@ -56,14 +55,14 @@ inline void putFour(uint8_t *dst, const uint8_t *src, ptrdiff_t srcStep)
 
 // clockwise: source (x, y) lands at (h-1-y, x); otherwise at (y, w-1-x).
 // Each output row of a tile is one source column, written left to right.
-// Source rows [yBegin, yEnd), a whole number of tiles apart from the last.
-void turnQuarterRows(const Frame &in, Frame &out, bool clockwise, int yBegin, int yEnd)
+void turnQuarter(const Frame &in, Frame &out, bool clockwise)
 {
     const int w = in.width;
     const int h = in.height;
+    out = picturepool::takeFrame(h, w);
     const size_t outStride = out.stride();
-    for (int ty = yBegin; ty < yEnd; ty += kTile) {
-        const int tileEnd = std::min(yEnd, ty + kTile);
+    for (int ty = 0; ty < h; ty += kTile) {
+        const int yEnd = std::min(h, ty + kTile);
         for (int tx = 0; tx < w; tx += kTile) {
             const int xEnd = std::min(w, tx + kTile);
             for (int x = tx; x < xEnd; ++x) {
@@ -71,9 +70,9 @@ void turnQuarterRows(const Frame &in, Frame &out, bool clockwise, int yBegin, in
                 const uint8_t *src;
                 ptrdiff_t srcStep;
                 if (clockwise) {
-                    // Output row x, columns h-tileEnd ..: source rows upwards from tileEnd-1.
-                    dst = out.rgb.data() + size_t(x) * outStride + size_t(h - tileEnd) * 3;
-                    src = in.row(tileEnd - 1) + size_t(x) * 3;
+                    // Output row x, columns h-yEnd ..: source rows upwards from yEnd-1.
+                    dst = out.rgb.data() + size_t(x) * outStride + size_t(h - yEnd) * 3;
+                    src = in.row(yEnd - 1) + size_t(x) * 3;
                     srcStep = -ptrdiff_t(in.stride());
                 } else {
                     // Output row w-1-x, columns ty ..: source rows downwards from ty.
@@ -81,7 +80,7 @@ void turnQuarterRows(const Frame &in, Frame &out, bool clockwise, int yBegin, in
                     src = in.row(ty) + size_t(x) * 3;
                     srcStep = ptrdiff_t(in.stride());
                 }
-                const int run = tileEnd - ty;
+                const int run = yEnd - ty;
                 int k = 0;
                 // The last source column has no spare byte after it on the last row.
                 if (x + 1 < w)
@@ -92,18 +91,6 @@ void turnQuarterRows(const Frame &in, Frame &out, bool clockwise, int yBegin, in
             }
         }
     }
-}
-
-// Bands of tiles on the library's worker threads: each band writes its own
-// columns of the result.
-void turnQuarter(const Frame &in, Frame &out, bool clockwise)
-{
-    // Every byte is written: a kept buffer needs no clearing.
-    out = picturepool::takeFrame(in.height, in.width);
-    const int tiles = (in.height + kTile - 1) / kTile;
-    cv::parallel_for_(cv::Range(0, tiles), [&](const cv::Range &band) {
-        turnQuarterRows(in, out, clockwise, band.start * kTile, std::min(in.height, band.end * kTile));
-    }, 4);
 }
 
 } // namespace
