@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace orvix {
@@ -117,13 +118,17 @@ void warpRows(const Frame &in, const cv::Matx33d &m, Frame &out, int yBegin, int
     const size_t stride = in.stride();
     const uint8_t *const src = in.rgb.data();
     const unsigned lastX = unsigned(in.width - 1), lastY = unsigned(in.height - 1);
+#if CV_SIMD128
+    // The byte offsets are ints: a frame beyond their range takes the plain path.
+    const bool offsetsFit = in.rgb.size() <= size_t(std::numeric_limits<int>::max());
+#endif
     for (int y = yBegin; y < yEnd; ++y) {
         rowPositions(m, y, out.width, cv::Size(in.width, in.height), xs, ys, fast);
         uint8_t *d = out.row(y);
         for (int x = 0; x < out.width; ++x, d += 3) {
             const int fx = xs[x] & (kFrac - 1), fy = ys[x] & (kFrac - 1);
 #if CV_SIMD128
-            if (fast[x] >= 0) {
+            if (offsetsFit && fast[x] >= 0) {
                 // A turned page is read along slanted lines, which the
                 // hardware does not foresee: ask for the rows the next
                 // output rows will read, a cache line at a time.
