@@ -1,6 +1,7 @@
 #include "exifthumbnail.h"
 
 #include "camsdk.h"
+#include "areareduce.h"
 #include "jpegcodec.h"
 
 #include <opencv2/imgproc.hpp>
@@ -235,7 +236,7 @@ std::vector<uint8_t> makePreview(const Frame &page)
     if (factor >= 2) {
         cv::Mat reduced;
         const cv::Mat whole = src(cv::Rect(0, 0, page.width / factor * factor, page.height / factor * factor));
-        cv::resize(whole, reduced, cv::Size(whole.cols / factor, whole.rows / factor), 0, 0, cv::INTER_AREA);
+        reduceByWholeFactor(whole, factor, reduced);
         src = reduced;
     }
     cv::resize(src, dst, dst.size(), 0, 0, cv::INTER_AREA);

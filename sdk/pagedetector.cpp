@@ -1,6 +1,7 @@
 #include "pagedetector.h"
 
 #include "pagemasks.h"
+#include "pagewarp.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -497,16 +498,10 @@ Frame PageDetector::warpPage(const Frame &frame, const Quad &c)
     const cv::Point2f src[4] = {{float(c[0].x), float(c[0].y)}, {float(c[1].x), float(c[1].y)},
                                 {float(c[2].x), float(c[2].y)}, {float(c[3].x), float(c[3].y)}};
     const cv::Point2f dst[4] = {{-0.5f, -0.5f}, {w - 0.5f, -0.5f}, {w - 0.5f, h - 0.5f}, {-0.5f, h - 0.5f}};
-    const cv::Mat transform = cv::getPerspectiveTransform(src, dst);
-
-    Frame out;
-    out.allocate(w, h);
-    const cv::Mat in(frame.height, frame.width, CV_8UC3, const_cast<uint8_t *>(frame.rgb.data()));
-    cv::Mat result(h, w, CV_8UC3, out.rgb.data());
+    // Mapped from the output back into the frame, as the warp samples it.
+    const cv::Matx33d outputToFrame(cv::getPerspectiveTransform(dst, src));
     // Whatever of the page lies out of view comes out as blank paper.
-    cv::warpPerspective(in, result, transform, result.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
-                        cv::Scalar(255, 255, 255));
-    return out;
+    return warpPerspectiveWhite(frame, outputToFrame, w, h);
 }
 
 } // namespace orvix

@@ -2,6 +2,7 @@
 
 #include "docoptimiser.h"
 #include "pagedetector.h"
+#include "picturepool.h"
 #include "previewoutliner.h"
 #include "watermark.h"
 
@@ -21,7 +22,10 @@ Frame cropToPage(Frame in)
         std::printf("orvix: no page found, keeping the whole %dx%d frame\n", in.width, in.height);
         return in;
     }
-    return PageDetector::warpPage(in, corners);
+    Frame page = PageDetector::warpPage(in, corners);
+    // The frame's memory serves the next picture a step makes.
+    picturepool::give(std::move(in.rgb));
+    return page;
 }
 
 Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop)
@@ -29,8 +33,11 @@ Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop)
     if (in.empty() || in.rgb.size() < in.stride() * size_t(in.height))
         return in;
     Frame out = (autoCrop || param.nCropType == 1) ? cropToPage(std::move(in)) : std::move(in);
-    if (param.nRotate % 360 != 0)
-        out = rotateFrame(out, param.nRotate);
+    if (param.nRotate % 360 != 0) {
+        Frame turned = rotateFrame(out, param.nRotate);
+        picturepool::give(std::move(out.rgb));
+        out = std::move(turned);
+    }
     if (param.bIsTextEn)
         out = optimiseDocument(std::move(out));
     if (param.bIsWater) {

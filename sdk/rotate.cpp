@@ -1,5 +1,7 @@
 #include "processing.h"
 
+#include "picturepool.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -16,7 +18,8 @@ int quarterTurns(int degrees)
 
 void turnHalf(const Frame &in, Frame &out)
 {
-    out.allocate(in.width, in.height);
+    // Every byte is written: a kept buffer needs no clearing.
+    out = picturepool::takeFrame(in.width, in.height);
     const int w = in.width;
     for (int y = 0; y < in.height; ++y) {
         const uint8_t *src = in.row(y);
@@ -56,7 +59,7 @@ void turnQuarter(const Frame &in, Frame &out, bool clockwise)
 {
     const int w = in.width;
     const int h = in.height;
-    out.allocate(h, w);
+    out = picturepool::takeFrame(h, w);
     const size_t outStride = out.stride();
     for (int ty = 0; ty < h; ty += kTile) {
         const int yEnd = std::min(h, ty + kTile);

@@ -5,6 +5,7 @@
 #define QUILLO_TESTS_REFERENCEPROCESSING_H
 
 #include "frame.h"
+#include "pagedetector.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -169,6 +170,30 @@ inline orvix::Frame rotateFrame(const orvix::Frame &in, int degrees)
         out = in;
         break;
     }
+    return out;
+}
+
+// The page warp as it was: OpenCV's perspective warp into a new picture.
+inline orvix::Frame warpPage(const orvix::Frame &frame, const orvix::Quad &c)
+{
+    auto dist = [](const orvix::PointF &a, const orvix::PointF &b) { return std::hypot(a.x - b.x, a.y - b.y); };
+    const double width = 0.5 * (dist(c[0], c[1]) + dist(c[3], c[2]));
+    const double height = 0.5 * (dist(c[0], c[3]) + dist(c[1], c[2]));
+    const int limit = 2 * std::max(frame.width, frame.height);
+    const int w = std::min(limit, std::max(8, int(std::lround(width))));
+    const int h = std::min(limit, std::max(8, int(std::lround(height))));
+
+    const cv::Point2f src[4] = {{float(c[0].x), float(c[0].y)}, {float(c[1].x), float(c[1].y)},
+                                {float(c[2].x), float(c[2].y)}, {float(c[3].x), float(c[3].y)}};
+    const cv::Point2f dst[4] = {{-0.5f, -0.5f}, {w - 0.5f, -0.5f}, {w - 0.5f, h - 0.5f}, {-0.5f, h - 0.5f}};
+    const cv::Mat transform = cv::getPerspectiveTransform(src, dst);
+
+    orvix::Frame out;
+    out.allocate(w, h);
+    const cv::Mat in(frame.height, frame.width, CV_8UC3, const_cast<uint8_t *>(frame.rgb.data()));
+    cv::Mat result(h, w, CV_8UC3, out.rgb.data());
+    cv::warpPerspective(in, result, transform, result.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                        cv::Scalar(255, 255, 255));
     return out;
 }
 

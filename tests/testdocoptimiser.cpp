@@ -1,4 +1,5 @@
 // Document optimisation: even light, white paper, dark text, colour kept.
+#include "areareduce.h"
 #include "docoptimiser.h"
 #include "pagescene.h"
 #include "processing.h"
@@ -65,6 +66,8 @@ private slots:
     void keepsColour();
     void keepsDeskDark();
     void badFramesPassThrough();
+    void areaReductionIsOpenCvs_data();
+    void areaReductionIsOpenCvs();
     void matchesFormerOptimiser_data();
     void matchesFormerOptimiser();
 };
@@ -155,6 +158,46 @@ void TestDocOptimiser::badFramesPassThrough()
     orvix::Frame onePixel;
     onePixel.allocate(1, 1);
     QCOMPARE(orvix::optimiseDocument(onePixel).width, 1);
+}
+
+void TestDocOptimiser::areaReductionIsOpenCvs_data()
+{
+    QTest::addColumn<QSize>("from");
+    QTest::addColumn<QSize>("to");
+    QTest::addColumn<int>("channels");
+    QTest::newRow("camera frame to 512") << QSize(3264, 2448) << QSize(512, 384) << 3;
+    QTest::newRow("cropped page to 512") << QSize(1520, 2079) << QSize(374, 512) << 3;
+    QTest::newRow("whole factor across only") << QSize(1000, 777) << QSize(500, 300) << 3;
+    QTest::newRow("whole factors, OpenCV's own path") << QSize(900, 600) << QSize(300, 200) << 3;
+    QTest::newRow("rows not a multiple of four") << QSize(1001, 7) << QSize(333, 5) << 3;
+    QTest::newRow("one row") << QSize(513, 1) << QSize(512, 1) << 3;
+    QTest::newRow("to one pixel") << QSize(77, 55) << QSize(1, 1) << 3;
+    QTest::newRow("same size") << QSize(64, 48) << QSize(64, 48) << 3;
+    QTest::newRow("grey") << QSize(1280, 961) << QSize(400, 300) << 1;
+    QTest::newRow("four channels") << QSize(640, 481) << QSize(199, 151) << 4;
+    cv::RNG rng(31);
+    for (int i = 0; i < 12; ++i) {
+        const QSize from(rng.uniform(2, 1200), rng.uniform(2, 900));
+        QTest::addRow("random %d", i) << from << QSize(rng.uniform(1, from.width()), rng.uniform(1, from.height()))
+                                      << 3;
+    }
+}
+
+// The optimiser's reduction gives OpenCV's area averaging byte for byte:
+// the light field, and so every optimised picture, stays what it was.
+void TestDocOptimiser::areaReductionIsOpenCvs()
+{
+    QFETCH(QSize, from);
+    QFETCH(QSize, to);
+    QFETCH(int, channels);
+    cv::Mat src(from.height(), from.width(), CV_8UC(channels));
+    cv::randu(src, 0, 256);
+    cv::Mat expected, reduced;
+    cv::resize(src, expected, cv::Size(to.width(), to.height()), 0, 0, cv::INTER_AREA);
+    orvix::reduceByArea(src, cv::Size(to.width(), to.height()), reduced);
+    QCOMPARE(reduced.size(), expected.size());
+    QCOMPARE(reduced.type(), expected.type());
+    QCOMPARE(cv::norm(reduced, expected, cv::NORM_INF), 0.0);
 }
 
 void TestDocOptimiser::matchesFormerOptimiser_data()

@@ -1,10 +1,12 @@
 // The EXIF block of the JPEGs the camera library writes, read back by a
 // TIFF reader of the test's own and, where installed, by exiftool.
+#include "areareduce.h"
 #include "camsdk.h"
 #include "exifthumbnail.h"
 #include "jpegcodec.h"
 
 #include <QtTest>
+#include <opencv2/imgproc.hpp>
 #include <QDateTime>
 #include <QImage>
 #include <QProcess>
@@ -115,6 +117,8 @@ private slots:
     void blockIsCompleteAndPreviewStays_data();
     void blockIsCompleteAndPreviewStays();
     void encoderStampsTheMomentOfEncoding();
+    void previewReductionIsOpenCvs_data();
+    void previewReductionIsOpenCvs();
     void exiftoolFindsNothingToWarnAbout();
 };
 
@@ -226,6 +230,47 @@ void TestExifBlock::exiftoolFindsNothingToWarnAbout()
         QVERIFY2(!out.contains("Warning") && !out.contains("Error"), qPrintable(out));
         QVERIFY2(out.contains("2026:12:07 17:05:09"), qPrintable(out));
     }
+}
+
+void TestExifBlock::previewReductionIsOpenCvs_data()
+{
+    QTest::addColumn<int>("factor");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("fill"); // 0 noise, 1 white, 2 a ramp through every level
+    for (int factor : {2, 3, 4, 7, 10, 13})
+        for (int channels : {1, 3, 4})
+            for (int fill : {0, 1, 2})
+                QTest::addRow("factor %d, %d channels, fill %d", factor, channels, fill) << factor << channels << fill;
+    QTest::newRow("a camera frame into the preview") << 10 << 3 << 0;
+}
+
+// The preview is made byte for byte as OpenCV's area averaging made it, so
+// the file written for a capture does not change.
+void TestExifBlock::previewReductionIsOpenCvs()
+{
+    QFETCH(int, factor);
+    QFETCH(int, channels);
+    QFETCH(int, fill);
+    cv::RNG rng(uint64(factor * 100 + channels * 10 + fill));
+    const bool camera = QByteArray(QTest::currentDataTag()).startsWith("a camera");
+    const int w = camera ? 3260 : factor * rng.uniform(1, 70), h = camera ? 2440 : factor * rng.uniform(1, 50);
+    cv::Mat frame(h + 3, w + 5, CV_8UC(channels));
+    if (fill == 0)
+        rng.fill(frame, cv::RNG::UNIFORM, 0, 256);
+    else if (fill == 1)
+        frame.setTo(cv::Scalar::all(255));
+    else
+        for (int y = 0; y < frame.rows; ++y)
+            for (int x = 0; x < frame.cols * channels; ++x)
+                frame.ptr<uchar>(y)[x] = uchar((x * 7 + y * 3) % 256);
+    // A region of a larger picture, as the preview reduces the whole blocks of a page.
+    const cv::Mat region = frame(cv::Rect(2, 1, w, h));
+    cv::Mat expected, reduced;
+    cv::resize(region, expected, cv::Size(w / factor, h / factor), 0, 0, cv::INTER_AREA);
+    orvix::reduceByWholeFactor(region, factor, reduced);
+    QCOMPARE(reduced.size(), expected.size());
+    QCOMPARE(reduced.type(), expected.type());
+    QCOMPARE(cv::norm(reduced, expected, cv::NORM_INF), 0.0);
 }
 
 QTEST_GUILESS_MAIN(TestExifBlock)

@@ -1,7 +1,9 @@
 // Page finding on generated overhead photos with known corners.
 #include "pagedetector.h"
 #include "pagescene.h"
+#include "picturepool.h"
 #include "processing.h"
+#include "referenceprocessing.h"
 #include "simulatedscene.h"
 
 #include <QtTest>
@@ -104,6 +106,8 @@ private slots:
     void findsPageOfSimulatedCamera();
     void noPageKeepsWholeFrame_data();
     void noPageKeepsWholeFrame();
+    void warpMatchesOpenCvWarp_data();
+    void warpMatchesOpenCvWarp();
     void croppedPageIsUpright_data();
     void croppedPageIsUpright();
     void previewShowsOutline();
@@ -258,6 +262,49 @@ void TestPageDetector::noPageKeepsWholeFrame()
     QCOMPARE(out.width, scene.frame.width);
     QCOMPARE(out.height, scene.frame.height);
     QVERIFY(out.rgb == scene.frame.rgb);
+}
+
+void TestPageDetector::warpMatchesOpenCvWarp_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<double>("growth"); // corners moved away from the page's centre by this share
+    const std::vector<NamedScene> set = pageSet();
+    QTest::newRow("page at camera resolution") << int(set.size() - 1) << 0.0;
+    QTest::newRow("page running out of view") << int(set.size() - 2) << 0.0;
+    QTest::newRow("turned 30, corners far outside the frame") << 5 << 0.9;
+    QTest::newRow("small page, a pixel or two") << 7 << -0.995;
+}
+
+// The warp samples as OpenCV's did: the same picture size, and pixel values
+// within the rounding of a sample position to 1/32 pixel (one step across a
+// black-to-white edge moves a byte by 255 / 32), out of view white.
+void TestPageDetector::warpMatchesOpenCvWarp()
+{
+    QFETCH(int, index);
+    QFETCH(double, growth);
+    const pagescene::Scene scene = pagescene::makeScene(pageSet()[size_t(index)].setup);
+    orvix::Quad corners = scene.corners;
+    double cx = 0, cy = 0;
+    for (const orvix::PointF &p : corners) {
+        cx += p.x / 4;
+        cy += p.y / 4;
+    }
+    for (orvix::PointF &p : corners)
+        p = {p.x + (p.x - cx) * growth, p.y + (p.y - cy) * growth};
+    const orvix::Frame expected = reference::warpPage(scene.frame, corners);
+    // The warp writes into a kept buffer, handed over dirty: every byte counts.
+    orvix::picturepool::give(std::vector<uint8_t>(expected.rgb.size() + (4u << 20), 0xA5));
+    const orvix::Frame warped = orvix::PageDetector::warpPage(scene.frame, corners);
+    QCOMPARE(QSize(warped.width, warped.height), QSize(expected.width, expected.height));
+    QCOMPARE(warped.rgb.size(), expected.rgb.size());
+    cv::Mat difference;
+    cv::absdiff(pagescene::asMat(warped), pagescene::asMat(expected), difference);
+    double worst = 0;
+    cv::minMaxLoc(difference.reshape(1), nullptr, &worst);
+    const int differing = cv::countNonZero(difference.reshape(1));
+    qInfo("%d of %zu bytes differ, by at most %.0f", differing, expected.rgb.size(), worst);
+    QVERIFY(worst <= 8);
+    QVERIFY(differing <= int(expected.rgb.size() / 200));
 }
 
 void TestPageDetector::croppedPageIsUpright_data()

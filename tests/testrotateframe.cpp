@@ -1,4 +1,5 @@
 // Quarter turns of captured pages, checked against Qt's own transform.
+#include "picturepool.h"
 #include "processing.h"
 
 #include <QtTest>
@@ -47,8 +48,10 @@ void TestRotateFrame::matchesQtRotation_data()
     // 65 x 129 and 129 x 65 the last tiles are one pixel thin, and single
     // rows and columns have runs of one pixel, the last byte of the picture
     // among them.
+    // 1031 x 519 is large enough to be turned into a kept buffer, which is
+    // handed over dirty: every byte of the result must be written.
     for (QSize size : {QSize(3, 2), QSize(130, 70), QSize(65, 129), QSize(129, 65), QSize(1, 1), QSize(1, 7),
-                       QSize(7, 1)}) {
+                       QSize(7, 1), QSize(1031, 519)}) {
         const QByteArray s = QByteArray::number(size.width()) + "x" + QByteArray::number(size.height());
         QTest::newRow(s + " 0") << 0 << 0 << size;
         QTest::newRow(s + " 90") << 90 << 1 << size;
@@ -71,6 +74,7 @@ void TestRotateFrame::matchesQtRotation()
     QFETCH(int, clockwiseQuarters);
     QFETCH(QSize, size);
     const Frame in = noise(size.width(), size.height());
+    picturepool::give(std::vector<uint8_t>(in.rgb.size() + (4u << 20), 0xA5));
     const Frame out = rotateFrame(in, degrees);
     const QImage expected = asImage(in).transformed(QTransform().rotate(90 * clockwiseQuarters));
     QCOMPARE(QSize(out.width, out.height), expected.size());
