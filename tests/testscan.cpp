@@ -219,7 +219,7 @@ private slots:
         SetWindow *settings = w->settingsWindow();
         QVERIFY(settings);
         settings->ptypeCbbFormat->setCurrentIndex(1);
-        settings->qFile = windowFolder;
+        settings->applyChosenFolder(windowFolder);
         if (saved) {
             invoke(*settings, "onBtnSaveClicked");
             writeSettings(fileFolder, "0"); // the scan follows the window, not the file

@@ -232,7 +232,7 @@ void TestSession::settingsWindowChoosesPdfFolderAndResolution()
     QVERIFY(set);
     QVERIFY(QTest::qWaitForWindowExposed(set));
     QCOMPARE(set->ptypeCbbFormat->currentText(), QStringLiteral("JPG"));
-    QCOMPARE(set->qFile, homeDir());
+    QCOMPARE(set->edited().folder, homeDir());
 
     // Format and resolution by keyboard, as a user steps through them.
     set->ptypeCbbFormat->setFocus();
@@ -242,7 +242,7 @@ void TestSession::settingsWindowChoosesPdfFolderAndResolution()
     set->ptypeCbbResolution->setFocus();
     QTest::keyClick(set->ptypeCbbResolution, Qt::Key_Down);
     QCOMPARE(set->ptypeCbbResolution->currentText(), QStringLiteral("800x600"));
-    QVERIFY(set->m_bIsChangeImageFrame);
+    QVERIFY(set->captureChanged());
 
     // The folder through the browse button; its dialog is answered as a
     // user would: type the folder into its name box and press Return.
@@ -260,11 +260,11 @@ void TestSession::settingsWindowChoosesPdfFolderAndResolution()
     });
     clickThroughWindow(set->FileBtn);
     QVERIFY(*dialogSeen);
-    QCOMPARE(set->qFile, m_pdfFolder);
+    QCOMPARE(set->edited().folder, m_pdfFolder);
     QCOMPARE(set->ptypeTxt->toPlainText(), m_pdfFolder);
 
     clickThroughWindow(set->saveBtn);
-    QVERIFY(set->m_bIsSaveData);
+    QVERIFY(set->isSaved());
     QTRY_VERIFY(!set->isVisible());
 
     QSettings ini(homeDir() + "/NorLastSetting.ini", QSettings::IniFormat);

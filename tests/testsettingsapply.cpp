@@ -152,7 +152,7 @@ void TestSettingsApply::openingShowsAWindowForTheCurrentDevice()
     QVERIFY(w->isVisible());
     QCOMPARE(w->windowTitle(), QStringLiteral("Quillo设置界面"));
     QCOMPARE(w->windowModality(), Qt::WindowModal);
-    QVERIFY(!w->m_bIsSaveData);
+    QVERIFY(!w->isSaved());
     QCOMPARE(m_main->session().resolutions(), kResolutionsA);
     QCOMPARE(w->ptypeCbbResolution->currentText(), kResolutionsA.first());
     QCOMPARE(w->ptypeCbbDev->count(), 2);
@@ -197,13 +197,13 @@ void TestSettingsApply::saveOfFolderFormatOrAlgorithmRestartsNothing()
 
     // What the next scan reads: the saved window, not the file.
     QCOMPARE(m_main->settingsWindow(), w);
-    QVERIFY(w->m_bIsSaveData);
-    QCOMPARE(w->qFile, folder.path());
-    QCOMPARE(w->nFileType, 1);
-    QVERIFY(w->m_bIsTextEn);
-    QVERIFY(!w->m_bIsWater);
-    QCOMPARE(w->szWaterContent, QString());
-    QCOMPARE(QList<int>({w->cred, w->cgreen, w->cblue}), QList<int>({0, 0, 0}));
+    QVERIFY(w->isSaved());
+    QCOMPARE(w->edited().folder, folder.path());
+    QCOMPARE(w->edited().fileFormat, 1);
+    QVERIFY(w->edited().textEnhance);
+    QVERIFY(!w->edited().water);
+    QCOMPARE(w->edited().waterContent, QString());
+    QCOMPARE(QList<int>({w->edited().red, w->edited().green, w->edited().blue}), QList<int>({0, 0, 0}));
 
     // Even with the file changed behind its back, the scan follows the window.
     {
@@ -284,7 +284,7 @@ void TestSettingsApply::closeWritesNothingAndKeepsTheCapture()
     QCOMPARE(m_main->session().currentDevice(), 0);
     QVERIFY(w->isHidden());
     QCOMPARE(m_main->settingsWindow(), w);
-    QVERIFY(!w->m_bIsSaveData);
+    QVERIFY(!w->isSaved());
     QVERIFY(parts(*m_main).scanBtn->isEnabled());
 
     // A saved window's choices stop counting once a later window is closed
@@ -309,7 +309,7 @@ void TestSettingsApply::secondOpeningReplacesTheFirst()
     QPointer<SetWindow> firstAlive(first);
     first->ptypeCbbFormat->setCurrentIndex(1);
     invoke(*first, "onBtnSaveClicked");
-    QVERIFY(first->m_bIsSaveData);
+    QVERIFY(first->isSaved());
 
     // The capture moved to the other camera meanwhile.
     m_main->session().restart(1, 640, 480, 0, false);
@@ -319,7 +319,7 @@ void TestSettingsApply::secondOpeningReplacesTheFirst()
     QCOMPARE(m_main->session().resolutions(), kResolutionsB);
     QCOMPARE(second->ptypeCbbResolution->itemText(0), kResolutionsB.first());
     // Open and unsaved: the main window goes back to reading the file.
-    QVERIFY(!m_main->settingsWindow()->m_bIsSaveData);
+    QVERIFY(!m_main->settingsWindow()->isSaved());
     releaseDeferred();
     QVERIFY(firstAlive.isNull());
     QCOMPARE(liveSettingsWindows(), QList<SetWindow *>{second});
@@ -343,7 +343,7 @@ void TestSettingsApply::replacedWindowOutlivesItsOwnSlot()
     // A new opening from inside the old window's save click.
     connect(old->saveBtn, &QPushButton::clicked, m_main.get(), [&] {
         invoke(*m_main, "onButtonSetClicked");
-        aliveInSlot = !oldAlive.isNull() && old->m_bIsSaveData;
+        aliveInSlot = !oldAlive.isNull() && old->isSaved();
     });
     old->saveBtn->click();
     QVERIFY(aliveInSlot);
