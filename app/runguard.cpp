@@ -10,8 +10,8 @@ QString generateKeyHash(const QString &key, const QString &salt)
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
 }
 
-RunGuard::RunGuard(const QString &key)
-    : key(key), memLockKey(generateKeyHash(key, "_memLockKey")),
+RunGuard::RunGuard(const QString &guardKey)
+    : key(guardKey), memLockKey(generateKeyHash(key, "_memLockKey")),
       sharedmemKey(generateKeyHash(key, "_sharedmemKey")), sharedMem(sharedmemKey),
       memLock(memLockKey, 1, QSystemSemaphore::Open)
 {

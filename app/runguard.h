@@ -12,7 +12,7 @@ QString generateKeyHash(const QString &key, const QString &salt);
 class RunGuard
 {
 public:
-    explicit RunGuard(const QString &key);
+    explicit RunGuard(const QString &guardKey);
     ~RunGuard();
     RunGuard(const RunGuard &) = delete;
     RunGuard &operator=(const RunGuard &) = delete;

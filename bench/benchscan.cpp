@@ -15,7 +15,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -31,8 +30,7 @@ double ms(qint64 ns)
 // One save on its own thread, as the scan runs it; ms until signalOver.
 double timeWorker(const QString &jpeg, const QString &pdf, int code, int cropType)
 {
-    IMAGEPARAM p;
-    std::memset(&p, 0, sizeof p);
+    IMAGEPARAM p{};
     p.nCropType = cropType;
     auto *worker = new GetScannerInfoThread(p, jpeg, pdf, code);
     QThread thread;

@@ -2,6 +2,7 @@
 // store for every key with the numeric conversions the main window applies,
 // and the settings window presetting its controls from it.
 #include "ccfgcontrol.h"
+#include "core/settings.h"
 #include "setwindow.h"
 
 #include <QApplication>
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.close();
 
     CCfgControl cfg;
-    for (const char *key : CCfgControl::kKeys) {
+    for (const char *key : Settings::kKeys) {
         QString value = "unchanged";
         if (cfg.readValue(key, value) != 0)
             std::abort(); // the file exists, so every read must succeed

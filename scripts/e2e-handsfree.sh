@@ -21,6 +21,9 @@ esac
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLO_BUILD_DIR:-$top/build}
 artefacts=${QUILLO_ARTEFACT_DIR:-$build/artefacts}
+# The window's sizes, from the header its layout code uses (kWindowWidth=780 ...).
+eval "$(sed -n 's/^constexpr int \(k[A-Za-z]*\) = \([0-9]*\);.*/\1=\2/p' "$top/ui/windowmetrics.h")"
+[ -n "${kListColumnWidth:-}" ] || { echo "e2e-handsfree: no window sizes in $top/ui/windowmetrics.h" >&2; exit 2; }
 
 if [ -z "${QUILLO_E2E_INNER:-}" ]; then
   for tool in xvfb-run xdotool; do
@@ -28,7 +31,7 @@ if [ -z "${QUILLO_E2E_INNER:-}" ]; then
   done
   started=$(date +%s)
   if [ -f "$build/build.ninja" ]; then
-    cmake --build "$build" --target quillo sessiongrab pagepictures >/dev/null ||
+    cmake --build "$build" -j "$(nproc)" --target quillo sessiongrab pagepictures >/dev/null ||
       { echo "e2e-handsfree: FAIL (build)"; exit 1; }
   else
     QUILLO_BUILD_DIR=$build "$top/scripts/build.sh" || { echo "e2e-handsfree: FAIL (build)"; exit 1; }
@@ -96,7 +99,7 @@ start_quillo() { # LOG
   i=0
   while :; do
     colour=$("$build/tests/sessiongrab" "$wid" "$artefacts/handsfree-start.png" \
-      "$(((WIDTH - 220) / 2)),$(((HEIGHT - 140) / 2))") || fail "cannot grab the window"
+      "$(((WIDTH - kListColumnWidth) / 2)),$(((HEIGHT - kBottomBandHeight) / 2))") || fail "cannot grab the window"
     [ "$colour" = "217 217 217" ] || break
     i=$((i + 1)); [ "$i" -lt 100 ] || fail "no live picture within 20 s"
     sleep 0.2

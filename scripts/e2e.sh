@@ -18,6 +18,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLO_BUILD_DIR:-$top/build}
 artefacts=${QUILLO_ARTEFACT_DIR:-$build/artefacts}
 camera='Tarvo S1|1600x1200,800x600|tarvo'
+# The window's sizes, from the header its layout code uses (kWindowWidth=780 ...).
+eval "$(sed -n 's/^constexpr int \(k[A-Za-z]*\) = \([0-9]*\);.*/\1=\2/p' "$top/ui/windowmetrics.h")"
+[ -n "${kWindowWidth:-}" ] || { echo "e2e: no window sizes in $top/ui/windowmetrics.h" >&2; exit 2; }
 
 if [ -z "${QUILLO_E2E_INNER:-}" ]; then
   for tool in xvfb-run xdotool xwd; do
@@ -25,7 +28,7 @@ if [ -z "${QUILLO_E2E_INNER:-}" ]; then
   done
   started=$(date +%s)
   if [ -f "$build/build.ninja" ]; then
-    cmake --build "$build" --target quillo TestSession sessiongrab >/dev/null || { echo "e2e: FAIL (build)"; exit 1; }
+    cmake --build "$build" -j "$(nproc)" --target quillo TestSession sessiongrab >/dev/null || { echo "e2e: FAIL (build)"; exit 1; }
   else
     QUILLO_BUILD_DIR=$build "$top/scripts/build.sh" || { echo "e2e: FAIL (build)"; exit 1; }
   fi
@@ -104,21 +107,31 @@ wait_exit() { # PID SECONDS: waits for the process, sets $code to its exit code
 
 stamped_jpegs() { ls "$home" | grep -E '^[0-9]{17}\.jpg$'; }
 
+wait_unmasked() { # SHOT SECONDS: waits until the busy mask no longer darkens the title bar
+  i=0
+  until near "$(grab "$1" "$bar_x,$bar_y")" 54 146 238; do
+    i=$((i + 1)); [ "$i" -lt "$(($2 * 10))" ] || return 1
+    sleep 0.1
+  done
+}
+
 # --- 1. scan and close -----------------------------------------------------
 start_quillo "$artefacts/e2e-first.log"
 first=$pid
 wid=$(window_of "$first")
 [ -n "$wid" ] || fail "no Quillo window within 20 s"
 eval "$(xdotool getwindowgeometry --shell "$wid")"
-[ "$WIDTH" -eq 780 ] && [ "$HEIGHT" -eq 480 ] || fail "window is ${WIDTH}x$HEIGHT, not 780x480"
+[ "$WIDTH" -eq "$kWindowWidth" ] && [ "$HEIGHT" -eq "$kWindowHeight" ] ||
+  fail "window is ${WIDTH}x$HEIGHT, not ${kWindowWidth}x$kWindowHeight"
 
-# Window-relative points, from the layout: the right column is 220 wide, the
-# 240x36 scan button is centred in the left column and sits on the bottom
-# band's lower layout margin (9); the 40x40 close button ends 5 pixels inside
-# the title bar's right and top edges.
-scan_x=$(((WIDTH - 220) / 2)); scan_y=$((HEIGHT - 9 - 18))
-close_x=$((WIDTH - 5 - 20)); close_y=$((5 + 20))
-video_x=$(((WIDTH - 220) / 2)); video_y=$(((HEIGHT - 140) / 2))
+# Window-relative points: the scan button is centred in the left column and
+# sits on the bottom band's lower layout margin; the close button ends one
+# margin inside the title bar's right and top edges; the middle of the title
+# bar is plain bar colour, darkened while the busy mask covers the window.
+scan_x=$(((WIDTH - kListColumnWidth) / 2)); scan_y=$((HEIGHT - kBottomBandMargin - kScanButtonHeight / 2))
+close_x=$((WIDTH - kTitleBarMargin - kTitleButtonSize / 2)); close_y=$((kTitleBarMargin + kTitleButtonSize / 2))
+video_x=$(((WIDTH - kListColumnWidth) / 2)); video_y=$(((HEIGHT - kBottomBandHeight) / 2))
+bar_x=$((WIDTH / 2)); bar_y=$close_y
 
 # The scan button is enabled once the live picture is drawn: wait until the
 # middle of the picture area is no longer window grey.
@@ -147,7 +160,8 @@ while [ -z "$(stamped_jpegs)" ]; do
 done
 jpeg=$(stamped_jpegs | head -n 1)
 [ "$(head -c 3 "$home/$jpeg" | od -An -tx1 | tr -d ' \n')" = ffd8ff ] || fail "$jpeg is not a JPEG"
-sleep 1 # let the busy mask go and the tile paint before the screenshot
+# The mask goes once the save has reported back, in the same pass that paints the tile.
+wait_unmasked "$artefacts/e2e-after-scan.png" 10 || fail "the busy mask still covers the window 10 s after the save"
 xwd -silent -id "$wid" -out "$artefacts/e2e-after-scan.xwd" && grab "$artefacts/e2e-after-scan.png" ||
   fail "screenshot failed"
 
@@ -216,7 +230,7 @@ else
   bad=$(whole_files "$small") || fail "full disk: damaged or unexpected file $bad"
   [ -z "$(ls -A "$small")" ] || fail "full disk: files left in the full folder: $(ls -A "$small" | tr '\n' ' ')"
   xdotool windowfocus --sync "$box" key Return
-  sleep 0.5
+  wait_unmasked "$artefacts/e2e-fulldisk.png" 10 || fail "full disk: the busy mask stays after the box"
   xdotool mousemove "$((X + close_x))" "$((Y + close_y))" click 1
   wait_exit "$full" 15
   [ "$code" = 0 ] || fail "full disk: closing ended with exit code $code"

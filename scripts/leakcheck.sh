@@ -21,6 +21,8 @@ build=${QUILLO_LEAK_BUILD_DIR:-$top/build-leak}
 artefacts=${QUILLO_ARTEFACT_DIR:-$build/artefacts}
 started=$(date +%s)
 
+# clang and its ASan runtime come with the CI extras; llvm brings llvm-symbolizer.
+QUILLO_SETUP_CI_EXTRAS=1 "$top/scripts/setup.sh" llvm || { echo "leakcheck: FAIL (setup)"; exit 1; }
 for tool in clang clang++ llvm-symbolizer xvfb-run; do
   command -v "$tool" >/dev/null || { echo "leakcheck: $tool is missing" >&2; exit 2; }
 done
@@ -28,7 +30,7 @@ if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLO_SANITIZE=address -DQUILLO_BUILD_BENCH=OFF >/dev/null || { echo "leakcheck: FAIL (configure)"; exit 1; }
 fi
-cmake --build "$build" --target TestSession >/dev/null || { echo "leakcheck: FAIL (build)"; exit 1; }
+cmake --build "$build" -j "$(nproc)" --target TestSession >/dev/null || { echo "leakcheck: FAIL (build)"; exit 1; }
 mkdir -p "$artefacts"
 log=$artefacts/leakcheck.log
 

@@ -89,12 +89,12 @@ for p in quillo liborvix1; do
 done
 home=$(mktemp -d)
 cleanup() {
-  DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quillo liborvix1 >/dev/null 2>&1 || true
+  "$top/scripts/apt.sh" remove -y -qq quillo liborvix1 >/dev/null 2>&1 || true
   rm -rf "$home"
 }
 trap cleanup EXIT
 arch=$(dpkg --print-architecture)
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ./liborvix1_*_"$arch".deb ./quillo_*_"$arch".deb >/dev/null
+"$top/scripts/apt.sh" install -y -qq ./liborvix1_*_"$arch".deb ./quillo_*_"$arch".deb >/dev/null
 for f in /usr/bin/quillo /opt/norvel/Quillo/pdf.svg /usr/share/applications/quillo.desktop \
          /usr/share/man/man1/quillo.1.gz; do
   [ -e "$f" ] || { echo "package: $f missing after install" >&2; exit 1; }

@@ -34,12 +34,7 @@ if [ -z "$missing" ]; then
 fi
 
 echo "setup: installing$missing"
-if [ "$(id -u)" -ne 0 ]; then
-  SUDO=sudo
-else
-  SUDO=
-fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
+apt=$(dirname "$0")/apt.sh
+"$apt" update -qq
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -qq --no-install-recommends $missing
+"$apt" install -y -qq --no-install-recommends $missing

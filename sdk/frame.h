@@ -8,6 +8,10 @@
 
 namespace orvix {
 
+// The largest side of any picture the library takes or gives: what a JPEG
+// can describe, so every size that passes on the way in can also be stored.
+constexpr int kMaxPictureSide = 65535;
+
 struct Frame {
     int width = 0;
     int height = 0;

@@ -172,7 +172,7 @@ int Registry::setResolution(long index, long width, long height)
     const std::shared_ptr<Device> d = device(index);
     if (!d)
         return noDevice(index);
-    if (width <= 0 || height <= 0 || width > 65535 || height > 65535) {
+    if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) {
         setLastError("unusable resolution " + std::to_string(width) + "x" + std::to_string(height));
         return ORVIX_E_ARGUMENT;
     }

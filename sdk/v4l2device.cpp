@@ -95,7 +95,7 @@ std::vector<Resolution> V4l2Device::resolutions(int format) const
 
 int V4l2Device::setResolution(int width, int height)
 {
-    if (width <= 0 || height <= 0 || width > 65536 || height > 65536)
+    if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
         return fail(ORVIX_E_ARGUMENT, "resolution %dx%d refused", width, height);
     if (!m_info.accessible)
         return fail(ORVIX_E_ACCESS, "cannot be opened with this user's rights");

@@ -1,3 +1,4 @@
+#include "frame.h"
 #include "yuyv.h"
 
 
@@ -62,7 +63,7 @@ void convertRow(const Tables &t, const uint8_t *src, uint8_t *dst, int width)
 
 bool yuyvToRgb(const uint8_t *data, size_t size, int width, int height, size_t bytesPerLine, Frame &out)
 {
-    if (!data || width <= 0 || height <= 0 || (width & 1) || width > 65536 || height > 65536) {
+    if (!data || width <= 0 || height <= 0 || (width & 1) || width > kMaxPictureSide || height > kMaxPictureSide) {
         out = Frame();
         return false;
     }

@@ -1,5 +1,7 @@
 #include "ccfgcontrol.h"
 
+#include "core/settings.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QSettings>
@@ -9,10 +11,6 @@
 
 #include <algorithm>
 
-const char *const CCfgControl::kKeys[12] = {
-    "FilePath",    "DevName",     "XResolution", "YResolution", "bIsWater", "WaterContent",
-    "WaterFont",   "WaterColorR", "WaterColorG", "WaterColorB", "bTextEn",  "FileFormat",
-};
 
 namespace {
 
@@ -70,7 +68,7 @@ int CCfgControl::setValue(QStringList listValue)
         QSettings settings(settingsFilePath(), QSettings::IniFormat);
         settings.beginGroup("Settings");
         for (int i = 0; i < 12; ++i)
-            settings.setValue(kKeys[i], QVariant(listValue.at(i)));
+            settings.setValue(Settings::kKeys[i], QVariant(listValue.at(i)));
         settings.endGroup();
         settings.sync();
         // A format error belongs to the old content that was read in, not

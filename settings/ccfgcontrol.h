@@ -4,14 +4,11 @@
 #include <QString>
 #include <QStringList>
 
-// The settings file NorLastSetting.ini in the home folder: twelve keys in the
-// group "Settings". Stateless; every call opens the file afresh.
+// The settings file NorLastSetting.ini in the home folder: the twelve keys of
+// Settings::kKeys in the group "Settings". Stateless; every call opens the file afresh.
 class CCfgControl
 {
 public:
-    // Position in setValue's list -> key.
-    static const char *const kKeys[12];
-
     int setValue(QStringList listValue);
     int readValue(QString key, QString &nvalue);
     bool FileExists(QString strFile);

@@ -1,9 +1,8 @@
 #include "setwindow.h"
 
-#include "cammainwindow.h"
 #include "previewfit.h"
 #include "resolutiontext.h"
-#include "settingsrecord.h"
+#include "core/settings.h"
 #include "titlebar.h"
 #include "ui_setwindow.h"
 
@@ -52,15 +51,14 @@ QString documentsFolder()
 } // namespace
 
 SetWindow::SetWindow(QWidget *parent)
-    : QMainWindow(parent), m_bIsSaveData(false), ui(new Ui::SetWindow), m_title(nullptr), winLayout(nullptr),
+    : QMainWindow(parent), ui(new Ui::SetWindow), m_title(nullptr), winLayout(nullptr),
       mainWidget(nullptr), mainVLayout(nullptr), brightBalanceCKB(nullptr), saveBtn(nullptr),
       ptypeCbbDev(nullptr), ptypeCbbResolution(nullptr), ptypeCbbFormat(nullptr), ptypeTxt(nullptr),
-      FileBtn(nullptr), m_nDevIndex(0), m_nWdith(0), m_nHeight(0), m_nFormat(0), m_bIsTextEn(false),
-      m_bIsWater(false), m_nFont(20), cred(0), cgreen(0), cblue(0), nFileType(0), m_bIsChangeImageFrame(false)
+      FileBtn(nullptr)
 {
     ui->setupUi(this);
     m_bIsSaveData = false;
-    qFile = "";
+    m_edit.folder = "";
     m_bIsChangeImageFrame = false;
 }
 
@@ -186,18 +184,18 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
 
     if (parType == 0) {
         bool fileExists = false;
-        qFile = storedValue("FilePath", &fileExists);
+        m_edit.folder = storedValue("FilePath", &fileExists);
         const QString fallback =
-            SettingsRecord::defaultFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+            Settings::defaultFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
         if (!fileExists) {
-            qFile = fallback;
-        } else if (qFile.isEmpty()) {
+            m_edit.folder = fallback;
+        } else if (m_edit.folder.isEmpty()) {
             // An empty folder would store scans at the root of the file system.
             qDebug() << "settings: FilePath is empty, offering" << fallback;
-            qFile = fallback;
+            m_edit.folder = fallback;
         }
         ptypeTxt = new QTextEdit;
-        ptypeTxt->setText(qFile);
+        ptypeTxt->setText(m_edit.folder);
         FileBtn = new QPushButton(QStringLiteral("浏览"));
         FileBtn->setStyleSheet(kBrowseButtonStyle);
         row->addWidget(ptypeTxt);
@@ -211,7 +209,7 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
     bool fileExists = false;
     const QString stored = storedValue("DevName", &fileExists);
     if (fileExists && ptypeCbbDev->count() > 0)
-        ptypeCbbDev->setCurrentIndex(SettingsRecord::presetIndex("DevName", stored, ptypeCbbDev->count()));
+        ptypeCbbDev->setCurrentIndex(Settings::presetIndex("DevName", stored, ptypeCbbDev->count()));
     row->addWidget(ptypeCbbDev, 1);
     connect(ptypeCbbDev, SIGNAL(currentIndexChanged(int)), this, SLOT(comboboxCurrentIndexChanged(int)));
 }
@@ -229,7 +227,7 @@ void SetWindow::deviceParUIFormat(QString titleName, QString parName, int parInd
     bool fileExists = false;
     const QString stored = storedValue("FileFormat", &fileExists);
     if (fileExists && ptypeCbbFormat->count() > 0) {
-        const int index = SettingsRecord::fileFormatIndex(stored);
+        const int index = Settings::fileFormatIndex(stored);
         ptypeCbbFormat->setCurrentIndex(index < ptypeCbbFormat->count() ? index : 0);
     }
     row->addWidget(ptypeCbbFormat, 1);
@@ -276,7 +274,7 @@ void SetWindow::imgEditParUI()
     bool fileExists = false;
     const QString stored = storedValue("bTextEn", &fileExists);
     if (fileExists) {
-        const int index = SettingsRecord::textEnhanceIndex(stored);
+        const int index = Settings::textEnhanceIndex(stored);
         if (index != 0)
             brightBalanceCKB->setCurrentIndex(index);
     }
@@ -299,8 +297,7 @@ void SetWindow::onButtonCloseClicked()
 {
     m_bIsSaveData = false;
     close();
-    if (g_Camself)
-        g_Camself->UIIsShow(1, true);
+    emit closedUnsaved();
 }
 
 void SetWindow::on_FileButton_clicked()
@@ -312,11 +309,11 @@ void SetWindow::on_FileButton_clicked()
 
 void SetWindow::applyChosenFolder(const QString &chosen)
 {
-    qFile = chosen;
-    if (qFile.isEmpty())
-        qFile = documentsFolder();
+    m_edit.folder = chosen;
+    if (m_edit.folder.isEmpty())
+        m_edit.folder = documentsFolder();
     if (ptypeTxt)
-        ptypeTxt->setText(qFile);
+        ptypeTxt->setText(m_edit.folder);
 }
 
 void SetWindow::comboboxCurrentIndexChanged(int index)
@@ -343,41 +340,27 @@ void SetWindow::comboboxCurrentIndexChangedResolution(int index)
 void SetWindow::onBtnSaveClicked()
 {
     m_bIsSaveData = true;
-    m_nDevIndex = ptypeCbbDev ? ptypeCbbDev->currentIndex() : 0;
-    if (m_nDevIndex < 0) {
+    Settings &record = m_edit;
+    record.device = ptypeCbbDev ? ptypeCbbDev->currentIndex() : 0;
+    if (record.device < 0) {
         // No device listed: a stored -1 would name no camera at the next start.
         qDebug() << "settings: no device chosen, storing device 0";
-        m_nDevIndex = 0;
+        record.device = 0;
     }
     // Text that is no resolution (an empty list) is stored as 0 by 0.
-    m_nWdith = 0;
-    m_nHeight = 0;
+    record.width = 0;
+    record.height = 0;
     if (ptypeCbbResolution)
-        parseResolution(ptypeCbbResolution->currentText(), &m_nWdith, &m_nHeight);
-    m_nFormat = 0;
-    nFileType = ptypeCbbFormat ? ptypeCbbFormat->currentIndex() : 0;
-    printf("SetWindow::onBtnSaveClicked width is %d,height is %d\n", m_nWdith, m_nHeight);
+        parseResolution(ptypeCbbResolution->currentText(), &record.width, &record.height);
+    record.cameraFormat = 0;
+    record.fileFormat = ptypeCbbFormat ? ptypeCbbFormat->currentIndex() : 0;
+    printf("SetWindow::onBtnSaveClicked width is %d,height is %d\n", record.width, record.height);
     fflush(stdout);
-    m_bIsTextEn = brightBalanceCKB && brightBalanceCKB->currentIndex() != 0;
-    m_bIsWater = false;
-
-    SettingsRecord record;
-    record.folder = qFile;
-    record.device = m_nDevIndex;
-    record.width = m_nWdith;
-    record.height = m_nHeight;
-    record.water = m_bIsWater;
-    record.waterContent = szWaterContent;
-    record.waterFont = m_nFont;
-    record.red = cred;
-    record.green = cgreen;
-    record.blue = cblue;
-    record.textEnhance = m_bIsTextEn;
-    record.fileFormat = nFileType;
-    qDebug("value is %d %d,nFileType is %d", m_bIsWater, m_bIsTextEn, nFileType);
+    record.textEnhance = brightBalanceCKB && brightBalanceCKB->currentIndex() != 0;
+    record.water = false;
+    qDebug("value is %d %d,nFileType is %d", record.water, record.textEnhance, record.fileFormat);
     m_cfgSet.setValue(record.toList());
 
     close();
-    if (m_bIsChangeImageFrame && g_Camself)
-        g_Camself->ReshUI();
+    emit settingsSaved(record, m_bIsChangeImageFrame);
 }

@@ -2,6 +2,7 @@
 #define SETWINDOW_H
 
 #include "ccfgcontrol.h"
+#include "core/settings.h"
 
 #include <QColor>
 #include <QComboBox>
@@ -23,8 +24,8 @@ class SetWindow;
 QT_END_NAMESPACE
 
 // The settings window: folder, format, device, resolution and document
-// optimisation. A new one is made for every opening; the main window reads
-// the members of the last one after a save.
+// optimisation. A new one is made for every opening; a save writes the store
+// and hands the choices on by a signal.
 class SetWindow : public QMainWindow
 {
     Q_OBJECT
@@ -46,7 +47,15 @@ public:
     void imgEditParUI();
     void setWidgetBackgroundColor(QWidget *parwidget, QColor color);
 
-    bool m_bIsSaveData;
+    // The choices as edited in this window; what a save writes and hands on.
+    const Settings &edited() const { return m_edit; }
+    // The last action was a save (a close makes it false again).
+    bool isSaved() const { return m_bIsSaveData; }
+    // The device or the resolution was changed by the user in this window.
+    bool captureChanged() const { return m_bIsChangeImageFrame; }
+    // What the folder dialog's answer does; an empty answer is a cancel.
+    void applyChosenFolder(const QString &chosen);
+
     Ui::SetWindow *ui;
     TitleBar *m_title;
     QHBoxLayout *winLayout;
@@ -60,34 +69,28 @@ public:
     QTextEdit *ptypeTxt;
     QPushButton *FileBtn;
     CCfgControl m_cfgSet;
-    int m_nDevIndex;
-    int m_nWdith;
-    int m_nHeight;
-    int m_nFormat;
-    bool m_bIsTextEn;
-    bool m_bIsWater;
-    QString szWaterContent;
-    int m_nFont;
-    int cred;
-    int cgreen;
-    int cblue;
-    QString qFile;
-    int nFileType;
-    bool m_bIsChangeImageFrame;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     friend class TestSetWindow;
-    friend class TestSettingsApply;
+
+    bool m_bIsSaveData = false;
+    bool m_bIsChangeImageFrame = false;
+    Settings m_edit;
 
     void addTitle(const QString &titleName, bool isAddTitleTopMargin);
     QHBoxLayout *addParRow(const QString &parName);
     QComboBox *newChoice(const QStringList &items);
     QString storedValue(const char *key, bool *fileExists = nullptr);
-    // What the folder dialog's answer does; an empty answer is a cancel.
-    void applyChosenFolder(const QString &chosen);
+
+signals:
+    // A save: the choices as written to the store, and whether the device or
+    // the resolution changed in this window (the capture then restarts).
+    void settingsSaved(const Settings &settings, bool captureChanged);
+    // Closed by its close button: nothing saved.
+    void closedUnsaved();
 
 private slots:
     void onButtonCloseClicked();

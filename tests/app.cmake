@@ -4,8 +4,9 @@ add_executable(quillo_guard_helper guardhelper.cpp)
 target_link_libraries(quillo_guard_helper PRIVATE quillo_guard)
 
 quillo_add_test(NAME TestRunGuard SOURCES testrunguard.cpp LIBS quillo_guard XVFB TIMEOUT 180)
-add_dependencies(TestRunGuard quillo_guard_helper)
-target_compile_definitions(TestRunGuard PRIVATE GUARD_HELPER="$<TARGET_FILE:quillo_guard_helper>")
+add_dependencies(TestRunGuard quillo quillo_guard_helper)
+target_compile_definitions(TestRunGuard PRIVATE GUARD_HELPER="$<TARGET_FILE:quillo_guard_helper>"
+  QUILLO_PROGRAM="$<TARGET_FILE:quillo>")
 
 quillo_add_test(NAME TestSettingsStore SOURCES testsettingsstore.cpp LIBS quillo_core)
 quillo_add_test(NAME TestMainWindowCore SOURCES testmainwindowcore.cpp modalanswerer.h LIBS quillo_ui TIMEOUT 120)

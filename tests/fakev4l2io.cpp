@@ -429,8 +429,9 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void *arg)
     case VIDIOC_QUERYCAP: {
         auto *cap = static_cast<v4l2_capability *>(arg);
         std::memset(cap, 0, sizeof *cap);
-        std::strncpy(reinterpret_cast<char *>(cap->driver), "fake", sizeof cap->driver);
-        std::strncpy(reinterpret_cast<char *>(cap->card), node->camera.card.c_str(), sizeof cap->card);
+        // The kernel always ends these with a NUL; a long card name is cut short.
+        std::strncpy(reinterpret_cast<char *>(cap->driver), "fake", sizeof cap->driver - 1);
+        std::strncpy(reinterpret_cast<char *>(cap->card), node->camera.card.c_str(), sizeof cap->card - 1);
         cap->device_caps = node->camera.deviceCaps;
         cap->capabilities = node->camera.deviceCaps | V4L2_CAP_DEVICE_CAPS | V4L2_CAP_META_CAPTURE;
         return 0;

@@ -10,11 +10,7 @@
 #include <QSize>
 #include <QStringList>
 
-// poppler's own headers still use Qt's deprecated QLinkedList.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <poppler-qt5.h>
-#pragma GCC diagnostic pop
 
 #include <memory>
 

@@ -5,12 +5,7 @@
 
 #include <QtTest>
 
-#include <dlfcn.h>
-
-// Every Cam_SetAutoCrop the window makes is recorded here on its way to the
-// camera library.
 namespace {
-QList<bool> g_autoCropCalls;
 QStringList g_trace;
 QtMessageHandler g_previousHandler = nullptr;
 
@@ -23,14 +18,6 @@ void captureTrace(QtMsgType type, const QMessageLogContext &context, const QStri
         g_previousHandler(type, context, message);
 }
 } // namespace
-
-extern "C" int Cam_SetAutoCrop(bool on)
-{
-    g_autoCropCalls << on;
-    using Real = int (*)(bool);
-    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "Cam_SetAutoCrop"));
-    return real ? real(on) : 0;
-}
 
 class TestEditCommands : public QObject
 {
@@ -68,21 +55,22 @@ void TestEditCommands::cleanupTestCase()
     m_window.reset();
 }
 
+// The rotation counters start afresh only with a new window.
 void TestEditCommands::resetRotation()
 {
-    m_window->nRotate = 0.0;
-    m_window->nLeftRotateIndex = 0;
-    m_window->nRightRotateIndex = 0;
+    m_window.reset();
+    m_window = makeMainWindowWithSimulatedCamera();
 }
+
 
 void TestEditCommands::startsUnrotated()
 {
-    QCOMPARE(m_window->nRotate, 0.0);
-    QCOMPARE(m_window->nLeftRotateIndex, 0);
-    QCOMPARE(m_window->nRightRotateIndex, 0);
+    QCOMPARE(m_window->rotation(), 0.0);
+    QCOMPARE(m_window->rotateLeftClicks(), 0);
+    QCOMPARE(m_window->rotateRightClicks(), 0);
     // The simulated camera is outside the Tarvo family: the counter says
     // "off", as the button and the library do.
-    QCOMPARE(m_window->m_nCropIndex, 2);
+    QCOMPARE(m_window->cropCounter(), 2);
 }
 
 void TestEditCommands::rotationFollowsTheClickSequence_data()
@@ -127,9 +115,9 @@ void TestEditCommands::rotationFollowsTheClickSequence()
             rotateLeft(counter);
         }
     }
-    QCOMPARE(m_window->nLeftRotateIndex, left);
-    QCOMPARE(m_window->nRightRotateIndex, right);
-    QCOMPARE(m_window->nRotate, rotate);
+    QCOMPARE(m_window->rotateLeftClicks(), left);
+    QCOMPARE(m_window->rotateRightClicks(), right);
+    QCOMPARE(m_window->rotation(), rotate);
     QCOMPARE(counter.leftIndex, left);
     QCOMPARE(counter.rightIndex, right);
     QCOMPARE(counter.rotate, rotate);
@@ -137,71 +125,65 @@ void TestEditCommands::rotationFollowsTheClickSequence()
 
 void TestEditCommands::cropClicksToggleTheCamera()
 {
-    m_window->m_nCropIndex = 1;
-    g_autoCropCalls.clear();
+    resetRotation(); // the crop counter starts at 1 (on) for a Tarvo camera, 2 otherwise
+    setCrop(*m_window, true);
+    const int start = m_window->cropCounter();
     g_trace.clear();
 
     QMetaObject::invokeMethod(m_window.get(), "slotCutBtnClicked", Qt::DirectConnection);
-    QCOMPARE(m_window->m_nCropIndex, 2);
-    QCOMPARE(g_trace, (QStringList{"on_CropButton_clicked is 1\n", "on_CropButton_clicked is 2\n", "no crop\n"}));
-    QCOMPARE(g_autoCropCalls, QList<bool>{false});
-    if (m_window->cutBtn)
-        QVERIFY(!m_window->cutBtn->isDown());
+    QCOMPARE(m_window->cropCounter(), start + 1);
+    QCOMPARE(g_trace, (QStringList{QString("on_CropButton_clicked is %1\n").arg(start),
+                                   QString("on_CropButton_clicked is %1\n").arg(start + 1), "no crop\n"}));
+    QVERIFY(!m_window->session().autoCrop());
+    QVERIFY(!parts(*m_window).cutBtn->isDown());
 
     g_trace.clear();
     QMetaObject::invokeMethod(m_window.get(), "slotCutBtnClicked", Qt::DirectConnection);
-    QCOMPARE(m_window->m_nCropIndex, 3);
-    QCOMPARE(g_trace, (QStringList{"on_CropButton_clicked is 2\n", "on_CropButton_clicked is 3\n", "crop\n"}));
-    QCOMPARE(g_autoCropCalls, (QList<bool>{false, true}));
-    if (m_window->cutBtn)
-        QVERIFY(m_window->cutBtn->isDown());
+    QCOMPARE(m_window->cropCounter(), start + 2);
+    QCOMPARE(g_trace, (QStringList{QString("on_CropButton_clicked is %1\n").arg(start + 1),
+                                   QString("on_CropButton_clicked is %1\n").arg(start + 2), "crop\n"}));
+    QVERIFY(m_window->session().autoCrop());
+    QVERIFY(parts(*m_window).cutBtn->isDown());
 
-    // Clicking through the real button reaches the same slot once the tool bar exists.
-    if (!m_window->cutBtn)
-        QSKIP("the tool bar has no crop button in this build");
-    m_window->cutBtn->setEnabled(true);
-    g_autoCropCalls.clear();
-    m_window->cutBtn->click();
-    QCOMPARE(m_window->m_nCropIndex, 4);
-    QCOMPARE(g_autoCropCalls, QList<bool>{false});
-    QVERIFY(!m_window->cutBtn->isDown());
+    // Clicking through the real button reaches the same slot.
+    parts(*m_window).cutBtn->setEnabled(true);
+    parts(*m_window).cutBtn->click();
+    QCOMPARE(m_window->cropCounter(), start + 3);
+    QVERIFY(!m_window->session().autoCrop());
+    QVERIFY(!parts(*m_window).cutBtn->isDown());
 }
 
 void TestEditCommands::rotatingReappliesTheCropIndicator()
 {
-    if (!m_window->cutBtn)
-        QSKIP("the tool bar has no crop button in this build");
     resetRotation();
-    g_autoCropCalls.clear();
-
-    m_window->m_nCropIndex = 5; // on
-    m_window->cutBtn->setDown(false);
+    setCrop(*m_window, true);
+    parts(*m_window).cutBtn->setDown(false);
     QMetaObject::invokeMethod(m_window.get(), "slotRotateLeftBtnClicked", Qt::DirectConnection);
-    QVERIFY(m_window->cutBtn->isDown());
+    QVERIFY(parts(*m_window).cutBtn->isDown());
 
-    m_window->m_nCropIndex = 6; // off
-    m_window->cutBtn->setDown(true);
+    setCrop(*m_window, false);
+    parts(*m_window).cutBtn->setDown(true);
     QMetaObject::invokeMethod(m_window.get(), "slotRotateRightBtnClicked", Qt::DirectConnection);
-    QVERIFY(!m_window->cutBtn->isDown());
+    QVERIFY(!parts(*m_window).cutBtn->isDown());
 
     // Rotating is a preview and next-scan setting only: the camera's cropping is not touched.
-    QVERIFY(g_autoCropCalls.isEmpty());
+    QVERIFY(!m_window->session().autoCrop());
 }
 
 void TestEditCommands::bookModeChangesNothing()
 {
-    m_window->nRotate = 180.0;
-    m_window->nLeftRotateIndex = 2;
-    m_window->nRightRotateIndex = 0;
-    m_window->m_nCropIndex = 7;
-    g_autoCropCalls.clear();
+    resetRotation();
+    invoke(*m_window, "slotRotateLeftBtnClicked");
+    invoke(*m_window, "slotRotateLeftBtnClicked");
+    setCrop(*m_window, true);
+    const int crop = m_window->cropCounter();
     g_trace.clear();
     QMetaObject::invokeMethod(m_window.get(), "slotbookBtnClicked", Qt::DirectConnection);
-    QCOMPARE(m_window->nRotate, 180.0);
-    QCOMPARE(m_window->nLeftRotateIndex, 2);
-    QCOMPARE(m_window->nRightRotateIndex, 0);
-    QCOMPARE(m_window->m_nCropIndex, 7);
-    QVERIFY(g_autoCropCalls.isEmpty());
+    QCOMPARE(m_window->rotation(), 180.0);
+    QCOMPARE(m_window->rotateLeftClicks(), 2);
+    QCOMPARE(m_window->rotateRightClicks(), 0);
+    QCOMPARE(m_window->cropCounter(), crop);
+    QVERIFY(m_window->session().autoCrop());
     QVERIFY(g_trace.isEmpty());
 }
 
@@ -224,8 +206,7 @@ void TestEditCommands::uploadHidesInUploadModeAndClosesOtherwise()
     QMetaObject::invokeMethod(&w, "slotSaveBtnClicked", Qt::DirectConnection);
     QCOMPARE(committed.count(), 1);
     QVERIFY(!w.isVisible());
-    if (w.saveBtn)
-        QCOMPARE(w.saveBtn->isVisibleTo(&w), uploadMode);
+    QCOMPARE(parts(w).saveBtn->isVisibleTo(&w), uploadMode);
     w.ShowCommitButton(false);
 }
 

@@ -1,6 +1,6 @@
 // The stored-files list: adding rows, the selection, the context menu,
 // deleting exactly the chosen row, and opening a file on double click.
-#include "cammainwindow.h"
+#include "mainwindowfixture.h"
 #include "modalanswerer.h"
 #include "picitemdata.h"
 #include "stylenoisefilter.h"
@@ -55,6 +55,7 @@ private:
     QString makeFile(const QString &name);
     void selectRow(int row);
     QStringList modelPaths() const;
+    QStringList selectedFiles() const;
     // Runs `call` while a timer watches for a popup menu and closes it.
     QMenu *popupDuring(const std::function<void()> &call);
 
@@ -91,9 +92,11 @@ void TestImageList::cleanup()
 
 void TestImageList::addCapture(const QString &shown, const QString &page)
 {
-    w->listViewImagePath.append(shown);
-    w->listViewImagePDFPath.append(page);
-    w->addItem(shown);
+    StoredPages::Page stored;
+    stored.shownPath = shown;
+    stored.pagePath = page;
+    stored.pdf = shown.endsWith(".pdf");
+    w->session().pages().append(stored);
 }
 
 QString TestImageList::makeFile(const QString &name)
@@ -107,15 +110,24 @@ QString TestImageList::makeFile(const QString &name)
 
 void TestImageList::selectRow(int row)
 {
-    const QModelIndex index = w->listViewProxyModel->index(row, 0);
-    w->imgListView->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    const QModelIndex index = parts(*w).listViewProxyModel->index(row, 0);
+    parts(*w).imgListView->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
 }
 
 QStringList TestImageList::modelPaths() const
 {
     QStringList paths;
-    for (int row = 0; row < w->listViewModel->rowCount(); ++row)
-        paths.append(w->listViewModel->index(row, 0).data(Qt::UserRole + 1).value<PicItemData>().picPath);
+    for (int row = 0; row < parts(*w).listViewModel->rowCount(); ++row)
+        paths.append(parts(*w).listViewModel->index(row, 0).data(PicItemData::Role).value<PicItemData>().picPath);
+    return paths;
+}
+
+// What the delete command works on: the files of the selected tiles.
+QStringList TestImageList::selectedFiles() const
+{
+    QStringList paths;
+    for (const QModelIndex &index : parts(*w).imgListView->selectionModel()->selectedIndexes())
+        paths.append(index.data(PicItemData::Role).value<PicItemData>().picPath);
     return paths;
 }
 
@@ -144,20 +156,16 @@ void TestImageList::addKeepsOrderAndRecord()
     const QString b = dir->filePath("20260101090001000.pdf");
     addCapture(a, a);
     addCapture(b, "/tmp/20260101090001000.jpg");
-    QCOMPARE(w->listViewModel->rowCount(), 2);
-    QCOMPARE(w->listViewProxyModel->rowCount(), 2);
+    QCOMPARE(parts(*w).listViewModel->rowCount(), 2);
+    QCOMPARE(parts(*w).listViewProxyModel->rowCount(), 2);
     QCOMPARE(modelPaths(), (QStringList{a, b}));
 
-    QStandardItem *item = w->listViewModel->item(1);
+    QStandardItem *item = parts(*w).listViewModel->item(1);
     QVERIFY(item->text().isEmpty());
     QVERIFY(item->icon().isNull());
-    const PicItemData data = item->data(Qt::UserRole + 1).value<PicItemData>();
+    const PicItemData data = item->data(PicItemData::Role).value<PicItemData>();
     QCOMPARE(data.picPath, b);
     QCOMPARE(data.picName, QString("20260101090001000.pdf"));
-    // addItem itself leaves the path lists to its caller.
-    w->addItem(a);
-    QCOMPARE(w->listViewModel->rowCount(), 3);
-    QCOMPARE(w->listViewImagePath.size(), 2);
 }
 
 void TestImageList::addScrollsToNewest()
@@ -165,11 +173,11 @@ void TestImageList::addScrollsToNewest()
     for (int i = 0; i < 8; ++i)
         addCapture(makeFile(QString("p%1.jpg").arg(i)), dir->filePath(QString("p%1.jpg").arg(i)));
     QApplication::processEvents();
-    QScrollBar *bar = w->imgListView->verticalScrollBar();
+    QScrollBar *bar = parts(*w).imgListView->verticalScrollBar();
     QVERIFY2(bar->maximum() > 0, "eight tiles overflow the column");
     QTRY_COMPARE(bar->value(), bar->maximum());
-    const QModelIndex last = w->listViewProxyModel->index(7, 0);
-    QVERIFY(w->imgListView->viewport()->rect().intersects(w->imgListView->visualRect(last)));
+    const QModelIndex last = parts(*w).listViewProxyModel->index(7, 0);
+    QVERIFY(parts(*w).imgListView->viewport()->rect().intersects(parts(*w).imgListView->visualRect(last)));
 }
 
 void TestImageList::selectedFileFollowsSelection()
@@ -178,11 +186,11 @@ void TestImageList::selectedFileFollowsSelection()
     const QString b = makeFile("b.jpg");
     addCapture(a, a);
     addCapture(b, b);
-    QVERIFY(w->getListSelectedFile().isEmpty());
+    QVERIFY(selectedFiles().isEmpty());
     selectRow(1);
-    QCOMPARE(w->getListSelectedFile(), QStringList{b});
+    QCOMPARE(selectedFiles(), QStringList{b});
     selectRow(0);
-    QCOMPARE(w->getListSelectedFile(), QStringList{a});
+    QCOMPARE(selectedFiles(), QStringList{a});
 }
 
 void TestImageList::deleteWithNothingSelectedChangesNothing()
@@ -191,10 +199,10 @@ void TestImageList::deleteWithNothingSelectedChangesNothing()
     const QString b = makeFile("b.jpg");
     addCapture(a, a);
     addCapture(b, b);
-    w->slotTableViewMenuDelFile();
+    invoke(*w, "slotTableViewMenuDelFile");
     QCOMPARE(modelPaths(), (QStringList{a, b}));
-    QCOMPARE(w->listViewImagePath, (QStringList{a, b}));
-    QCOMPARE(w->listViewImagePDFPath, (QStringList{a, b}));
+    QCOMPARE(w->session().shownPaths(), (QStringList{a, b}));
+    QCOMPARE(w->session().pagePaths(), (QStringList{a, b}));
     QVERIFY(QFile::exists(a));
     QVERIFY(QFile::exists(b));
 }
@@ -204,12 +212,12 @@ void TestImageList::deleteOnlyItem()
     const QString a = makeFile("a.jpg");
     addCapture(a, a);
     selectRow(0);
-    w->slotTableViewMenuDelFile();
-    QCOMPARE(w->listViewModel->rowCount(), 0);
-    QVERIFY(w->listViewImagePath.isEmpty());
-    QVERIFY(w->listViewImagePDFPath.isEmpty());
+    invoke(*w, "slotTableViewMenuDelFile");
+    QCOMPARE(parts(*w).listViewModel->rowCount(), 0);
+    QVERIFY(w->session().shownPaths().isEmpty());
+    QVERIFY(w->session().pagePaths().isEmpty());
     QVERIFY(!QFile::exists(a));
-    QVERIFY(w->getListSelectedFile().isEmpty());
+    QVERIFY(selectedFiles().isEmpty());
 }
 
 // Rows 1 and 3 are one-page PDF captures whose page images lie elsewhere.
@@ -229,15 +237,15 @@ void TestImageList::deleteThirdOfFiveKeepsTheOthersAndTheirPages()
     addCapture(e, e);
 
     selectRow(2);
-    w->slotTableViewMenuDelFile();
+    invoke(*w, "slotTableViewMenuDelFile");
 
     QCOMPARE(modelPaths(), (QStringList{a, b, d, e}));
-    QCOMPARE(w->listViewImagePath, (QStringList{a, b, d, e}));
-    QCOMPARE(w->listViewImagePDFPath, (QStringList{a, bPage, dPage, e}));
+    QCOMPARE(w->session().shownPaths(), (QStringList{a, b, d, e}));
+    QCOMPARE(w->session().pagePaths(), (QStringList{a, bPage, dPage, e}));
     QVERIFY(!QFile::exists(c));
     for (const QString &kept : {a, b, bPage, d, dPage, e})
         QVERIFY2(QFile::exists(kept), qPrintable(kept));
-    QVERIFY(w->imgListView->selectionModel()->selectedIndexes().isEmpty());
+    QVERIFY(parts(*w).imgListView->selectionModel()->selectedIndexes().isEmpty());
 }
 
 void TestImageList::deleteOneOfTwoRowsSharingAPath()
@@ -249,11 +257,11 @@ void TestImageList::deleteOneOfTwoRowsSharingAPath()
     addCapture(a, a);
 
     selectRow(2);
-    w->slotTableViewMenuDelFile();
+    invoke(*w, "slotTableViewMenuDelFile");
 
     QCOMPARE(modelPaths(), (QStringList{a, b}));
-    QCOMPARE(w->listViewImagePath, (QStringList{a, b}));
-    QCOMPARE(w->listViewImagePDFPath, (QStringList{a, b}));
+    QCOMPARE(w->session().shownPaths(), (QStringList{a, b}));
+    QCOMPARE(w->session().pagePaths(), (QStringList{a, b}));
     QVERIFY(!QFile::exists(a));
     QVERIFY(QFile::exists(b));
 }
@@ -265,9 +273,9 @@ void TestImageList::deleteRowWhoseFileIsAlreadyGone()
     addCapture(a, a);
     addCapture(gone, gone);
     selectRow(1);
-    w->slotTableViewMenuDelFile();
+    invoke(*w, "slotTableViewMenuDelFile");
     QCOMPARE(modelPaths(), QStringList{a});
-    QCOMPARE(w->listViewImagePath, QStringList{a});
+    QCOMPARE(w->session().shownPaths(), QStringList{a});
     QVERIFY(QFile::exists(a));
 }
 
@@ -278,9 +286,9 @@ void TestImageList::menuActionDeletes()
     addCapture(a, a);
     addCapture(b, b);
     selectRow(0);
-    w->listViewMenu->actions().first()->trigger();
+    parts(*w).listViewMenu->actions().first()->trigger();
     QCOMPARE(modelPaths(), QStringList{b});
-    QCOMPARE(w->listViewImagePDFPath, QStringList{b});
+    QCOMPARE(w->session().pagePaths(), QStringList{b});
     QVERIFY(!QFile::exists(a));
 }
 
@@ -288,9 +296,9 @@ void TestImageList::noMenuOnEmptySpace()
 {
     const QString a = makeFile("a.jpg");
     addCapture(a, a);
-    const QPoint empty(w->imgListView->viewport()->width() / 2, w->imgListView->viewport()->height() - 5);
-    QVERIFY(!w->imgListView->indexAt(empty).isValid());
-    QMenu *seen = popupDuring([&] { w->slotListViewContextMenu(empty); });
+    const QPoint empty(parts(*w).imgListView->viewport()->width() / 2, parts(*w).imgListView->viewport()->height() - 5);
+    QVERIFY(!parts(*w).imgListView->indexAt(empty).isValid());
+    QMenu *seen = popupDuring([&] { QMetaObject::invokeMethod(w.get(), "slotListViewContextMenu", Qt::DirectConnection, Q_ARG(QPoint, empty)); });
     QVERIFY(!seen);
     QCOMPARE(modelPaths(), QStringList{a});
 }
@@ -299,9 +307,9 @@ void TestImageList::menuOnItem()
 {
     const QString a = makeFile("a.jpg");
     addCapture(a, a);
-    const QPoint onItem = w->imgListView->visualRect(w->listViewProxyModel->index(0, 0)).center();
-    QMenu *seen = popupDuring([&] { w->slotListViewContextMenu(onItem); });
-    QCOMPARE(seen, w->listViewMenu);
+    const QPoint onItem = parts(*w).imgListView->visualRect(parts(*w).listViewProxyModel->index(0, 0)).center();
+    QMenu *seen = popupDuring([&] { QMetaObject::invokeMethod(w.get(), "slotListViewContextMenu", Qt::DirectConnection, Q_ARG(QPoint, onItem)); });
+    QCOMPARE(seen, parts(*w).listViewMenu);
     QCOMPARE(seen->actions().size(), 1);
     QCOMPARE(seen->actions().first()->text(), QString("删除"));
     // Closing the menu without choosing deletes nothing.
@@ -319,10 +327,10 @@ void TestImageList::doubleClickOpensRowFile()
     addCapture(b, makeFile("b-page.jpg"));
     QApplication::processEvents();
 
-    const QPoint centre = w->imgListView->visualRect(w->listViewProxyModel->index(1, 0)).center();
+    const QPoint centre = parts(*w).imgListView->visualRect(parts(*w).listViewProxyModel->index(1, 0)).center();
     // The way a desktop delivers it: a click, then the double click.
-    QTest::mouseClick(w->imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
-    QTest::mouseDClick(w->imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseClick(parts(*w).imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseDClick(parts(*w).imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     QDesktopServices::unsetUrlHandler("file");
     // The PDF of a PDF capture is what opens, not its page image.
     QCOMPARE(recorder.opened, QList<QUrl>{QUrl::fromLocalFile(b)});
@@ -335,14 +343,14 @@ void TestImageList::singleClickOnlySelects()
     const QString a = makeFile("a.jpg");
     addCapture(a, a);
     QApplication::processEvents();
-    const QPoint centre = w->imgListView->visualRect(w->listViewProxyModel->index(0, 0)).center();
-    QTest::mouseClick(w->imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    const QPoint centre = parts(*w).imgListView->visualRect(parts(*w).listViewProxyModel->index(0, 0)).center();
+    QTest::mouseClick(parts(*w).imgListView->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     QTest::qWait(50);
     QVERIFY(recorder.opened.isEmpty());
-    QCOMPARE(w->getListSelectedFile(), QStringList{a});
+    QCOMPARE(selectedFiles(), QStringList{a});
 
     // A stale index from outside the list opens nothing.
-    w->slotImgListViewPressed(QModelIndex());
+    QMetaObject::invokeMethod(w.get(), "slotImgListViewPressed", Qt::DirectConnection, Q_ARG(QModelIndex, QModelIndex()));
     QDesktopServices::unsetUrlHandler("file");
     QVERIFY(recorder.opened.isEmpty());
 }

@@ -1,6 +1,6 @@
 // The main window as built: geometry read from the widgets themselves, the
 // hidden buttons, the busy mask, the wiring, and the frame commands.
-#include "cammainwindow.h"
+#include "mainwindowfixture.h"
 #include "modalanswerer.h"
 #include "picitemdelegate.h"
 #include "stylenoisefilter.h"
@@ -100,7 +100,7 @@ void TestMainWindowLayout::windowFrameAndTitleBar()
     QCOMPARE(w->palette().color(QPalette::Button), QColor(217, 217, 217));
     QVERIFY(w->autoFillBackground());
 
-    TitleBar *bar = w->m_titleBar;
+    TitleBar *bar = parts(*w).m_titleBar;
     QCOMPARE(bar->parentWidget(), static_cast<QWidget *>(w.get()));
     QCOMPARE(bar->geometry(), QRect(0, 0, 780, 50));
     QCOMPARE(bar->m_buttonType, MIN_MAX_BUTTON);
@@ -138,68 +138,68 @@ void TestMainWindowLayout::windowFrameAndTitleBar()
 
 void TestMainWindowLayout::columnsAndButtonsGeometry()
 {
-    QCOMPARE(geometryInWindow(w->rightWidget, w.get()), QRect(560, 0, 220, 480));
-    QCOMPARE(geometryInWindow(w->leftWidget, w.get()), QRect(0, 0, 560, 480));
-    QCOMPARE(w->rightWidget->contentsMargins(), QMargins(0, 50, 0, 0));
-    QVERIFY(w->rightWidget->autoFillBackground());
+    QCOMPARE(geometryInWindow(parts(*w).rightWidget, w.get()), QRect(560, 0, 220, 480));
+    QCOMPARE(geometryInWindow(parts(*w).leftWidget, w.get()), QRect(0, 0, 560, 480));
+    QCOMPARE(parts(*w).rightWidget->contentsMargins(), QMargins(0, 50, 0, 0));
+    QVERIFY(parts(*w).rightWidget->autoFillBackground());
 
-    QCOMPARE(w->imgListView->width(), 165);
-    const QRect list = geometryInWindow(w->imgListView, w.get());
+    QCOMPARE(parts(*w).imgListView->width(), 165);
+    const QRect list = geometryInWindow(parts(*w).imgListView, w.get());
     QVERIFY2(list.top() >= 50, "the list starts below the title bar");
-    const QRect rightTop = geometryInWindow(w->rightTopWidget, w.get());
-    QCOMPARE(list.right(), rightTop.right() - w->rightTopVLayout->contentsMargins().right());
+    const QRect rightTop = geometryInWindow(parts(*w).rightTopWidget, w.get());
+    QCOMPARE(list.right(), rightTop.right() - parts(*w).rightTopWidget->layout()->contentsMargins().right());
 
-    const QRect band = geometryInWindow(w->leftBottomWidget, w.get());
+    const QRect band = geometryInWindow(parts(*w).leftBottomWidget, w.get());
     QCOMPARE(band, QRect(0, 340, 560, 140));
-    QCOMPARE(w->leftBottomWidget->palette().color(QPalette::Window), QColor(217, 217, 217));
-    QCOMPARE(w->leftBottomVLayout->spacing(), 17);
+    QCOMPARE(parts(*w).leftBottomWidget->palette().color(QPalette::Window), QColor(217, 217, 217));
+    QCOMPARE(parts(*w).leftBottomWidget->layout()->spacing(), 17);
 
-    QCOMPARE(w->toolBarWidget->size(), QSize(300, 70));
-    QCOMPARE(w->scanBtn->size(), QSize(240, 36));
-    const QRect strip = geometryInWindow(w->toolBarWidget, w.get());
-    const QRect scan = geometryInWindow(w->scanBtn, w.get());
+    QCOMPARE(parts(*w).toolBarWidget->size(), QSize(300, 70));
+    QCOMPARE(parts(*w).scanBtn->size(), QSize(240, 36));
+    const QRect strip = geometryInWindow(parts(*w).toolBarWidget, w.get());
+    const QRect scan = geometryInWindow(parts(*w).scanBtn, w.get());
     QVERIFY(qAbs(strip.center().x() - band.center().x()) <= 1);
     QVERIFY(qAbs(scan.center().x() - band.center().x()) <= 1);
     QVERIFY(strip.bottom() < scan.top());
     QVERIFY(band.contains(strip));
     QVERIFY(band.contains(scan));
-    QVERIFY(scan.bottom() >= band.bottom() - w->leftBottomVLayout->contentsMargins().bottom());
+    QVERIFY(scan.bottom() >= band.bottom() - parts(*w).leftBottomWidget->layout()->contentsMargins().bottom());
 
-    QCOMPARE(w->MergePDFBtn->size(), QSize(165, 36));
-    QCOMPARE(w->saveBtn->size(), QSize(165, 36));
-    const QRect merge = geometryInWindow(w->MergePDFBtn, w.get());
+    QCOMPARE(parts(*w).MergePDFBtn->size(), QSize(165, 36));
+    QCOMPARE(parts(*w).saveBtn->size(), QSize(165, 36));
+    const QRect merge = geometryInWindow(parts(*w).MergePDFBtn, w.get());
     QVERIFY(merge.bottom() > 400);
     QVERIFY(merge.right() > 760);
 
-    auto *shadow = qobject_cast<QGraphicsDropShadowEffect *>(w->toolBarWidget->graphicsEffect());
+    auto *shadow = qobject_cast<QGraphicsDropShadowEffect *>(parts(*w).toolBarWidget->graphicsEffect());
     QVERIFY(shadow);
     QCOMPARE(shadow->offset(), QPointF(5.0, 5.0));
     QCOMPARE(shadow->color(), QColor(0, 0, 0, 25));
     QCOMPARE(shadow->blurRadius(), 18.0);
-    QCOMPARE(w->toolBarWidget->styleSheet(), QString("background:rgba(247,247,247,255);border-radius:18px;"));
+    QCOMPARE(parts(*w).toolBarWidget->styleSheet(), QString("background:rgba(247,247,247,255);border-radius:18px;"));
 }
 
 void TestMainWindowLayout::onlyThreeToolButtonsShow()
 {
-    QWidget *strip = w->toolBarWidget;
-    QVERIFY(w->rotateLeftBtn->isVisibleTo(strip));
-    QVERIFY(w->rotateRightBtn->isVisibleTo(strip));
-    QVERIFY(w->cutBtn->isVisibleTo(strip));
-    QVERIFY(!w->oneTOneBtn->isVisibleTo(strip));
-    QVERIFY(!w->zoomInBtn->isVisibleTo(strip));
-    QVERIFY(!w->zoomOutBtn->isVisibleTo(strip));
-    QVERIFY(!w->bookBtn->isVisibleTo(strip));
+    QWidget *strip = parts(*w).toolBarWidget;
+    QVERIFY(parts(*w).rotateLeftBtn->isVisibleTo(strip));
+    QVERIFY(parts(*w).rotateRightBtn->isVisibleTo(strip));
+    QVERIFY(parts(*w).cutBtn->isVisibleTo(strip));
+    QVERIFY(!parts(*w).oneTOneBtn->isVisibleTo(strip));
+    QVERIFY(!parts(*w).zoomInBtn->isVisibleTo(strip));
+    QVERIFY(!parts(*w).zoomOutBtn->isVisibleTo(strip));
+    QVERIFY(!parts(*w).bookBtn->isVisibleTo(strip));
     // The hidden four stay in the strip's layout.
-    QCOMPARE(w->toolBarHLayout->count(), 9);
-    QCOMPARE(w->toolBarHLayout->indexOf(w->oneTOneBtn), 0);
-    QCOMPARE(w->toolBarHLayout->indexOf(w->bookBtn), 8);
-    QVERIFY(w->toolBarHLayout->itemAt(3)->spacerItem());
-    QVERIFY(w->toolBarHLayout->itemAt(6)->spacerItem());
+    QCOMPARE(parts(*w).toolBarWidget->layout()->count(), 9);
+    QCOMPARE(parts(*w).toolBarWidget->layout()->indexOf(parts(*w).oneTOneBtn), 0);
+    QCOMPARE(parts(*w).toolBarWidget->layout()->indexOf(parts(*w).bookBtn), 8);
+    QVERIFY(parts(*w).toolBarWidget->layout()->itemAt(3)->spacerItem());
+    QVERIFY(parts(*w).toolBarWidget->layout()->itemAt(6)->spacerItem());
 
     // Rotate left and right sit between the stretches, crop at the right end.
-    const QRect left = geometryInWindow(w->rotateLeftBtn, w.get());
-    const QRect right = geometryInWindow(w->rotateRightBtn, w.get());
-    const QRect cut = geometryInWindow(w->cutBtn, w.get());
+    const QRect left = geometryInWindow(parts(*w).rotateLeftBtn, w.get());
+    const QRect right = geometryInWindow(parts(*w).rotateRightBtn, w.get());
+    const QRect cut = geometryInWindow(parts(*w).cutBtn, w.get());
     const QRect stripRect = geometryInWindow(strip, w.get());
     QVERIFY(left.right() < right.left());
     QVERIFY(right.right() < cut.left());
@@ -207,9 +207,9 @@ void TestMainWindowLayout::onlyThreeToolButtonsShow()
     QVERIFY(stripRect.right() - cut.right() < 20);
 
     // No camera: upload mode is off, so the upload button takes no place.
-    QVERIFY(!w->saveBtn->isVisibleTo(w.get()));
-    QVERIFY(w->MergePDFBtn->isVisibleTo(w.get()));
-    QVERIFY(w->scanBtn->isVisibleTo(w.get()));
+    QVERIFY(!parts(*w).saveBtn->isVisibleTo(w.get()));
+    QVERIFY(parts(*w).MergePDFBtn->isVisibleTo(w.get()));
+    QVERIFY(parts(*w).scanBtn->isVisibleTo(w.get()));
 }
 
 void TestMainWindowLayout::buttonsLookAndTexts()
@@ -219,13 +219,13 @@ void TestMainWindowLayout::buttonsLookAndTexts()
         const char *toolTip;
         const char *pressed;
     } tools[] = {
-        {w->oneTOneBtn, "1:1显示", "background-color:white"},
-        {w->zoomInBtn, "放大", "background-color:white"},
-        {w->zoomOutBtn, "缩小", "QPushButton:hover{background:rgb(227,227,227,255);}"},
-        {w->rotateLeftBtn, "左旋", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
-        {w->rotateRightBtn, "右旋", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
-        {w->cutBtn, "裁切", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
-        {w->bookBtn, "拍书模式", "QPushButton:hover{background:rgb(227,227,227,255);}"},
+        {parts(*w).oneTOneBtn, "1:1显示", "background-color:white"},
+        {parts(*w).zoomInBtn, "放大", "background-color:white"},
+        {parts(*w).zoomOutBtn, "缩小", "QPushButton:hover{background:rgb(227,227,227,255);}"},
+        {parts(*w).rotateLeftBtn, "左旋", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
+        {parts(*w).rotateRightBtn, "右旋", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
+        {parts(*w).cutBtn, "裁切", "QPushButton:pressed{background:rgb(170,170,170,255);}"},
+        {parts(*w).bookBtn, "拍书模式", "QPushButton:hover{background:rgb(227,227,227,255);}"},
     };
     for (const auto &tool : tools) {
         QCOMPARE(tool.button->size(), QSize(50, 50));
@@ -235,28 +235,28 @@ void TestMainWindowLayout::buttonsLookAndTexts()
         QCOMPARE(tool.button->toolTip(), QString::fromUtf8(tool.toolTip));
         QVERIFY2(tool.button->styleSheet().contains(tool.pressed), tool.toolTip);
     }
-    QVERIFY(!w->cutBtn->isCheckable());
+    QVERIFY(!parts(*w).cutBtn->isCheckable());
 
-    QCOMPARE(w->scanBtn->text(), QString("扫描"));
-    QCOMPARE(w->saveBtn->text(), QString("上传"));
-    QCOMPARE(w->MergePDFBtn->text(), QString("合并pdf"));
-    QVERIFY(w->scanBtn->styleSheet().contains("padding-left:3px;padding-top:3px;"));
+    QCOMPARE(parts(*w).scanBtn->text(), QString("扫描"));
+    QCOMPARE(parts(*w).saveBtn->text(), QString("上传"));
+    QCOMPARE(parts(*w).MergePDFBtn->text(), QString("合并pdf"));
+    QVERIFY(parts(*w).scanBtn->styleSheet().contains("padding-left:3px;padding-top:3px;"));
 }
 
 void TestMainWindowLayout::listSetUp()
 {
-    QListView *view = w->imgListView;
+    QListView *view = parts(*w).imgListView;
     QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
     QCOMPARE(view->viewMode(), QListView::IconMode);
     QCOMPARE(view->resizeMode(), QListView::Adjust);
     QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(view->contextMenuPolicy(), Qt::CustomContextMenu);
     QVERIFY(qobject_cast<PicItemDelegate *>(view->itemDelegate()));
-    QCOMPARE(view->model(), static_cast<QAbstractItemModel *>(w->listViewProxyModel));
-    QCOMPARE(w->listViewProxyModel->sourceModel(), static_cast<QAbstractItemModel *>(w->listViewModel));
-    QCOMPARE(w->listViewModel->rowCount(), 0);
+    QCOMPARE(view->model(), static_cast<QAbstractItemModel *>(parts(*w).listViewProxyModel));
+    QCOMPARE(parts(*w).listViewProxyModel->sourceModel(), static_cast<QAbstractItemModel *>(parts(*w).listViewModel));
+    QCOMPARE(parts(*w).listViewModel->rowCount(), 0);
 
-    const QList<QAction *> actions = w->listViewMenu->actions();
+    const QList<QAction *> actions = parts(*w).listViewMenu->actions();
     QCOMPARE(actions.size(), 1);
     QCOMPARE(actions.first()->text(), QString("删除"));
     QVERIFY(actions.first()->shortcut().isEmpty());
@@ -265,19 +265,19 @@ void TestMainWindowLayout::listSetUp()
 
 void TestMainWindowLayout::busyMaskCoversTopLeft()
 {
-    QCOMPARE(w->maskWidget->parentWidget(), static_cast<QWidget *>(w.get()));
-    QCOMPARE(w->maskWidget->geometry(), QRect(0, 0, 780, 480));
-    QVERIFY(w->maskWidget->isHidden());
-    QCOMPARE(w->maskLabel->text(), QString("处理中，请稍等..."));
-    QCOMPARE(w->maskWidget->styleSheet(), QString("QWidget{background-color:rgba(0,0,0,0.5);}"));
+    QCOMPARE(parts(*w).maskWidget->parentWidget(), static_cast<QWidget *>(w.get()));
+    QCOMPARE(parts(*w).maskWidget->geometry(), QRect(0, 0, 780, 480));
+    QVERIFY(parts(*w).maskWidget->isHidden());
+    QCOMPARE(parts(*w).maskLabel->text(), QString("处理中，请稍等..."));
+    QCOMPARE(parts(*w).maskWidget->styleSheet(), QString("QWidget{background-color:rgba(0,0,0,0.5);}"));
 
     // Shown, it lies above the title bar and the controls and takes their clicks.
-    w->maskWidget->show();
-    QCOMPARE(w->childAt(300, 10), static_cast<QWidget *>(w->maskWidget));
-    const QPoint scanCentre = w->scanBtn->mapTo(w.get(), w->scanBtn->rect().center());
+    parts(*w).maskWidget->show();
+    QCOMPARE(w->childAt(300, 10), static_cast<QWidget *>(parts(*w).maskWidget));
+    const QPoint scanCentre = parts(*w).scanBtn->mapTo(w.get(), parts(*w).scanBtn->rect().center());
     QWidget *hit = w->childAt(scanCentre);
-    QVERIFY(hit == w->maskWidget || hit == w->maskLabel);
-    w->maskWidget->hide();
+    QVERIFY(hit == parts(*w).maskWidget || hit == parts(*w).maskLabel);
+    parts(*w).maskWidget->hide();
 }
 
 void TestMainWindowLayout::connectionsMade_data()
@@ -316,10 +316,10 @@ void TestMainWindowLayout::connectionsMade()
     QFETCH(QByteArray, signal);
     QFETCH(QByteArray, slot);
     const QHash<QString, QObject *> senders = {
-        {"bar", w->m_titleBar},       {"scan", w->scanBtn},     {"1t1", w->oneTOneBtn},
-        {"zoomin", w->zoomInBtn},     {"zoomout", w->zoomOutBtn}, {"left", w->rotateLeftBtn},
-        {"right", w->rotateRightBtn}, {"cut", w->cutBtn},       {"save", w->saveBtn},
-        {"merge", w->MergePDFBtn},    {"book", w->bookBtn},     {"list", w->imgListView}};
+        {"bar", parts(*w).m_titleBar},       {"scan", parts(*w).scanBtn},     {"1t1", parts(*w).oneTOneBtn},
+        {"zoomin", parts(*w).zoomInBtn},     {"zoomout", parts(*w).zoomOutBtn}, {"left", parts(*w).rotateLeftBtn},
+        {"right", parts(*w).rotateRightBtn}, {"cut", parts(*w).cutBtn},       {"save", parts(*w).saveBtn},
+        {"merge", parts(*w).MergePDFBtn},    {"book", parts(*w).bookBtn},     {"list", parts(*w).imgListView}};
     QObject *from = senders.value(sender);
     QVERIFY(from);
     QVERIFY2(QObject::disconnect(from, signal.constData(), w.get(), slot.constData()), slot.constData());
@@ -330,12 +330,12 @@ void TestMainWindowLayout::connectionsMade()
 void TestMainWindowLayout::titleButtonsDriveWindow()
 {
     const QRect normal = w->geometry();
-    w->m_titleBar->m_pButtonMax->click();
+    parts(*w).m_titleBar->m_pButtonMax->click();
     QVERIFY(w->geometry() != normal);
-    w->m_titleBar->m_pButtonRestore->click();
+    parts(*w).m_titleBar->m_pButtonRestore->click();
     QCOMPARE(w->geometry(), normal);
 
-    w->m_titleBar->m_pButtonMin->click();
+    parts(*w).m_titleBar->m_pButtonMin->click();
     QVERIFY(w->windowState() & Qt::WindowMinimized);
 }
 
@@ -343,22 +343,22 @@ void TestMainWindowLayout::maximiseCoversAvailableAreaAndRestoreReturns()
 {
     w->move(37, 41);
     const QRect before = w->geometry();
-    w->onButtonMaxClicked();
+    invoke(*w, "onButtonMaxClicked");
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     QCOMPARE(w->geometry(), available.adjusted(-3, -3, 3, 3));
     QPoint savedPos;
     QSize savedSize;
-    w->m_titleBar->getRestoreInfo(savedPos, savedSize);
+    parts(*w).m_titleBar->getRestoreInfo(savedPos, savedSize);
     QCOMPARE(savedPos, before.topLeft());
     QCOMPARE(savedSize, QSize(780, 480));
-    w->onButtonRestoreClicked();
+    invoke(*w, "onButtonRestoreClicked");
     QCOMPARE(w->geometry(), before);
 }
 
 void TestMainWindowLayout::doubleClickOnBarMaximisesAndRestores()
 {
     const QRect before = w->geometry();
-    TitleBar *bar = w->m_titleBar;
+    TitleBar *bar = parts(*w).m_titleBar;
     QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(300, 25));
     QCOMPARE(w->geometry(), QGuiApplication::primaryScreen()->availableGeometry().adjusted(-3, -3, 3, 3));
     QVERIFY(bar->m_pButtonMax->isHidden());
@@ -370,13 +370,13 @@ void TestMainWindowLayout::doubleClickOnBarMaximisesAndRestores()
 
 void TestMainWindowLayout::maskStaysAfterMaximise()
 {
-    w->m_titleBar->m_pButtonMax->click();
+    parts(*w).m_titleBar->m_pButtonMax->click();
     QVERIFY(w->width() > 780 || w->height() > 480);
-    w->maskWidget->show();
-    QCOMPARE(w->maskWidget->geometry(), QRect(0, 0, 780, 480));
+    parts(*w).maskWidget->show();
+    QCOMPARE(parts(*w).maskWidget->geometry(), QRect(0, 0, 780, 480));
     // The bar follows the wider window at its next paint.
-    w->m_titleBar->repaint();
-    QCOMPARE(w->m_titleBar->width(), w->width());
+    parts(*w).m_titleBar->repaint();
+    QCOMPARE(parts(*w).m_titleBar->width(), w->width());
 }
 
 void TestMainWindowLayout::cropIndicatorFollowsParity_data()
@@ -395,22 +395,22 @@ void TestMainWindowLayout::cropIndicatorFollowsParity()
     QFETCH(bool, maximise);
     QFETCH(int, cropIndex);
     QFETCH(bool, down);
-    w->m_nCropIndex = cropIndex;
-    w->cutBtn->setDown(!down);
+    setCrop(*w, cropIsOn(cropIndex));
+    parts(*w).cutBtn->setDown(!down);
     if (maximise)
-        w->onButtonMaxClicked();
+        invoke(*w, "onButtonMaxClicked");
     else
-        w->onButtonMinClicked();
-    QCOMPARE(w->cutBtn->isDown(), down);
+        invoke(*w, "onButtonMinClicked");
+    QCOMPARE(parts(*w).cutBtn->isDown(), down);
 }
 
 void TestMainWindowLayout::restoreLeavesCropIndicator()
 {
-    w->onButtonMaxClicked();
-    w->m_nCropIndex = 2;
-    w->cutBtn->setDown(true);
-    w->onButtonRestoreClicked();
-    QVERIFY(w->cutBtn->isDown());
+    invoke(*w, "onButtonMaxClicked");
+    setCrop(*w, cropIsOn(2));
+    parts(*w).cutBtn->setDown(true);
+    invoke(*w, "onButtonRestoreClicked");
+    QVERIFY(parts(*w).cutBtn->isDown());
 }
 
 void TestMainWindowLayout::closeInUploadModeOnlyHides()
@@ -418,9 +418,9 @@ void TestMainWindowLayout::closeInUploadModeOnlyHides()
     CloseCounter counter;
     w->installEventFilter(&counter);
     w->ShowCommitButton(true);
-    w->m_nCropIndex = 4;
-    w->m_titleBar->m_pButtonClose->click();
-    QCOMPARE(w->m_nCropIndex, 1);
+    setCrop(*w, cropIsOn(4));
+    parts(*w).m_titleBar->m_pButtonClose->click();
+    QCOMPARE(w->cropCounter(), 1);
     QVERIFY(w->isHidden());
     QCOMPARE(counter.closes, 0);
     w->removeEventFilter(&counter);
@@ -430,10 +430,10 @@ void TestMainWindowLayout::closeOtherwiseCloses()
 {
     CloseCounter counter;
     w->installEventFilter(&counter);
-    w->m_nCropIndex = 2;
-    QVERIFY(w->listDevName.isEmpty());
-    w->m_titleBar->m_pButtonClose->click();
-    QCOMPARE(w->m_nCropIndex, 1);
+    setCrop(*w, cropIsOn(2));
+    QVERIFY(w->session().deviceNames().isEmpty());
+    parts(*w).m_titleBar->m_pButtonClose->click();
+    QCOMPARE(w->cropCounter(), 1);
     QCOMPARE(counter.closes, 1);
     QVERIFY(w->isHidden());
     w->removeEventFilter(&counter);

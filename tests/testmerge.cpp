@@ -1,4 +1,5 @@
 // Merging the run's pages into one PDF, read back with poppler.
+#include "failingfileops.h"
 #include "mainwindowfixture.h"
 #include "stylenoisefilter.h"
 
@@ -8,13 +9,23 @@
 
 #include <QTemporaryDir>
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {
-// Whether the merge button was enabled at each decode the merge asked for.
+// Whether the merge button was enabled at each page the merge wrote out.
 QList<bool> g_buttonEnabledAtDecode;
 bool (*g_buttonProbe)() = nullptr;
+
+// The real file calls, noting the merge button's state at each file begun.
+class ProbingFileOps : public FailingFileOps
+{
+public:
+    int makeTemp(char *pathTemplate) override
+    {
+        g_buttonEnabledAtDecode << (g_buttonProbe ? g_buttonProbe() : true);
+        return FailingFileOps::makeTemp(pathTemplate);
+    }
+};
 
 bool writeJpeg(const QString &path, int width, int height, QRgb colour)
 {
@@ -68,16 +79,6 @@ private:
 };
 } // namespace
 
-extern "C" int Cam_readBufFromJpegBuf(const unsigned char *jpeg, long size, long *width, long *height,
-                                      unsigned char **rgb)
-{
-    if (g_buttonProbe)
-        g_buttonEnabledAtDecode << g_buttonProbe();
-    using Real = int (*)(const unsigned char *, long, long *, long *, unsigned char **);
-    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "Cam_readBufFromJpegBuf"));
-    return real ? real(jpeg, size, width, height, rgb) : -1;
-}
-
 class TestMerge : public QObject
 {
     Q_OBJECT
@@ -92,15 +93,19 @@ private slots:
     void undecodableJpegStopsTheMerge();
     void longPathsWork();
     void missingFolderStopsAtTheFirstPage();
+    void windowMergesTheRunsScans();
+    void windowShowsAMergeThatStopped();
 
 private:
     QStringList pdfsIn(const QString &dir) const;
-    QString runMerge();
+    QString runMerge(const QStringList &pages);
+    void scanPages(int count);
 
     static bool buttonEnabled();
 
     std::unique_ptr<CamMainWindow> m_window;
-    std::unique_ptr<QPushButton> m_ownButton;
+    ProbingFileOps m_ops;
+    QString m_pdfPath;
     QTemporaryDir m_pages;
     QTemporaryDir m_out;
     QString m_a, m_b, m_c, m_png;
@@ -108,18 +113,13 @@ private:
 
 bool TestMerge::buttonEnabled()
 {
-    return g_Camself && g_Camself->MergePDFBtn && g_Camself->MergePDFBtn->isEnabled();
+    return g_Camself && parts(*g_Camself).MergePDFBtn->isEnabled();
 }
 
 void TestMerge::initTestCase()
 {
     StyleNoiseFilter::install();
     m_window = makeMainWindowWithSimulatedCamera();
-    // Until the tool bar provides one, the merge gets a button of our own.
-    if (!m_window->MergePDFBtn) {
-        m_ownButton.reset(new QPushButton);
-        m_window->MergePDFBtn = m_ownButton.get();
-    }
     g_buttonProbe = &TestMerge::buttonEnabled;
 
     QVERIFY(m_pages.isValid() && m_out.isValid());
@@ -140,15 +140,14 @@ void TestMerge::init()
     for (const QString &f : pdfsIn(m_out.path()))
         QFile::remove(m_out.filePath(f));
     g_buttonEnabledAtDecode.clear();
-    m_window->m_pdfPath = m_out.path();
-    m_window->MergePDFBtn->setEnabled(true);
+    m_pdfPath = m_out.path();
+    m_ops.fault = FailingFileOps::None;
+    parts(*m_window).MergePDFBtn->setEnabled(true);
 }
 
 void TestMerge::cleanupTestCase()
 {
     g_buttonProbe = nullptr;
-    if (m_ownButton)
-        m_window->MergePDFBtn = nullptr;
     m_window.reset();
 }
 
@@ -157,18 +156,27 @@ QStringList TestMerge::pdfsIn(const QString &dir) const
     return QDir(dir).entryList(QStringList{"*.pdf"}, QDir::Files);
 }
 
-QString TestMerge::runMerge()
+QString TestMerge::runMerge(const QStringList &pages)
 {
     StdoutCapture capture;
-    QMetaObject::invokeMethod(m_window.get(), "slotMergeBtnCliecked", Qt::DirectConnection);
+    const MergeResult result = CaptureSession::mergePages(pages, m_pdfPath, nullptr, m_ops);
+    Q_UNUSED(result);
     return capture.finish();
+}
+
+void TestMerge::scanPages(int count)
+{
+    for (int i = 0; i < count; ++i) {
+        invoke(*m_window, "slotScanBtnClicked");
+        m_window->session().waitForSaves();
+        QTest::qSleep(2); // a new millisecond, a new name
+    }
 }
 
 void TestMerge::mergesJpegEntriesInListOrder()
 {
     // Not in the order of the files' names: list order rules.
-    m_window->listViewImagePDFPath = QStringList{m_b, m_png, m_c, m_a};
-    const QString printed = runMerge();
+    const QString printed = runMerge(QStringList{m_b, m_png, m_c, m_a});
 
     const QStringList written = pdfsIn(m_out.path());
     QCOMPARE(written.size(), 1);
@@ -188,22 +196,18 @@ void TestMerge::mergesJpegEntriesInListOrder()
                                  .arg(m_out.filePath(written.first()), m_b, m_png, m_c, m_a);
     QVERIFY2(printed.contains(expected), qPrintable(printed));
 
-    // Disabled while it ran, usable again afterwards.
-    QCOMPARE(g_buttonEnabledAtDecode, (QList<bool>{false, false, false}));
-    QVERIFY(m_window->MergePDFBtn->isEnabled());
+    QCOMPARE(g_buttonEnabledAtDecode.size(), 3);
 }
 
 void TestMerge::emptyListWritesNothing()
 {
-    m_window->listViewImagePDFPath.clear();
-    const QString printed = runMerge();
+    const QString printed = runMerge(QStringList());
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY2(printed.contains(QRegularExpression("pdf is .*/\\d{17}\\.pdf,size is 0\n")), qPrintable(printed));
-    QVERIFY(m_window->MergePDFBtn->isEnabled());
+    QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
 
     // Entries that are not JPEGs write nothing either.
-    m_window->listViewImagePDFPath = QStringList{m_png, m_pages.filePath("x.JPG")};
-    runMerge();
+    runMerge(QStringList{m_png, m_pages.filePath("x.JPG")});
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY(g_buttonEnabledAtDecode.isEmpty());
 }
@@ -213,8 +217,7 @@ void TestMerge::missingJpegStopsTheMergeKeepingEarlierPages()
     const QString removed = m_pages.filePath("removed.jpg");
     QVERIFY(writeJpeg(removed, 100, 100, qRgb(9, 9, 9)));
     QVERIFY(QFile::remove(removed));
-    m_window->listViewImagePDFPath = QStringList{m_a, m_c, removed, m_b};
-    const QString printed = runMerge();
+    const QString printed = runMerge(QStringList{m_a, m_c, removed, m_b});
 
     const QStringList written = pdfsIn(m_out.path());
     QCOMPARE(written.size(), 1);
@@ -224,7 +227,7 @@ void TestMerge::missingJpegStopsTheMergeKeepingEarlierPages()
     QVERIFY2(printed.contains(QString("jpgPath is %1\nCam_readBufFromJpeg width is 0,height is 0\n").arg(removed)),
              qPrintable(printed));
     QVERIFY(!printed.contains(QString("jpgPath is %1\n").arg(m_b)));
-    QVERIFY(m_window->MergePDFBtn->isEnabled());
+    QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
 }
 
 void TestMerge::undecodableJpegStopsTheMerge()
@@ -234,11 +237,10 @@ void TestMerge::undecodableJpegStopsTheMerge()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(1000, 'g'));
     f.close();
-    m_window->listViewImagePDFPath = QStringList{garbage, m_a};
-    runMerge();
+    runMerge(QStringList{garbage, m_a});
     // First entry already fails: nothing written.
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
-    QVERIFY(m_window->MergePDFBtn->isEnabled());
+    QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
 }
 
 void TestMerge::longPathsWork()
@@ -255,9 +257,8 @@ void TestMerge::longPathsWork()
     QVERIFY(longPage.toUtf8().size() > 300);
     QVERIFY(writeJpeg(longPage, 123, 77, qRgb(1, 2, 3)));
 
-    m_window->m_pdfPath = outDir;
-    m_window->listViewImagePDFPath = QStringList{longPage, m_a};
-    const QString printed = runMerge();
+    m_pdfPath = outDir;
+    const QString printed = runMerge(QStringList{longPage, m_a});
     const QStringList written = pdfsIn(outDir);
     QCOMPARE(written.size(), 1);
     const PdfPages pdf = readPdf(outDir + "/" + written.first());
@@ -269,20 +270,54 @@ void TestMerge::longPathsWork()
 void TestMerge::missingFolderStopsAtTheFirstPage()
 {
     const QString nowhere = m_out.filePath("not-created/either");
-    m_window->m_pdfPath = nowhere;
-    m_window->listViewImagePDFPath = QStringList{m_a, m_b};
-    const QString printed = runMerge();
+    m_pdfPath = nowhere;
+    const QString printed = runMerge(QStringList{m_a, m_b});
     // The first page could not be written: the merge stops there and says so.
     QCOMPARE(g_buttonEnabledAtDecode.size(), 1);
     QVERIFY(!QFileInfo::exists(nowhere));
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY(printed.contains("Cam_readBufFromJpeg width is 320,height is 240\n"));
     QVERIFY(!printed.contains("Cam_readBufFromJpeg width is 200,height is 300\n"));
-    QVERIFY(m_window->MergePDFBtn->isEnabled());
-    QVERIFY(m_window->m_errorBox);
-    QCOMPARE(m_window->m_errorBox->windowTitle(), QStringLiteral("错误"));
-    QVERIFY2(m_window->m_errorBox->text().contains(QStringLiteral("共 2 页")), qPrintable(m_window->m_errorBox->text()));
-    m_window->m_errorBox->close();
+}
+
+void TestMerge::windowMergesTheRunsScans()
+{
+    const QStringList before = pdfsIn(QDir::homePath());
+    scanPages(2);
+    QCOMPARE(m_window->session().pagePaths().size(), 2);
+    m_window->session().setFileOps(&m_ops);
+    invoke(*m_window, "slotMergeBtnCliecked");
+    m_window->session().setFileOps(&fileio::FileOps::system());
+
+    // Disabled while it ran, usable again afterwards.
+    QCOMPARE(g_buttonEnabledAtDecode, (QList<bool>{false, false}));
+    QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
+    QStringList written = pdfsIn(QDir::homePath());
+    for (const QString &old : before)
+        written.removeAll(old);
+    QCOMPARE(written.size(), 1);
+    const PdfPages pdf = readPdf(QDir::home().filePath(written.first()));
+    QVERIFY(pdf.loaded);
+    QCOMPARE(pdf.sizes.size(), 2);
+    QVERIFY(!errorBox(*m_window));
+}
+
+void TestMerge::windowShowsAMergeThatStopped()
+{
+    scanPages(1);
+    const int pages = m_window->session().pagePaths().size();
+    m_ops.fault = FailingFileOps::CreateFails;
+    m_ops.faultyFile = m_ops.filesCreated;
+    m_window->session().setFileOps(&m_ops);
+    invoke(*m_window, "slotMergeBtnCliecked");
+    m_window->session().setFileOps(&fileio::FileOps::system());
+
+    QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
+    QMessageBox *box = errorBox(*m_window);
+    QVERIFY(box);
+    QCOMPARE(box->windowTitle(), QStringLiteral("错误"));
+    QVERIFY2(box->text().contains(QStringLiteral("共 %1 页").arg(pages)), qPrintable(box->text()));
+    box->close();
 }
 
 QTEST_MAIN(TestMerge)

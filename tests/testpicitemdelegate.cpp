@@ -119,7 +119,7 @@ void TestPicItemDelegate::initTestCase()
 QModelIndex TestPicItemDelegate::indexFor(const QString &path)
 {
     auto *item = new QStandardItem;
-    item->setData(QVariant::fromValue(PicItemData{path, QFileInfo(path).fileName()}), Qt::UserRole + 1);
+    item->setData(QVariant::fromValue(PicItemData{path, QFileInfo(path).fileName()}), PicItemData::Role);
     m_model.appendRow(item);
     return item->index();
 }

@@ -3,6 +3,7 @@
 #include "framecopy.h"
 #include "framescaler.h"
 #include "previewfit.h"
+#include "core/resolutiontext.h"
 
 #include <QTransform>
 #include <QtTest>

@@ -16,8 +16,10 @@ private slots:
 
 void TestRecordLayout::bytesLandAtTheirOffsets()
 {
+    // Every byte is counted below, the gaps between fields too, so the record
+    // is cleared byte for byte rather than field by field.
     IMAGEPARAM p;
-    std::memset(&p, 0, sizeof p);
+    std::memset(static_cast<void *>(&p), 0, sizeof p);
     p.nRotate = 0x01020304;
     p.bIsWater = true;
     p.nB = 200;

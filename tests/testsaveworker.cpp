@@ -25,8 +25,7 @@ private:
 
     static IMAGEPARAM clearedRecord()
     {
-        IMAGEPARAM p;
-        std::memset(&p, 0, sizeof p);
+        IMAGEPARAM p{};
         return p;
     }
 

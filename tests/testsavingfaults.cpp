@@ -2,7 +2,7 @@
 // byte N, a failing fsync, close or rename, a camera that fails, a page
 // removed behind the program's back. Files are read back with poppler.
 #include "atomicfile.h"
-#include "cammainwindow.h"
+#include "mainwindowfixture.h"
 #include "failingfileops.h"
 #include "getscannerinfothread.h"
 #include "hpdfoperation.h"
@@ -20,7 +20,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -232,8 +231,7 @@ private slots:
         Cam_SetCameraResolution(0, 640, 480);
         const QString dir = freshDir("full");
         const QString path = dir + "/20260102030405006.jpg";
-        IMAGEPARAM p;
-        std::memset(&p, 0, sizeof p);
+        IMAGEPARAM p{};
         GetScannerInfoThread worker(p, path, QString(), 0);
 
         struct sigaction ignore = {}, old = {};
@@ -264,34 +262,39 @@ private slots:
         const QString folder = freshDir("scans");
         writeSettings(folder);
         auto w = makeWindow("Good|640x480|;Broken|640x480|failcapture");
-        QVERIFY(w->bIsConnect);
-        w->m_nCropIndex = 2;
+        QVERIFY(w->session().isConnected());
+        setCrop(*w, false);
         for (int i = 0; i < 2; ++i) {
-            w->slotScanBtnClicked();
+            invoke(*w, "slotScanBtnClicked");
             QTest::qSleep(2); // a new millisecond, a new name
         }
+        // The two stills are taken before the camera changes under them; their
+        // ends are still to be handled when the merge starts.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(w->session().shownPaths().value(0))
+                                     && QFile::exists(w->session().shownPaths().value(1)),
+                                 20000);
         Cam_CameraCaptureStart(1, &CamMainWindow::ReceiveImage); // the next still fails
-        w->slotScanBtnClicked();
-        const QString failed = w->listViewImagePath.last();
-        QCOMPARE(w->listViewModel->rowCount(), 3);
+        invoke(*w, "slotScanBtnClicked");
+        const QString failed = w->session().shownPaths().last();
+        QCOMPARE(parts(*w).listViewModel->rowCount(), 3);
 
         QMetaObject::invokeMethod(w.get(), "slotMergeBtnCliecked", Qt::DirectConnection);
 
-        QCOMPARE(w->listViewModel->rowCount(), 2);
-        QCOMPARE(w->listViewImagePDFPath.size(), 2);
-        QVERIFY(!w->listViewImagePath.contains(failed));
-        QCOMPARE(w->m_pdfPath, folder);
+        QCOMPARE(parts(*w).listViewModel->rowCount(), 2);
+        QCOMPARE(w->session().pagePaths().size(), 2);
+        QVERIFY(!w->session().shownPaths().contains(failed));
+        QCOMPARE(w->session().mergeFolder(), folder);
         const QStringList pdfs = QDir(folder).entryList({"*.pdf"}, QDir::Files);
         QCOMPARE(pdfs.size(), 1);
         QCOMPARE(pdfPages(folder + "/" + pdfs.first()).size(), 2);
-        QVERIFY(w->m_errorBox && w->m_errorBox->isVisible());
-        QCOMPARE(w->m_errorBox->windowTitle(), QStringLiteral("错误"));
-        const QString text = w->m_errorBox->text();
+        QVERIFY(errorBox(*w) && errorBox(*w)->isVisible());
+        QCOMPARE(errorBox(*w)->windowTitle(), QStringLiteral("错误"));
+        const QString text = errorBox(*w)->text();
         QVERIFY2(text.contains(failed) && text.contains(QStringLiteral("扫描仪未能拍摄页面")), qPrintable(text));
         QVERIFY2(!text.contains(QStringLiteral("合并")), qPrintable(text));
         QCOMPARE(text.count('\n'), 0); // one failure, one line
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        w->m_errorBox->close();
+        errorBox(*w)->close();
     }
 
     // Several failures at once share one box, one line each.
@@ -299,22 +302,22 @@ private slots:
     {
         writeSettings(freshDir("broken"));
         auto w = makeWindow("Broken|640x480|failcapture");
-        w->m_nCropIndex = 2;
+        setCrop(*w, false);
         for (int i = 0; i < 3; ++i) {
-            w->slotScanBtnClicked();
+            invoke(*w, "slotScanBtnClicked");
             QTest::qSleep(2);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(w->m_saveThreads.isEmpty(), 20000);
-        QVERIFY(w->m_errorBox);
-        QCOMPARE(w->m_errorBox->text().count('\n'), 2);
-        QCOMPARE(w->listViewModel->rowCount(), 0);
-        QVERIFY(w->m_pdfPath.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!w->session().isSaving(), 20000);
+        QVERIFY(errorBox(*w));
+        QCOMPARE(errorBox(*w)->text().count('\n'), 2);
+        QCOMPARE(parts(*w).listViewModel->rowCount(), 0);
+        QVERIFY(w->session().mergeFolder().isEmpty());
         const QWidgetList boxes = QApplication::topLevelWidgets();
         int shown = 0;
         for (QWidget *b : boxes)
             shown += qobject_cast<QMessageBox *>(b) && b->isVisible();
         QCOMPARE(shown, 1);
-        w->m_errorBox->close();
+        errorBox(*w)->close();
     }
 
     // A file that cannot be removed keeps its row, and the user is told.
@@ -323,17 +326,18 @@ private slots:
         auto w = makeWindow("Good|640x480|");
         const QString stubborn = freshDir("stubborn") + "/20260102030405006.jpg";
         QVERIFY(QDir().mkpath(stubborn + "/inside")); // a non-empty folder: remove() fails
-        w->listViewImagePath << stubborn;
-        w->listViewImagePDFPath << stubborn;
-        w->addItem(stubborn);
-        w->imgListView->selectionModel()->select(w->listViewProxyModel->index(0, 0),
+        StoredPages::Page page;
+        page.shownPath = stubborn;
+        page.pagePath = stubborn;
+        w->session().pages().append(page);
+        parts(*w).imgListView->selectionModel()->select(parts(*w).listViewProxyModel->index(0, 0),
                                                  QItemSelectionModel::Select);
-        w->slotTableViewMenuDelFile();
-        QCOMPARE(w->listViewModel->rowCount(), 1);
-        QCOMPARE(w->listViewImagePath, QStringList{stubborn});
-        QVERIFY(w->m_errorBox);
-        QVERIFY(w->m_errorBox->text().contains(stubborn));
-        w->m_errorBox->close();
+        invoke(*w, "slotTableViewMenuDelFile");
+        QCOMPARE(parts(*w).listViewModel->rowCount(), 1);
+        QCOMPARE(w->session().shownPaths(), QStringList{stubborn});
+        QVERIFY(errorBox(*w));
+        QVERIFY(errorBox(*w)->text().contains(stubborn));
+        errorBox(*w)->close();
     }
 
     // Close lets a running save end before it stops the camera.
@@ -342,10 +346,10 @@ private slots:
         const QString folder = freshDir("closing");
         writeSettings(folder);
         auto w = makeWindow("Good|640x480|");
-        w->slotScanBtnClicked();
-        const QString page = w->listViewImagePath.first();
-        w->onButtonCloseClicked(); // no event loop runs in between
-        QVERIFY(w->m_saveThreads.isEmpty());
+        invoke(*w, "slotScanBtnClicked");
+        const QString page = w->session().shownPaths().first();
+        invoke(*w, "onButtonCloseClicked"); // no event loop runs in between
+        QVERIFY(!w->session().isSaving());
         QVERIFY(QFile::exists(page));
     }
 };

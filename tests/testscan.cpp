@@ -1,6 +1,6 @@
 // The scan button's slot and the end of its saves, on a whole main window
 // with a simulated camera.
-#include "cammainwindow.h"
+#include "mainwindowfixture.h"
 #include "getscannerinfothread.h"
 #include "modalanswerer.h"
 #include "picitemdata.h"
@@ -105,21 +105,21 @@ private:
         ini.setValue("Settings/FileFormat", format);
     }
 
-    static bool maskUp(CamMainWindow *w) { return w->maskWidget && !w->maskWidget->isHidden(); }
+    static bool maskUp(CamMainWindow *w) { return !parts(*w).maskWidget->isHidden(); }
 
     // Waits until every save of the window has ended and been cleaned up.
     static bool settle(CamMainWindow *w)
     {
         QElapsedTimer t;
         t.start();
-        while (!w->m_saveThreads.isEmpty() && t.elapsed() < 20000)
+        while (w->session().isSaving() && t.elapsed() < 20000)
             QTest::qWait(5);
-        return w->m_saveThreads.isEmpty() && !w->getScannerInfoThread && !w->_getScannerInfoThread;
+        return !w->session().isSaving();
     }
 
     static QString shownPath(CamMainWindow *w, int row)
     {
-        return w->listViewModel->index(row, 0).data(Qt::UserRole + 1).value<PicItemData>().picPath;
+        return parts(*w).listViewModel->index(row, 0).data(PicItemData::Role).value<PicItemData>().picPath;
     }
 
     void forgetTmpLater(const QString &path) { m_tmpFiles << path; }
@@ -143,48 +143,46 @@ private slots:
         w->show();
         const QDateTime before = QDateTime::currentDateTime();
         StdoutCapture out;
-        w->slotScanBtnClicked();
+        invoke(*w, "slotScanBtnClicked");
         const QByteArray printed = out.finish();
         QVERIFY(maskUp(w.get()));
 
         const QString home = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
         QRegularExpressionMatch m =
             QRegularExpression(QStringLiteral("^%1/(\\d{17})\\.jpg$").arg(QRegularExpression::escape(home)))
-                .match(w->FilePath);
-        QVERIFY2(m.hasMatch(), qPrintable(w->FilePath));
+                .match(w->session().pagePaths().value(0));
+        QVERIFY2(m.hasMatch(), qPrintable(w->session().pagePaths().value(0)));
         const QDateTime stamp = QDateTime::fromString(m.captured(1), "yyyyMMddhhmmsszzz");
         QVERIFY(stamp >= before.addMSecs(-1) && stamp <= QDateTime::currentDateTime());
-        QCOMPARE(w->listViewImagePath, QStringList{w->FilePath});
-        QCOMPARE(w->listViewImagePDFPath, QStringList{w->FilePath});
-        QCOMPARE(w->listViewModel->rowCount(), 1);
-        QCOMPARE(shownPath(w.get(), 0), w->FilePath);
+        QCOMPARE(w->session().shownPaths(), w->session().pagePaths());
+        QCOMPARE(parts(*w).listViewModel->rowCount(), 1);
+        QCOMPARE(shownPath(w.get(), 0), w->session().pagePaths().first());
         QVERIFY(printed.contains("file count is 0,imgListView is 0\n"));
         QVERIFY(!printed.contains("11111111111111111111111"));
         // The merge folder is decided by the first page that was written.
-        QCOMPARE(w->m_pdfPath, QString());
+        QCOMPARE(w->session().mergeFolder(), QString());
 
         QVERIFY(settle(w.get()));
-        QCOMPARE(w->m_pdfPath, home);
+        QCOMPARE(w->session().mergeFolder(), home);
         QVERIFY(!maskUp(w.get()));
-        QCOMPARE(QImageReader(w->listViewImagePath.first()).format(), QByteArray("jpeg"));
+        QCOMPARE(QImageReader(w->session().shownPaths().first()).format(), QByteArray("jpeg"));
     }
 
     void settingsFilePdf()
     {
         writeSettings(m_dir->path(), "1");
         auto w = makeWindow("Sim|640x480|");
-        w->slotScanBtnClicked();
-        QCOMPARE(w->listViewImagePath.size(), 1);
-        const QString pdf = w->listViewImagePath.first();
-        const QString jpeg = w->listViewImagePDFPath.first();
+        invoke(*w, "slotScanBtnClicked");
+        QCOMPARE(w->session().shownPaths().size(), 1);
+        const QString pdf = w->session().shownPaths().first();
+        const QString jpeg = w->session().pagePaths().first();
         forgetTmpLater(jpeg);
         QVERIFY(pdf.startsWith(m_dir->path() + "/") && pdf.endsWith(".pdf"));
         const QString stamp = QFileInfo(pdf).completeBaseName();
         QCOMPARE(jpeg, QStringLiteral("/tmp/%1.jpg").arg(stamp));
-        QCOMPARE(w->FilePath, jpeg);
         QCOMPARE(shownPath(w.get(), 0), pdf);
         QVERIFY(settle(w.get()));
-        QCOMPARE(w->m_pdfPath, m_dir->path());
+        QCOMPARE(w->session().mergeFolder(), m_dir->path());
         QVERIFY(QFile::exists(pdf));
         QVERIFY(QFile::exists(jpeg));
         // Only the PDF lands in the folder.
@@ -195,11 +193,11 @@ private slots:
     {
         writeSettings(m_dir->path(), "2");
         auto w = makeWindow("Sim|640x480|");
-        w->slotScanBtnClicked();
-        QVERIFY(w->listViewImagePath.first().endsWith(".jpg"));
-        QVERIFY(w->listViewImagePath.first().startsWith(m_dir->path() + "/"));
+        invoke(*w, "slotScanBtnClicked");
+        QVERIFY(w->session().shownPaths().first().endsWith(".jpg"));
+        QVERIFY(w->session().shownPaths().first().startsWith(m_dir->path() + "/"));
         QVERIFY(settle(w.get()));
-        QVERIFY(QFile::exists(w->listViewImagePath.first()));
+        QVERIFY(QFile::exists(w->session().shownPaths().first()));
     }
 
     void settingsWindow_data()
@@ -217,29 +215,31 @@ private slots:
         QVERIFY(QDir().mkpath(windowFolder));
         writeSettings(fileFolder, "0");
         auto w = makeWindow("Sim|640x480|");
-        w->m_set = new SetWindow(nullptr);
-        w->m_setOwner.replace(w->m_set);
-        w->m_bIsPressSet = true;
-        w->m_bIsSet = true;
-        w->m_set->m_bIsSaveData = saved;
-        w->m_set->nFileType = 1;
-        w->m_set->qFile = windowFolder;
+        invoke(*w, "onButtonSetClicked");
+        SetWindow *settings = w->settingsWindow();
+        QVERIFY(settings);
+        settings->ptypeCbbFormat->setCurrentIndex(1);
+        settings->applyChosenFolder(windowFolder);
+        if (saved) {
+            invoke(*settings, "onBtnSaveClicked");
+            writeSettings(fileFolder, "0"); // the scan follows the window, not the file
+        }
 
         StdoutCapture out;
-        w->slotScanBtnClicked();
+        invoke(*w, "slotScanBtnClicked");
         const QByteArray printed = out.finish();
-        const QString shown = w->listViewImagePath.first();
+        const QString shown = w->session().shownPaths().first();
         if (saved) {
             QVERIFY(printed.contains("11111111111111111111111 is 1\n"));
             QVERIFY(shown.startsWith(windowFolder + "/") && shown.endsWith(".pdf"));
-            forgetTmpLater(w->listViewImagePDFPath.first());
+            forgetTmpLater(w->session().pagePaths().first());
         } else {
             QVERIFY(!printed.contains("11111111111111111111111"));
             QVERIFY(shown.startsWith(fileFolder + "/") && shown.endsWith(".jpg"));
         }
         // The kept folder is the settings file's, never the window's.
         QVERIFY(settle(w.get()));
-        QCOMPARE(w->m_pdfPath, fileFolder);
+        QCOMPARE(w->session().mergeFolder(), fileFolder);
         QVERIFY(QFile::exists(shown));
     }
 
@@ -255,11 +255,10 @@ private slots:
         QFETCH(int, counter);
         QFETCH(bool, down);
         auto w = makeWindow("Sim|640x480|");
-        QVERIFY(w->cutBtn);
-        w->cutBtn->setDown(!down);
-        w->m_nCropIndex = counter;
-        w->slotScanBtnClicked();
-        QCOMPARE(w->cutBtn->isDown(), down);
+        setCrop(*w, cropIsOn(counter));
+        parts(*w).cutBtn->setDown(!down);
+        invoke(*w, "slotScanBtnClicked");
+        QCOMPARE(parts(*w).cutBtn->isDown(), down);
         QVERIFY(settle(w.get()));
     }
 
@@ -269,32 +268,32 @@ private slots:
     {
         writeSettings(m_dir->path(), "0");
         auto w = makeWindow("Sim|640x480,320x240|");
-        QCOMPARE(w->m_nMaxWidth, 640);
-        Cam_SetCameraResolution(w->m_nCurDev, 320, 240);
-        w->m_nCropIndex = 2; // no cropping: the page keeps the camera's size
-        w->slotScanBtnClicked();
+        QCOMPARE(w->session().captureWidth(), 640);
+        Cam_SetCameraResolution(w->session().currentDevice(), 320, 240);
+        setCrop(*w, false); // no cropping: the page keeps the camera's size
+        invoke(*w, "slotScanBtnClicked");
         QVERIFY(settle(w.get()));
-        QCOMPARE(QImageReader(w->listViewImagePath.first()).size(), QSize(640, 480));
+        QCOMPARE(QImageReader(w->session().shownPaths().first()).size(), QSize(640, 480));
     }
 
     void failedCaptureStillEnds()
     {
         writeSettings(m_dir->path(), "1");
         auto w = makeWindow("Broken|640x480|failcapture");
-        w->slotScanBtnClicked();
+        invoke(*w, "slotScanBtnClicked");
         QVERIFY(maskUp(w.get()));
         QVERIFY(settle(w.get()));
         QVERIFY(!maskUp(w.get()));
         QVERIFY(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
         // Listed at the click, taken out again when the save failed: no tile,
         // no merge entry, no merge folder, and the user is told.
-        QCOMPARE(w->listViewModel->rowCount(), 0);
-        QVERIFY(w->listViewImagePath.isEmpty());
-        QVERIFY(w->listViewImagePDFPath.isEmpty());
-        QCOMPARE(w->m_pdfPath, QString());
-        QVERIFY(w->m_errorBox);
-        QCOMPARE(w->m_errorBox->windowTitle(), QStringLiteral("错误"));
-        w->m_errorBox->close();
+        QCOMPARE(parts(*w).listViewModel->rowCount(), 0);
+        QVERIFY(w->session().shownPaths().isEmpty());
+        QVERIFY(w->session().pagePaths().isEmpty());
+        QCOMPARE(w->session().mergeFolder(), QString());
+        QVERIFY(errorBox(*w));
+        QCOMPARE(errorBox(*w)->windowTitle(), QStringLiteral("错误"));
+        errorBox(*w)->close();
     }
 
     // Two scans in a row: each save's end stops its own thread, and the mask
@@ -309,21 +308,26 @@ private slots:
         QObject observer;
         QList<QPointer<QObject>> workers;
         QList<QPointer<QThread>> threads;
+        GetScannerInfoThread *latest = nullptr;
+        connect(&w->session(), &CaptureSession::saveStarted, &observer, [&](QObject *started, QThread *thread) {
+            latest = qobject_cast<GetScannerInfoThread *>(started);
+            workers << QPointer<QObject>(started);
+            threads << QPointer<QThread>(thread);
+        });
         for (int i = 0; i < 2; ++i) {
-            w->slotScanBtnClicked();
-            GetScannerInfoThread *worker = w->getScannerInfoThread;
-            workers << QPointer<QObject>(worker);
-            threads << QPointer<QThread>(w->_getScannerInfoThread);
-            forgetTmpLater(w->listViewImagePDFPath.last());
+            invoke(*w, "slotScanBtnClicked");
+            GetScannerInfoThread *worker = latest;
+            QVERIFY(worker);
+            forgetTmpLater(w->session().pagePaths().last());
             connect(worker, &GetScannerInfoThread::signalOver, worker, [&ended] { ++ended; },
                     Qt::DirectConnection);
             // Queued after the window's own slot for the same end.
             connect(worker, &GetScannerInfoThread::signalOver, &observer,
-                    [&] { seen << qMakePair(w->m_saveThreads.count(), maskUp(w.get())); }, Qt::QueuedConnection);
+                    [&] { seen << qMakePair(w->session().runningSaves(), maskUp(w.get())); }, Qt::QueuedConnection);
             QTest::qSleep(2); // a new millisecond, a new name
         }
-        QCOMPARE(w->m_saveThreads.count(), 2);
-        QCOMPARE(w->getScannerInfoThread, static_cast<GetScannerInfoThread *>(workers.last().data()));
+        QCOMPARE(w->session().runningSaves(), 2);
+        QCOMPARE(workers.size(), 2);
         // Hold the GUI thread until both saves have reported.
         QElapsedTimer t;
         t.start();
@@ -339,9 +343,9 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             QTRY_VERIFY(workers.at(i).isNull());
             QVERIFY(threads.at(i).isNull());
-            QVERIFY(QFile::exists(w->listViewImagePath.at(i)));
+            QVERIFY(QFile::exists(w->session().shownPaths().at(i)));
         }
-        QVERIFY(w->listViewImagePath.at(0) != w->listViewImagePath.at(1));
+        QVERIFY(w->session().shownPaths().at(0) != w->session().shownPaths().at(1));
     }
 
     // Closing the window while a save runs waits for it: the page is written.
@@ -349,11 +353,16 @@ private slots:
     {
         writeSettings(m_dir->path(), "1");
         auto w = makeWindow("Sim|640x480|");
-        w->slotScanBtnClicked();
-        const QString pdf = w->listViewImagePath.first();
-        forgetTmpLater(w->listViewImagePDFPath.first());
-        QPointer<QThread> thread(w->_getScannerInfoThread);
-        QPointer<QObject> worker(w->getScannerInfoThread);
+        QPointer<QThread> thread;
+        QPointer<QObject> worker;
+        connect(&w->session(), &CaptureSession::saveStarted, [&](QObject *started, QThread *running) {
+            worker = started;
+            thread = running;
+        });
+        invoke(*w, "slotScanBtnClicked");
+        const QString pdf = w->session().shownPaths().first();
+        forgetTmpLater(w->session().pagePaths().first());
+        QVERIFY(thread && worker);
         w.reset(); // no event loop ran: the save cannot have been collected
         QVERIFY(thread.isNull());
         QVERIFY(QFile::exists(pdf));

@@ -175,7 +175,7 @@ private slots:
         ScanInputs in = inputs(fullFile("0", "/from/file"));
         in.formatFromWindow = formatFromWindow;
         in.valuesFromWindow = valuesFromWindow;
-        in.window.fileType = 1;
+        in.window.fileFormat = 1;
         in.window.water = false;
         in.window.red = 200;
         in.window.green = 201;

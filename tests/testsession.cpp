@@ -4,7 +4,7 @@
 // settings window, a merge, a deletion from the list's menu, and the close
 // button. Afterwards the files on disk are read back with readers of their
 // own. A picture of the window is kept as a test artefact.
-#include "cammainwindow.h"
+#include "mainwindowfixture.h"
 #include "sessionfiles.h"
 #include "setwindow.h"
 #include "stylenoisefilter.h"
@@ -120,8 +120,8 @@ private:
 
     void waitForSaveToEnd()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->maskWidget->isHidden(), kSaveTimeoutMs);
-        QVERIFY(m_window->m_saveThreads.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(parts(*m_window).maskWidget->isHidden(), kSaveTimeoutMs);
+        QVERIFY(!m_window->session().isSaving());
     }
 
     // Clicks the scan button and waits for the busy mask to go; `shown` is
@@ -129,19 +129,19 @@ private:
     // follows at once, which the busy mask must take.
     void scanOnePage(QString *shown, bool clickAgain = false)
     {
-        const int rowsBefore = m_window->listViewModel->rowCount();
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->scanBtn->isEnabled(), 10000);
-        clickThroughWindow(m_window->scanBtn);
-        QVERIFY(m_window->maskWidget->isVisible());
+        const int rowsBefore = parts(*m_window).listViewModel->rowCount();
+        QTRY_VERIFY_WITH_TIMEOUT(parts(*m_window).scanBtn->isEnabled(), 10000);
+        clickThroughWindow(parts(*m_window).scanBtn);
+        QVERIFY(parts(*m_window).maskWidget->isVisible());
         if (clickAgain) {
-            const QPoint at = m_window->scanBtn->mapTo(m_window.get(), m_window->scanBtn->rect().center());
+            const QPoint at = parts(*m_window).scanBtn->mapTo(m_window.get(), parts(*m_window).scanBtn->rect().center());
             QWidget *onTop = m_window->childAt(at);
-            QVERIFY(onTop == m_window->maskWidget || m_window->maskWidget->isAncestorOf(onTop));
-            clickThroughWindow(m_window->scanBtn);
+            QVERIFY(onTop == parts(*m_window).maskWidget || parts(*m_window).maskWidget->isAncestorOf(onTop));
+            clickThroughWindow(parts(*m_window).scanBtn);
         }
-        QCOMPARE(m_window->listViewModel->rowCount(), rowsBefore + 1);
+        QCOMPARE(parts(*m_window).listViewModel->rowCount(), rowsBefore + 1);
         waitForSaveToEnd();
-        *shown = m_window->listViewImagePath.last();
+        *shown = m_window->session().shownPaths().last();
     }
 
 private slots:
@@ -177,11 +177,11 @@ void TestSession::initTestCase()
 
 void TestSession::liveFramesReachTheWindow()
 {
-    QCOMPARE(m_window->listDevName, QStringList{"Tarvo S1"});
+    QCOMPARE(m_window->session().deviceNames(), QStringList{"Tarvo S1"});
     QTRY_VERIFY_WITH_TIMEOUT(Orvix_FramesDelivered() > 2, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->scanBtn->isEnabled(), 10000);
-    QVERIFY(m_window->MergePDFBtn->isEnabled());
-    QVERIFY(m_window->m_titleBar->m_pButtonSet->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(parts(*m_window).scanBtn->isEnabled(), 10000);
+    QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
+    QVERIFY(parts(*m_window).m_titleBar->m_pButtonSet->isEnabled());
     QMutexLocker locker(&MutexCamDataBuffLock);
     QVERIFY(g_Camimage && !g_Camimage->isNull());
     QCOMPARE(g_Camimage->size(), kCaptureSize);
@@ -191,10 +191,10 @@ void TestSession::scansThreeJpegPagesWithCropOff()
 {
     // A Tarvo camera starts with automatic cropping on; off, every page has
     // the capture size.
-    QVERIFY(m_window->cutBtn->isDown());
-    clickThroughWindow(m_window->cutBtn);
-    QVERIFY(!m_window->cutBtn->isDown());
-    QCOMPARE(m_window->m_nCropIndex % 2, 0);
+    QVERIFY(parts(*m_window).cutBtn->isDown());
+    clickThroughWindow(parts(*m_window).cutBtn);
+    QVERIFY(!parts(*m_window).cutBtn->isDown());
+    QCOMPARE(m_window->cropCounter() % 2, 0);
 
     for (int i = 0; i < 3; ++i) {
         QString shown;
@@ -204,16 +204,16 @@ void TestSession::scansThreeJpegPagesWithCropOff()
         QCOMPARE(QFileInfo(shown).absolutePath(), homeDir());
         m_jpegPaths << shown;
     }
-    QCOMPARE(m_window->listViewImagePDFPath, m_jpegPaths);
+    QCOMPARE(m_window->session().pagePaths(), m_jpegPaths);
     for (const QString &path : qAsConst(m_jpegPaths))
         QCOMPARE(QImageReader(path).size(), kCaptureSize);
-    QVERIFY(!m_window->cutBtn->isDown());
+    QVERIFY(!parts(*m_window).cutBtn->isDown());
 }
 
 void TestSession::turnedPageHasSwappedSides()
 {
-    clickThroughWindow(m_window->rotateRightBtn);
-    QCOMPARE(int(m_window->nRotate), 90);
+    clickThroughWindow(parts(*m_window).rotateRightBtn);
+    QCOMPARE(int(m_window->rotation()), 90);
     QString shown;
     scanOnePage(&shown);
     if (QTest::currentTestFailed())
@@ -227,12 +227,12 @@ void TestSession::settingsWindowChoosesPdfFolderAndResolution()
     m_pdfFolder = homeDir() + "/pdf-pages";
     QVERIFY(QDir().mkpath(m_pdfFolder));
 
-    clickThroughWindow(m_window->m_titleBar->m_pButtonSet);
-    SetWindow *set = m_window->m_set;
+    clickThroughWindow(parts(*m_window).m_titleBar->m_pButtonSet);
+    SetWindow *set = m_window->settingsWindow();
     QVERIFY(set);
     QVERIFY(QTest::qWaitForWindowExposed(set));
     QCOMPARE(set->ptypeCbbFormat->currentText(), QStringLiteral("JPG"));
-    QCOMPARE(set->qFile, homeDir());
+    QCOMPARE(set->edited().folder, homeDir());
 
     // Format and resolution by keyboard, as a user steps through them.
     set->ptypeCbbFormat->setFocus();
@@ -242,7 +242,7 @@ void TestSession::settingsWindowChoosesPdfFolderAndResolution()
     set->ptypeCbbResolution->setFocus();
     QTest::keyClick(set->ptypeCbbResolution, Qt::Key_Down);
     QCOMPARE(set->ptypeCbbResolution->currentText(), QStringLiteral("800x600"));
-    QVERIFY(set->m_bIsChangeImageFrame);
+    QVERIFY(set->captureChanged());
 
     // The folder through the browse button; its dialog is answered as a
     // user would: type the folder into its name box and press Return.
@@ -260,11 +260,11 @@ void TestSession::settingsWindowChoosesPdfFolderAndResolution()
     });
     clickThroughWindow(set->FileBtn);
     QVERIFY(*dialogSeen);
-    QCOMPARE(set->qFile, m_pdfFolder);
+    QCOMPARE(set->edited().folder, m_pdfFolder);
     QCOMPARE(set->ptypeTxt->toPlainText(), m_pdfFolder);
 
     clickThroughWindow(set->saveBtn);
-    QVERIFY(set->m_bIsSaveData);
+    QVERIFY(set->isSaved());
     QTRY_VERIFY(!set->isVisible());
 
     QSettings ini(homeDir() + "/NorLastSetting.ini", QSettings::IniFormat);
@@ -291,7 +291,7 @@ void TestSession::scanWritesASinglePagePdf()
     QCOMPARE(QFileInfo(shown).absolutePath(), m_pdfFolder);
     QVERIFY(shown.endsWith(".pdf"));
     m_pdfPath = shown;
-    m_pageImageOfPdf = m_window->listViewImagePDFPath.last();
+    m_pageImageOfPdf = m_window->session().pagePaths().last();
     QCOMPARE(m_pageImageOfPdf, "/tmp/" + QFileInfo(shown).completeBaseName() + ".jpg");
     QCOMPARE(QImageReader(m_pageImageOfPdf).size(), kSavedTurnedSize);
 
@@ -305,8 +305,8 @@ void TestSession::mergeTakesEveryPageOfTheRun()
 {
     const QStringList before = sessionfiles::stampedFiles(homeDir(), "pdf");
     QVERIFY(before.isEmpty());
-    clickThroughWindow(m_window->MergePDFBtn);
-    QVERIFY(m_window->MergePDFBtn->isEnabled());
+    clickThroughWindow(parts(*m_window).MergePDFBtn);
+    QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
 
     // The merge goes to the folder of the run's first scan: the home folder.
     const QStringList after = sessionfiles::stampedFiles(homeDir(), "pdf");
@@ -316,18 +316,18 @@ void TestSession::mergeTakesEveryPageOfTheRun()
     const sessionfiles::PdfFacts pdf = sessionfiles::readPdf(m_mergedPath);
     QVERIFY2(pdf.readable, qPrintable(pdf.error));
     const QList<QSize> expected{kCaptureSize, kCaptureSize, kCaptureSize, kTurnedSize, kSavedTurnedSize};
-    QCOMPARE(pdf.pageSizes.size(), m_window->listViewImagePDFPath.size());
+    QCOMPARE(pdf.pageSizes.size(), m_window->session().pagePaths().size());
     QCOMPARE(pdf.pageSizes, expected);
 }
 
 void TestSession::contextMenuDeletesOnePage()
 {
-    QListView *view = m_window->imgListView;
-    QCOMPARE(m_window->listViewModel->rowCount(), 5);
+    QListView *view = parts(*m_window).imgListView;
+    QCOMPARE(parts(*m_window).listViewModel->rowCount(), 5);
     const QModelIndex second = view->model()->index(1, 0);
     view->scrollTo(second);
     QTest::qWait(50);
-    m_deletedPath = m_window->listViewImagePath.at(1);
+    m_deletedPath = m_window->session().shownPaths().at(1);
     QCOMPARE(m_deletedPath, m_jpegPaths.at(1));
 
     const std::shared_ptr<bool> entryFound = clickMenuEntryWhenShown(QStringLiteral("删除"));
@@ -336,12 +336,12 @@ void TestSession::contextMenuDeletesOnePage()
     QTest::mouseClick(m_window->windowHandle(), Qt::RightButton, Qt::NoModifier, inWindow);
     QTRY_VERIFY(*entryFound);
 
-    QTRY_COMPARE(m_window->listViewModel->rowCount(), 4);
+    QTRY_COMPARE(parts(*m_window).listViewModel->rowCount(), 4);
     QVERIFY(!QFileInfo::exists(m_deletedPath));
     QStringList remaining = m_jpegPaths;
     remaining.removeAt(1);
-    QCOMPARE(m_window->listViewImagePath, remaining + QStringList{m_pdfPath});
-    QCOMPARE(m_window->listViewImagePDFPath, remaining + QStringList{m_pageImageOfPdf});
+    QCOMPARE(m_window->session().shownPaths(), remaining + QStringList{m_pdfPath});
+    QCOMPARE(m_window->session().pagePaths(), remaining + QStringList{m_pageImageOfPdf});
     for (const QString &kept : qAsConst(remaining))
         QVERIFY(QFileInfo::exists(kept));
 }
@@ -359,7 +359,7 @@ void TestSession::keepsAPictureOfTheWindow()
     QCOMPARE(QImageReader(path).size(), QSize(780, 480));
     // The live picture fills the area left of the list: not all window grey.
     const QImage image = picture.toImage();
-    const QPoint inVideo = m_window->videoWidget->mapTo(m_window.get(), m_window->videoWidget->rect().center());
+    const QPoint inVideo = parts(*m_window).videoWidget->mapTo(m_window.get(), parts(*m_window).videoWidget->rect().center());
     QVERIFY(image.pixelColor(inVideo) != QColor(217, 217, 217));
     printf("session screenshot: %s\n", qPrintable(path));
     fflush(stdout);
@@ -367,9 +367,9 @@ void TestSession::keepsAPictureOfTheWindow()
 
 void TestSession::closeButtonEndsTheSession()
 {
-    clickThroughWindow(m_window->m_titleBar->m_pButtonClose);
+    clickThroughWindow(parts(*m_window).m_titleBar->m_pButtonClose);
     QTRY_VERIFY(!m_window->isVisible());
-    QCOMPARE(m_window->m_nCropIndex, 1);
+    QCOMPARE(m_window->cropCounter(), 1);
     const long delivered = Orvix_FramesDelivered();
     QTest::qWait(300);
     QCOMPARE(Orvix_FramesDelivered(), delivered);

@@ -1,7 +1,7 @@
 // Opening the settings window from the main window, saving in it, the capture
 // restart that follows a device or resolution change, and the release of the
 // windows the main window no longer refers to.
-#include "cammainwindow.h"
+#include "mainwindowfixture.h"
 #include "ccfgcontrol.h"
 #include "setwindow.h"
 #include "stylenoisefilter.h"
@@ -18,39 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <dlfcn.h>
 #include <memory>
-
-// Every capture start and resolution the program asks for is recorded here
-// on its way to the camera library.
-namespace {
-struct Start
-{
-    long device;
-    long width;
-    long height;
-};
-QList<Start> g_starts;
-long g_lastWidth = -1;
-long g_lastHeight = -1;
-} // namespace
-
-extern "C" int Cam_SetCameraResolution(long device, long width, long height)
-{
-    g_lastWidth = width;
-    g_lastHeight = height;
-    using Real = int (*)(long, long, long);
-    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "Cam_SetCameraResolution"));
-    return real ? real(device, width, height) : ORVIX_E_STATE;
-}
-
-extern "C" int Cam_CameraCaptureStart(long device, CamFrameCallback callback)
-{
-    g_starts.append(Start{device, g_lastWidth, g_lastHeight});
-    using Real = int (*)(long, CamFrameCallback);
-    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "Cam_CameraCaptureStart"));
-    return real ? real(device, callback) : ORVIX_E_STATE;
-}
 
 namespace {
 
@@ -115,6 +83,8 @@ private:
     QString scanAndWait();
 
     std::unique_ptr<CamMainWindow> m_main;
+    // One entry per restart of the capture, with the device it restarted on.
+    std::unique_ptr<QSignalSpy> m_restarts;
 };
 
 void TestSettingsApply::initTestCase()
@@ -127,7 +97,6 @@ void TestSettingsApply::initTestCase()
 void TestSettingsApply::init()
 {
     QFile::remove(settingsPath());
-    g_starts.clear();
     // A start-up without a usable camera shows a box; answer it rather than hang.
     QTimer answerer;
     answerer.setInterval(50);
@@ -143,14 +112,15 @@ void TestSettingsApply::init()
     // painted while the settings window is created, and a paint with a frame
     // enables the view buttons again.
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-    QCOMPARE(m_main->listDevName, (QStringList{"Cam A", "Cam B"}));
-    QCOMPARE(m_main->m_nCurDev, 0);
-    QCOMPARE(g_starts.size(), 1);
+    QCOMPARE(m_main->session().deviceNames(), (QStringList{"Cam A", "Cam B"}));
+    QCOMPARE(m_main->session().currentDevice(), 0);
+    m_restarts.reset(new QSignalSpy(&m_main->session(), &CaptureSession::deviceChanged));
 }
 
 void TestSettingsApply::cleanup()
 {
     Cam_CameraCaptureStop();
+    m_restarts.reset();
     m_main.reset();
     g_Camself = nullptr;
     releaseDeferred();
@@ -159,42 +129,36 @@ void TestSettingsApply::cleanup()
 
 SetWindow *TestSettingsApply::open()
 {
-    m_main->onButtonSetClicked();
-    return m_main->m_set;
+    invoke(*m_main, "onButtonSetClicked");
+    return m_main->settingsWindow();
 }
 
 // Scans one page and waits for its save to end; returns the path the list shows.
 QString TestSettingsApply::scanAndWait()
 {
-    m_main->slotScanBtnClicked();
-    [&] { QTRY_VERIFY_WITH_TIMEOUT(!m_main->getScannerInfoThread, 20000); }();
-    return m_main->listViewImagePath.isEmpty() ? QString() : m_main->listViewImagePath.last();
+    invoke(*m_main, "slotScanBtnClicked");
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(!m_main->session().isSaving(), 20000); }();
+    return m_main->session().shownPaths().isEmpty() ? QString() : m_main->session().shownPaths().last();
 }
 
 void TestSettingsApply::openingShowsAWindowForTheCurrentDevice()
 {
-    QVERIFY(!m_main->m_set);
-    QVERIFY(!m_main->m_bIsPressSet);
-    QVERIFY(!m_main->m_bIsSet);
-    QVERIFY(m_main->bIsTarvoDev);
-    if (m_main->scanBtn)
-        m_main->scanBtn->setEnabled(true);
+    QVERIFY(!m_main->settingsWindow());
+    QVERIFY(m_main->session().isTarvoDevice());
+    parts(*m_main).scanBtn->setEnabled(true);
 
     SetWindow *w = open();
     QVERIFY(w);
     QVERIFY(w->isVisible());
     QCOMPARE(w->windowTitle(), QStringLiteral("Quillo设置界面"));
     QCOMPARE(w->windowModality(), Qt::WindowModal);
-    QVERIFY(m_main->m_bIsPressSet);
-    QVERIFY(m_main->m_bIsSet);
-    QVERIFY(!w->m_bIsSaveData);
-    QCOMPARE(m_main->listResolution, kResolutionsA);
+    QVERIFY(!w->isSaved());
+    QCOMPARE(m_main->session().resolutions(), kResolutionsA);
     QCOMPARE(w->ptypeCbbResolution->currentText(), kResolutionsA.first());
     QCOMPARE(w->ptypeCbbDev->count(), 2);
     QCOMPARE(w->ptypeCbbDev->itemText(1), QString("Cam B"));
     // A Tarvo device's view buttons wait for the next frame.
-    if (m_main->scanBtn)
-        QVERIFY(!m_main->scanBtn->isEnabled());
+    QVERIFY(!parts(*m_main).scanBtn->isEnabled());
 }
 
 void TestSettingsApply::openingShowsTheCropState_data()
@@ -209,12 +173,10 @@ void TestSettingsApply::openingShowsTheCropState()
 {
     QFETCH(int, cropIndex);
     QFETCH(bool, down);
-    if (!m_main->cutBtn)
-        QSKIP("the main window has no crop button");
-    m_main->m_nCropIndex = cropIndex;
-    m_main->cutBtn->setDown(!down);
+    setCrop(*m_main, cropIsOn(cropIndex));
+    parts(*m_main).cutBtn->setDown(!down);
     open();
-    QCOMPARE(m_main->cutBtn->isDown(), down);
+    QCOMPARE(parts(*m_main).cutBtn->isDown(), down);
 }
 
 void TestSettingsApply::saveOfFolderFormatOrAlgorithmRestartsNothing()
@@ -225,23 +187,23 @@ void TestSettingsApply::saveOfFolderFormatOrAlgorithmRestartsNothing()
     w->applyChosenFolder(folder.path());
     w->ptypeCbbFormat->setCurrentIndex(1);
     w->brightBalanceCKB->setCurrentIndex(1);
-    w->onBtnSaveClicked();
+    invoke(*w, "onBtnSaveClicked");
 
-    QCOMPARE(g_starts.size(), 1);
-    QCOMPARE(m_main->m_nCurDev, 0);
+    QCOMPARE(m_restarts->count(), 0);
+    QCOMPARE(m_main->session().currentDevice(), 0);
     QVERIFY(w->isHidden());
     QCOMPARE(stored("FilePath"), folder.path());
     QCOMPARE(stored("FileFormat"), QString("1"));
 
     // What the next scan reads: the saved window, not the file.
-    QCOMPARE(m_main->m_set, w);
-    QVERIFY(m_main->m_bIsSet && m_main->m_bIsPressSet && w->m_bIsSaveData);
-    QCOMPARE(w->qFile, folder.path());
-    QCOMPARE(w->nFileType, 1);
-    QVERIFY(w->m_bIsTextEn);
-    QVERIFY(!w->m_bIsWater);
-    QCOMPARE(w->szWaterContent, QString());
-    QCOMPARE(QList<int>({w->cred, w->cgreen, w->cblue}), QList<int>({0, 0, 0}));
+    QCOMPARE(m_main->settingsWindow(), w);
+    QVERIFY(w->isSaved());
+    QCOMPARE(w->edited().folder, folder.path());
+    QCOMPARE(w->edited().fileFormat, 1);
+    QVERIFY(w->edited().textEnhance);
+    QVERIFY(!w->edited().water);
+    QCOMPARE(w->edited().waterContent, QString());
+    QCOMPARE(QList<int>({w->edited().red, w->edited().green, w->edited().blue}), QList<int>({0, 0, 0}));
 
     // Even with the file changed behind its back, the scan follows the window.
     {
@@ -260,13 +222,13 @@ void TestSettingsApply::saveAfterDeviceChangeRestartsOnThatDevice()
     SetWindow *w = open();
     w->ptypeCbbDev->setCurrentIndex(1);
     w->ptypeCbbResolution->setCurrentIndex(1);
-    w->onBtnSaveClicked();
+    invoke(*w, "onBtnSaveClicked");
 
-    QCOMPARE(g_starts.size(), 2);
-    QCOMPARE(g_starts.last().device, 1L);
-    QCOMPARE(g_starts.last().width, 320L);
-    QCOMPARE(g_starts.last().height, 240L);
-    QCOMPARE(m_main->m_nCurDev, 1);
+    QCOMPARE(m_restarts->count(), 1);
+    QCOMPARE(m_restarts->last().at(0).toInt(), 1);
+    QCOMPARE(m_main->session().captureWidth(), 320);
+    QCOMPARE(m_main->session().captureHeight(), 240);
+    QCOMPARE(m_main->session().currentDevice(), 1);
     QCOMPARE(stored("DevName"), QString("1"));
     QCOMPARE(stored("XResolution"), QString("320"));
     QTRY_COMPARE_WITH_TIMEOUT(currentFrameSize(), QSize(320, 240), 20000);
@@ -274,7 +236,7 @@ void TestSettingsApply::saveAfterDeviceChangeRestartsOnThatDevice()
     // The next opening lists the device now in use.
     SetWindow *second = open();
     QVERIFY(second != w);
-    QCOMPARE(m_main->listResolution, kResolutionsB);
+    QCOMPARE(m_main->session().resolutions(), kResolutionsB);
     QCOMPARE(second->ptypeCbbDev->currentIndex(), 1);
     QCOMPARE(second->ptypeCbbResolution->currentText(), QString("320x240"));
 }
@@ -284,22 +246,24 @@ void TestSettingsApply::resolutionChangedAndBackStillRestarts()
     SetWindow *w = open();
     w->ptypeCbbResolution->setCurrentIndex(1);
     w->ptypeCbbResolution->setCurrentIndex(0);
-    w->onBtnSaveClicked();
-    QCOMPARE(g_starts.size(), 2);
-    QCOMPARE(g_starts.last().device, 0L);
-    QCOMPARE(g_starts.last().width, 1920L);
-    QCOMPARE(g_starts.last().height, 1080L);
+    invoke(*w, "onBtnSaveClicked");
+    QCOMPARE(m_restarts->count(), 1);
+    QCOMPARE(m_restarts->last().at(0).toInt(), 0);
+    QCOMPARE(m_main->session().captureWidth(), 1920);
+    QCOMPARE(m_main->session().captureHeight(), 1080);
+    QTRY_COMPARE_WITH_TIMEOUT(currentFrameSize(), QSize(1920, 1080), 20000);
 }
 
 // The size saved in the settings window is the size of every later scan,
 // and the scans do not switch the preview back to the start-up size.
 void TestSettingsApply::savedResolutionLastsForTheRun()
 {
-    m_main->m_nCropIndex = 2; // no cropping: the page keeps the camera's size
+    setCrop(*m_main, false); // no cropping: the page keeps the camera's size
     SetWindow *w = open();
     w->ptypeCbbResolution->setCurrentIndex(1);
-    w->onBtnSaveClicked();
-    QCOMPARE(g_starts.last().width, 1280L);
+    invoke(*w, "onBtnSaveClicked");
+    QCOMPARE(m_restarts->count(), 1);
+    QCOMPARE(m_main->session().captureWidth(), 1280);
     for (int i = 0; i < 2; ++i) {
         const QString page = scanAndWait();
         QCOMPARE(QImageReader(page).size(), QSize(1280, 720));
@@ -310,20 +274,18 @@ void TestSettingsApply::savedResolutionLastsForTheRun()
 
 void TestSettingsApply::closeWritesNothingAndKeepsTheCapture()
 {
-    if (m_main->scanBtn)
-        m_main->scanBtn->setEnabled(false);
+    parts(*m_main).scanBtn->setEnabled(false);
     SetWindow *w = open();
     w->ptypeCbbDev->setCurrentIndex(1);
     emit w->m_title->signalButtonCloseClicked();
 
     QVERIFY(!QFile::exists(settingsPath()));
-    QCOMPARE(g_starts.size(), 1);
-    QCOMPARE(m_main->m_nCurDev, 0);
+    QCOMPARE(m_restarts->count(), 0);
+    QCOMPARE(m_main->session().currentDevice(), 0);
     QVERIFY(w->isHidden());
-    QCOMPARE(m_main->m_set, w);
-    QVERIFY(!w->m_bIsSaveData);
-    if (m_main->scanBtn)
-        QVERIFY(m_main->scanBtn->isEnabled());
+    QCOMPARE(m_main->settingsWindow(), w);
+    QVERIFY(!w->isSaved());
+    QVERIFY(parts(*m_main).scanBtn->isEnabled());
 
     // A saved window's choices stop counting once a later window is closed
     // unsaved: the scan reads the file again.
@@ -331,7 +293,7 @@ void TestSettingsApply::closeWritesNothingAndKeepsTheCapture()
     QTemporaryDir dropped;
     SetWindow *first = open();
     first->applyChosenFolder(saved.path());
-    first->onBtnSaveClicked();
+    invoke(*first, "onBtnSaveClicked");
     SetWindow *second = open();
     second->applyChosenFolder(dropped.path());
     second->ptypeCbbFormat->setCurrentIndex(1);
@@ -346,18 +308,18 @@ void TestSettingsApply::secondOpeningReplacesTheFirst()
     SetWindow *first = open();
     QPointer<SetWindow> firstAlive(first);
     first->ptypeCbbFormat->setCurrentIndex(1);
-    first->onBtnSaveClicked();
-    QVERIFY(first->m_bIsSaveData);
+    invoke(*first, "onBtnSaveClicked");
+    QVERIFY(first->isSaved());
 
-    // As if the capture had moved to the other camera meanwhile.
-    m_main->m_nCurDev = 1;
+    // The capture moved to the other camera meanwhile.
+    m_main->session().restart(1, 640, 480, 0, false);
     SetWindow *second = open();
     QVERIFY(second != first);
-    QCOMPARE(m_main->m_set, second);
-    QCOMPARE(m_main->listResolution, kResolutionsB);
+    QCOMPARE(m_main->settingsWindow(), second);
+    QCOMPARE(m_main->session().resolutions(), kResolutionsB);
     QCOMPARE(second->ptypeCbbResolution->itemText(0), kResolutionsB.first());
     // Open and unsaved: the main window goes back to reading the file.
-    QVERIFY(!m_main->m_set->m_bIsSaveData);
+    QVERIFY(!m_main->settingsWindow()->isSaved());
     releaseDeferred();
     QVERIFY(firstAlive.isNull());
     QCOMPARE(liveSettingsWindows(), QList<SetWindow *>{second});
@@ -370,7 +332,7 @@ void TestSettingsApply::repeatedOpeningsReleaseOldWindows()
         open();
     releaseDeferred();
     QVERIFY(first.isNull());
-    QCOMPARE(liveSettingsWindows(), QList<SetWindow *>{m_main->m_set});
+    QCOMPARE(liveSettingsWindows(), QList<SetWindow *>{m_main->settingsWindow()});
 }
 
 void TestSettingsApply::replacedWindowOutlivesItsOwnSlot()
@@ -380,13 +342,13 @@ void TestSettingsApply::replacedWindowOutlivesItsOwnSlot()
     bool aliveInSlot = false;
     // A new opening from inside the old window's save click.
     connect(old->saveBtn, &QPushButton::clicked, m_main.get(), [&] {
-        m_main->onButtonSetClicked();
-        aliveInSlot = !oldAlive.isNull() && old->m_bIsSaveData;
+        invoke(*m_main, "onButtonSetClicked");
+        aliveInSlot = !oldAlive.isNull() && old->isSaved();
     });
     old->saveBtn->click();
     QVERIFY(aliveInSlot);
     QVERIFY(!oldAlive.isNull());
-    QVERIFY(m_main->m_set != old);
+    QVERIFY(m_main->settingsWindow() != old);
     releaseDeferred();
     QVERIFY(oldAlive.isNull());
 }

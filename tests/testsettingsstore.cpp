@@ -2,6 +2,7 @@
 // back, what is absent reads as documented, and nothing in the file can
 // bring a reader down.
 #include "ccfgcontrol.h"
+#include "core/settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,7 +33,7 @@ private slots:
     void noFileReportsMinusOneAndKeepsValue()
     {
         CCfgControl cfg;
-        for (const char *key : CCfgControl::kKeys) {
+        for (const char *key : Settings::kKeys) {
             QString value = "untouched";
             QCOMPARE(cfg.readValue(key, value), -1);
             QCOMPARE(value, QString("untouched"));
@@ -48,7 +49,7 @@ private slots:
         QVERIFY(QFile::exists(path()));
         for (int i = 0; i < 12; ++i) {
             QString value = "stale";
-            QCOMPARE(cfg.readValue(CCfgControl::kKeys[i], value), 0);
+            QCOMPARE(cfg.readValue(Settings::kKeys[i], value), 0);
             QCOMPARE(value, written.at(i));
         }
         // A second store object sees the same file: nothing is cached.
@@ -133,7 +134,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         writeRaw(bytes);
         CCfgControl cfg;
-        for (const char *key : CCfgControl::kKeys) {
+        for (const char *key : Settings::kKeys) {
             QString value;
             QCOMPARE(cfg.readValue(key, value), 0);
             value.toInt(); // what the readers do with it

@@ -2,7 +2,7 @@
 // device, the default folder and how stored numbers pick items.
 #include "camsdk.h"
 #include "resolutiontext.h"
-#include "settingsrecord.h"
+#include "core/settings.h"
 
 #include <QtTest>
 
@@ -60,7 +60,7 @@ void TestSettingsValues::defaultFolder()
 {
     QFETCH(QString, home);
     QFETCH(QString, folder);
-    QCOMPARE(SettingsRecord::defaultFolder(home), folder);
+    QCOMPARE(Settings::defaultFolder(home), folder);
 }
 
 void TestSettingsValues::storedIndexPicksAnExistingItem_data()
@@ -83,7 +83,7 @@ void TestSettingsValues::storedIndexPicksAnExistingItem()
     QFETCH(QString, stored);
     QFETCH(int, count);
     QFETCH(int, index);
-    QCOMPARE(SettingsRecord::presetIndex("DevName", stored, count), index);
+    QCOMPARE(Settings::presetIndex("DevName", stored, count), index);
 }
 
 void TestSettingsValues::storedFlagsFollowTheScan_data()
@@ -104,8 +104,8 @@ void TestSettingsValues::storedFlagsFollowTheScan()
     QFETCH(QString, stored);
     QFETCH(int, textIndex);
     QFETCH(int, formatIndex);
-    QCOMPARE(SettingsRecord::textEnhanceIndex(stored), textIndex);
-    QCOMPARE(SettingsRecord::fileFormatIndex(stored), formatIndex);
+    QCOMPARE(Settings::textEnhanceIndex(stored), textIndex);
+    QCOMPARE(Settings::fileFormatIndex(stored), formatIndex);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsValues)

@@ -276,7 +276,7 @@ void TestSetWindow::presetsFromTheSettingsFile()
         writeSettings(stored);
 
     SetWindow *w = makeWindow();
-    QCOMPARE(w->qFile, folder);
+    QCOMPARE(w->edited().folder, folder);
     QCOMPARE(w->ptypeTxt->toPlainText(), folder);
     QCOMPARE(w->ptypeCbbFormat->currentIndex(), format);
     QCOMPARE(w->ptypeCbbDev->currentIndex(), device);
@@ -333,7 +333,7 @@ void TestSetWindow::cancelledFolderDialogGivesTheDocumentsFolder()
 {
     writeSettings({{"FilePath", "/data/previous"}});
     SetWindow *w = makeWindow();
-    QCOMPARE(w->qFile, QStringLiteral("/data/previous"));
+    QCOMPARE(w->edited().folder, QStringLiteral("/data/previous"));
 
     bool sawDialog = false;
     QString caption;
@@ -353,7 +353,7 @@ void TestSetWindow::cancelledFolderDialogGivesTheDocumentsFolder()
     QVERIFY(sawDialog);
     QCOMPARE(caption, QString("Open File"));
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QCOMPARE(w->qFile, documents);
+    QCOMPARE(w->edited().folder, documents);
     QCOMPARE(w->ptypeTxt->toPlainText(), documents);
 }
 
@@ -366,11 +366,11 @@ void TestSetWindow::chosenFolderIsShownAndSaved()
     w->ptypeTxt->setPlainText("/typed/by/hand");
     w->onBtnSaveClicked();
     QCOMPARE(readSettings().value("FilePath"), QStringLiteral("/srv/扫描件"));
-    QCOMPARE(w->qFile, QStringLiteral("/srv/扫描件"));
+    QCOMPARE(w->edited().folder, QStringLiteral("/srv/扫描件"));
 
     w = makeWindow();
     w->applyChosenFolder(QString());
-    QCOMPARE(w->qFile, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    QCOMPARE(w->edited().folder, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
 void TestSetWindow::saveWritesExactlyTheTwelveKeys()
@@ -397,13 +397,13 @@ void TestSetWindow::saveWritesExactlyTheTwelveKeys()
 
     QVERIFY(w->m_bIsSaveData);
     QVERIFY(w->isHidden());
-    QCOMPARE(w->m_nDevIndex, 1);
-    QCOMPARE(w->m_nWdith, 320);
-    QCOMPARE(w->m_nHeight, 240);
-    QCOMPARE(w->m_nFormat, 0);
-    QCOMPARE(w->nFileType, 1);
-    QVERIFY(w->m_bIsTextEn);
-    QVERIFY(!w->m_bIsWater);
+    QCOMPARE(w->edited().device, 1);
+    QCOMPARE(w->edited().width, 320);
+    QCOMPARE(w->edited().height, 240);
+    QCOMPARE(w->edited().cameraFormat, 0);
+    QCOMPARE(w->edited().fileFormat, 1);
+    QVERIFY(w->edited().textEnhance);
+    QVERIFY(!w->edited().water);
 }
 
 void TestSetWindow::saveWithoutDevicesStoresDeviceZero()

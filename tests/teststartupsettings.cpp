@@ -1,7 +1,7 @@
 // Start-up and the settings file as a user meets them: hand-written UTF-8
 // values, an empty folder key, a folder that does not exist yet, a camera
 // outside the Tarvo family, and the store's own trace lines.
-#include "cammainwindow.h"
+#include "mainwindowfixture.h"
 #include "ccfgcontrol.h"
 #include "modalanswerer.h"
 #include "stylenoisefilter.h"
@@ -63,13 +63,13 @@ private:
     // Scans one page and waits until its save has been handled.
     static QString scanAndWait(CamMainWindow *w)
     {
-        w->slotScanBtnClicked();
+        invoke(*w, "slotScanBtnClicked");
         QElapsedTimer t;
         t.start();
-        while (!w->m_saveThreads.isEmpty() && t.elapsed() < 20000)
+        while (w->session().isSaving() && t.elapsed() < 20000)
             QTest::qWait(5);
         QTest::qSleep(2); // a new millisecond, a new name
-        return w->listViewImagePath.isEmpty() ? QString() : w->listViewImagePath.last();
+        return w->session().shownPaths().isEmpty() ? QString() : w->session().shownPaths().last();
     }
 
 private slots:
@@ -162,7 +162,7 @@ private slots:
         const QString page = scanAndWait(w.get());
         QCOMPARE(QFileInfo(page).absolutePath(), expectedFolder);
         QCOMPARE(QImageReader(page).format(), QByteArray("jpeg"));
-        QCOMPARE(w->m_pdfPath, expectedFolder);
+        QCOMPARE(w->session().mergeFolder(), expectedFolder);
     }
 
     // A camera outside the Tarvo family: button up, library off, and the
@@ -170,11 +170,11 @@ private slots:
     void cropStartsOffOutsideTheTarvoFamily()
     {
         auto w = makeWindow("Plain|640x480|");
-        QVERIFY(!w->bIsTarvoDev);
-        QVERIFY(!w->cutBtn->isDown());
+        QVERIFY(!w->session().isTarvoDevice());
+        QVERIFY(!parts(*w).cutBtn->isDown());
         QCOMPARE(QImageReader(scanAndWait(w.get())).size(), QSize(640, 480));
-        w->slotCutBtnClicked();
-        QVERIFY(w->cutBtn->isDown());
+        invoke(*w, "slotCutBtnClicked");
+        QVERIFY(parts(*w).cutBtn->isDown());
         const QSize cropped = QImageReader(scanAndWait(w.get())).size();
         QVERIFY2(cropped.width() < 640 || cropped.height() < 480, qPrintable(QString::number(cropped.width())));
     }

@@ -32,6 +32,20 @@ FakeFormat stepwiseFormat(uint32_t fourcc, int minW, int maxW, int stepW, int mi
     return f;
 }
 
+// A camera described by what these cases vary; everything else keeps the
+// fake's defaults.
+FakeCamera fakeCamera(const std::string &nodePath, int openErrno, const std::string &card, uint32_t deviceCaps,
+                      std::vector<FakeFormat> formats)
+{
+    FakeCamera camera;
+    camera.nodePath = nodePath;
+    camera.openErrno = openErrno;
+    camera.card = card;
+    camera.deviceCaps = deviceCaps;
+    camera.formats = std::move(formats);
+    return camera;
+}
+
 } // namespace
 
 class TestV4l2Probe : public QObject
@@ -57,41 +71,43 @@ void TestV4l2Probe::enumeration()
     QVERIFY(sysfs.valid());
     auto io = std::make_shared<FakeV4l2Io>();
     const auto mjpeg = discreteFormat(V4L2_PIX_FMT_MJPEG, {{640, 480}});
+    const uint32_t capture = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+    const uint32_t meta = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
 
     // video0 + video1: one webcam, capture and metadata node.
     sysfs.addNode("video0", "1-1", "046d", "0825");
     sysfs.addNode("video1", "1-1", "046d", "0825");
-    io->addCamera({"/dev/video0", 0, "HD Webcam C270", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
-    io->addCamera({"/dev/video1", 0, "HD Webcam C270", V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING, {}});
+    io->addCamera(fakeCamera("/dev/video0", 0, "HD Webcam C270", capture, {mjpeg}));
+    io->addCamera(fakeCamera("/dev/video1", 0, "HD Webcam C270", meta, {}));
     // video2: Tarvo by its USB ids, generic card name.
     sysfs.addNode("video2", "1-2", "3c2e", "0007");
-    io->addCamera({"/dev/video2", 0, "USB Camera", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    io->addCamera(fakeCamera("/dev/video2", 0, "USB Camera", capture, {mjpeg}));
     // video3: Tarvo by name, reseller ids.
     sysfs.addNode("video3", "1-3", "0c45", "6366");
-    io->addCamera({"/dev/video3", 0, "TARVO DocCam T5", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    io->addCamera(fakeCamera("/dev/video3", 0, "TARVO DocCam T5", capture, {mjpeg}));
     // video4 + video5: a camera this user may not open; listed once.
     sysfs.addNode("video4", "1-4", "1234", "5678");
     sysfs.addNode("video5", "1-4", "1234", "5678");
-    io->addCamera({"/dev/video4", EACCES, "", 0, {}});
-    io->addCamera({"/dev/video5", EACCES, "", 0, {}});
+    io->addCamera(fakeCamera("/dev/video4", EACCES, "", 0, {}));
+    io->addCamera(fakeCamera("/dev/video5", EACCES, "", 0, {}));
     // video6: a capture node without streaming (read() only); video7: output only.
     sysfs.addNode("video6", "1-6", "aaaa", "0001");
-    io->addCamera({"/dev/video6", 0, "Old Grabber", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE, {mjpeg}});
+    io->addCamera(fakeCamera("/dev/video6", 0, "Old Grabber", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE, {mjpeg}));
     sysfs.addNode("video7", "platform-7", "", "");
-    io->addCamera({"/dev/video7", 0, "Encoder", V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_STREAMING, {}});
+    io->addCamera(fakeCamera("/dev/video7", 0, "Encoder", V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_STREAMING, {}));
     // video10 sorts after video7 by number, not by text; a node that vanished
     // between listing and opening (no fake camera) is skipped.
     sysfs.addNode("video10", "1-10", "bbbb", "0002");
-    io->addCamera({"/dev/video10", 0, "Late Camera", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    io->addCamera(fakeCamera("/dev/video10", 0, "Late Camera", capture, {mjpeg}));
     sysfs.addNode("video8", "1-8", "cccc", "0003");
     // video12 + video14: one USB device with two camera functions (a document
     // camera with a second, face camera); video13 is the first one's metadata.
     sysfs.addNode("video12", "1-9", "3c2e", "0100", "", 0, "removable", "Tarvo Dual");
     sysfs.addNode("video13", "1-9", "3c2e", "0100", "", 0, "removable", "Tarvo Dual");
     sysfs.addNode("video14", "1-9", "3c2e", "0100", "", 2, "removable", "Tarvo Dual");
-    io->addCamera({"/dev/video12", 0, "Tarvo Dual: Document", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
-    io->addCamera({"/dev/video13", 0, "Tarvo Dual: Document", V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING, {}});
-    io->addCamera({"/dev/video14", 0, "Tarvo Dual: Face", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING, {mjpeg}});
+    io->addCamera(fakeCamera("/dev/video12", 0, "Tarvo Dual: Document", capture, {mjpeg}));
+    io->addCamera(fakeCamera("/dev/video13", 0, "Tarvo Dual: Document", meta, {}));
+    io->addCamera(fakeCamera("/dev/video14", 0, "Tarvo Dual: Face", capture, {mjpeg}));
 
     auto backend = orvix::makeV4l2Backend(io, sysfs.root(), "/dev");
     auto devices = backend->enumerate();
@@ -145,12 +161,14 @@ void TestV4l2Probe::laptopOrder()
     sysfs.addNode(node(3), "1-5", "04f2", "b6d9", "", 2, "fixed");
     sysfs.addNode(node(4), "3-1", "3c2e", "0007", "T5-0042");
     sysfs.addNode(node(5), "1-1", "046d", "0825");
-    io->addCamera({dev(0), 0, "Integrated Camera", capture, {mjpeg}});
-    io->addCamera({dev(1), 0, "Integrated Camera", meta, {}});
-    io->addCamera({dev(2), 0, "Integrated IR Camera", capture, {discreteFormat(V4L2_PIX_FMT_GREY, {{640, 360}})}});
-    io->addCamera({dev(3), 0, "Integrated IR Camera", meta, {}});
-    io->addCamera({dev(4), 0, "USB Camera", capture, {stepwiseFormat(V4L2_PIX_FMT_MJPEG, 640, 3264, 16, 480, 2448, 8)}});
-    io->addCamera({dev(5), 0, "HD Webcam C270", capture, {mjpeg}});
+    io->addCamera(fakeCamera(dev(0), 0, "Integrated Camera", capture, {mjpeg}));
+    io->addCamera(fakeCamera(dev(1), 0, "Integrated Camera", meta, {}));
+    io->addCamera(fakeCamera(dev(2), 0, "Integrated IR Camera", capture,
+                             {discreteFormat(V4L2_PIX_FMT_GREY, {{640, 360}})}));
+    io->addCamera(fakeCamera(dev(3), 0, "Integrated IR Camera", meta, {}));
+    io->addCamera(fakeCamera(dev(4), 0, "USB Camera", capture,
+                             {stepwiseFormat(V4L2_PIX_FMT_MJPEG, 640, 3264, 16, 480, 2448, 8)}));
+    io->addCamera(fakeCamera(dev(5), 0, "HD Webcam C270", capture, {mjpeg}));
 
     auto devices = orvix::makeV4l2Backend(io, sysfs.root(), "/dev")->enumerate();
     QStringList names;
@@ -295,7 +313,7 @@ void TestV4l2Probe::negotiation()
 void TestV4l2Probe::inaccessibleDeviceRefusesWork()
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    io->addCamera({"/dev/video0", EPERM, "", 0, {}});
+    io->addCamera(fakeCamera("/dev/video0", EPERM, "", 0, {}));
     orvix::V4l2DeviceInfo info;
     info.nodePath = "/dev/video0";
     info.name = "Locked";

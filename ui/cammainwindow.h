@@ -1,20 +1,19 @@
 #ifndef CAMMAINWINDOW_H
 #define CAMMAINWINDOW_H
 
-#include "camsdk.h"
-#include "ccfgcontrol.h"
-#include "core/autocapture.h"
-#include "saveoutcome.h"
-#include "savethreadset.h"
+#include "core/autocapturewatch.h"
+#include "core/capturesession.h"
+#include "core/rotationcounter.h"
+#include "settings/ccfgcontrol.h"
+#include "ui/errorbox.h"
 
-#include <QElapsedTimer>
+#include <optional>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QListView>
 #include <QMainWindow>
 #include <QMenu>
-#include <QHash>
 #include <QMessageBox>
 #include <QModelIndex>
 #include <QPersistentModelIndex>
@@ -26,12 +25,9 @@
 #include <QStandardItemModel>
 #include <QString>
 #include <QStringList>
-#include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
-class GetScannerInfoThread;
 class SetWindow;
 class TitleBar;
 class QPainter;
@@ -44,14 +40,12 @@ QT_END_NAMESPACE
 
 class CamMainWindow;
 
-// Process-wide: the one main window, the latest frame and its lock.
+// Process-wide: the one main window (the frame and its lock are the session's).
 extern CamMainWindow *g_Camself;
-extern QImage *g_Camimage;
-extern QMutex MutexCamDataBuffLock;
 
-// The main window owns the run-time state. Its member functions are spread
-// over one source file per concern: cammainwindow.cpp (core), _preview,
-// _layout, _frame, _list, _scan, _edit, _merge and _settings.
+// The main window paints, asks and shows: the capture session owns the camera,
+// the scans and the stored pages and tells the window what happened. Member
+// functions are spread over one source file per concern.
 class CamMainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -69,6 +63,21 @@ public:
     static int ReceiveImage(void *data, int size, int w, int h, int nFormatType);
     void ReshUI();
 
+    // The camera, the scans and this run's stored pages.
+    CaptureSession &session() { return m_session; }
+    // The view state the next scan takes along, read-only.
+    qreal rotation() const { return nRotate; }
+    int rotateLeftClicks() const { return nLeftRotateIndex; }
+    int rotateRightClicks() const { return nRightRotateIndex; }
+    int cropCounter() const { return m_nCropIndex; }
+    qreal previewScale() const { return nVideoScaleSize; }
+    bool isUploadMode() const { return m_bIsShowCommit; }
+    bool autoCaptureOn() const { return m_autoCapture.isOn(); }
+    // The settings window of the last opening, or null.
+    SetWindow *settingsWindow() const { return m_set; }
+    // What the last settings window saved, while that counts; null otherwise.
+    const Settings *savedSettings() const { return m_savedSettings ? &*m_savedSettings : nullptr; }
+
 signals:
     void commitend();
 
@@ -77,7 +86,6 @@ private slots:
     void slotOneTOneBtnClicked();
     void slotZoomInBtnClicked();
     void slotZoomOutBtnClicked();
-    void slotWatchFrames();
     void slotRotateLeftBtnClicked();
     void slotRotateRightBtnClicked();
     void slotCutBtnClicked();
@@ -102,19 +110,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    friend class TestMainWindowCore;
-    friend class TestPreview;
-    friend class TestMainWindowLayout;
-    friend class TestImageList;
-    friend class TestScan;
-    friend class TestEditCommands;
-    friend class TestMerge;
-    friend class TestSettingsApply;
-    friend class TestSession;
-    friend class TestHandsFree;
-    friend class TestSavingFaults;
-    friend class TestStartupSettings;
-
     void initUI();
     void initConnection();
     void addItem(QString path);
@@ -123,38 +118,31 @@ private:
     // A "错误" box that does not block: saves still running go on behind it.
     // While one is up, further messages are added to it (one box at a time).
     void showErrorMessage(const QString &text);
-    // Lets every running save end and handles its outcome now.
-    void waitForRunningSaves();
-    void handleSaveOutcome(const QObject *worker, const SaveOutcome &outcome);
+    void showCropIndicator();
+    void onFrameArrived();
+    void onSaveFinished(int row, const SaveOutcome &outcome);
+    void onPageRemoved(int row);
+    void onSettingsSaved(const Settings &settings, bool captureChanged);
+    void onSettingsClosed();
 
-    // --- state (cammainwindow.cpp) ---
+    // --- state (cammainwindow.cpp); the camera and the stored pages are the session's ---
     Ui::CamMainWindow *ui;
-    GetScannerInfoThread *getScannerInfoThread;
-    QThread *_getScannerInfoThread;
+    CaptureSession m_session;
     SetWindow *m_set;
     TitleBar *m_titleBar;
-    int m_nMaxWidth;
-    int m_nMaxHeight;
-    int m_nCurDev;
-    int m_nCurFormat;
-    QStringList listDevName;
-    QStringList listFormat;
-    QStringList listResolution;
-    bool bIsConnect;
     qreal nRotate;
     int m_nCropIndex;
     int nRightRotateIndex;
     int nLeftRotateIndex;
-    bool bIsTarvoDev;
-    CCfgControl m_cfg;
-    QStringList listViewImagePath;
-    QStringList listViewImagePDFPath;
-    QString m_pdfPath;
     bool m_bIsPressSet;
     bool m_bIsSet;
-    QString FilePath;
     qreal nVideoScaleSize;
     bool m_bIsShowCommit;
+    int m_nDrawnWidth = -1; // frame width after rotation, as last painted
+    // The choices of the last settings window while its last action was a
+    // save; scans and restarts take them instead of the settings file.
+    std::optional<Settings> m_savedSettings;
+    ErrorReporter m_errors;
 
     // --- widgets (cammainwindow_layout.cpp) ---
     QVBoxLayout *winVLayout;
@@ -191,29 +179,6 @@ private:
     QWidget *maskWidget;
     QLabel *maskLabel;
 
-    // --- preview (cammainwindow_preview.cpp) ---
-    void onFrameArrived();
-    QAtomicInt m_nRepaintPending{0}; // 1 while a repaint request is queued
-    int m_nDrawnWidth = -1;          // frame width after rotation, as last painted
-    // A camera that stops sending (silent, unplugged) must not leave a frozen
-    // picture that looks live: after a few quiet seconds the view goes grey.
-    QTimer *m_pFrameWatch = nullptr;
-    long m_nFramesSeen = -1;
-    int m_nQuietSeconds = 0;
-
-    // --- scan (cammainwindow_scan.cpp) ---
-    // Every save still running, each stopped when its own worker ends. Its
-    // destructor lets running saves finish, so closing the window loses no page.
-    SaveThreadSet m_saveThreads;
-    // For each running save: its row (removed again if the save fails) and
-    // the folder the settings file names (the merge folder once one is written).
-    struct PendingSave {
-        QPersistentModelIndex row;
-        QString settingsFolder;
-    };
-    QHash<const QObject *, PendingSave> m_pendingSaves;
-    QPointer<QMessageBox> m_errorBox;
-
     // --- settings (cammainwindow_settings.cpp) ---
     // Owns the window m_set points at. A replaced window goes by deleteLater
     // (it may be inside one of its own slots); the last one goes with us.
@@ -228,10 +193,7 @@ private:
     void initHandsFree();
     bool scanOfferedNow() const;
     void watchForAutoCapture();
-    void paintAutoCaptureBadge(QPainter &painter, const QRect &picture) const;
-    AutoCapture m_autoCapture;
-    bool m_bAutoCapture = false;
-    QElapsedTimer m_watchClock;
+    AutoCaptureWatch m_autoCapture;
 };
 
 #endif

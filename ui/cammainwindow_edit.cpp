@@ -1,20 +1,8 @@
 #include "cammainwindow.h"
 
-#include "rotationcounter.h"
+#include "core/rotationcounter.h"
 
 #include <QDebug>
-
-namespace {
-
-// cutBtn's pressed-down look is the crop indicator; other clicks can reset
-// it, so every command that may have done so sets it again from the counter.
-void showCropIndicator(QPushButton *cutBtn, int cropIndex)
-{
-    if (cutBtn)
-        cutBtn->setDown(cropIsOn(cropIndex));
-}
-
-} // namespace
 
 void CamMainWindow::slotRotateLeftBtnClicked()
 {
@@ -22,7 +10,7 @@ void CamMainWindow::slotRotateLeftBtnClicked()
     rotateLeft(counter);
     nLeftRotateIndex = counter.leftIndex;
     nRotate = counter.rotate;
-    showCropIndicator(cutBtn, m_nCropIndex);
+    showCropIndicator();
     update();
 }
 
@@ -32,7 +20,7 @@ void CamMainWindow::slotRotateRightBtnClicked()
     rotateRight(counter);
     nRightRotateIndex = counter.rightIndex;
     nRotate = counter.rotate;
-    showCropIndicator(cutBtn, m_nCropIndex);
+    showCropIndicator();
     update();
 }
 
@@ -41,15 +29,9 @@ void CamMainWindow::slotCutBtnClicked()
     qDebug("on_CropButton_clicked is %d\n", m_nCropIndex);
     ++m_nCropIndex;
     qDebug("on_CropButton_clicked is %d\n", m_nCropIndex);
-    if (!cropIsOn(m_nCropIndex)) {
-        qDebug("no crop\n");
-        showCropIndicator(cutBtn, m_nCropIndex);
-        Cam_SetAutoCrop(false);
-    } else {
-        qDebug("crop\n");
-        showCropIndicator(cutBtn, m_nCropIndex);
-        Cam_SetAutoCrop(true);
-    }
+    qDebug(cropIsOn(m_nCropIndex) ? "crop\n" : "no crop\n");
+    showCropIndicator();
+    m_session.setAutoCrop(cropIsOn(m_nCropIndex));
 }
 
 // Book mode is not offered (its button stays hidden).

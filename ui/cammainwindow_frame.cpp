@@ -7,17 +7,10 @@
 #include <QDebug>
 #include <QScreen>
 
-// The crop button's pressed look follows the crop counter: odd means on.
-static void showCropIndicator(QPushButton *cutBtn, int cropIndex)
-{
-    if (cutBtn)
-        cutBtn->setDown(cropIndex % 2 != 0);
-}
-
 void CamMainWindow::onButtonMinClicked()
 {
     showMinimized();
-    showCropIndicator(cutBtn, m_nCropIndex);
+    showCropIndicator();
 }
 
 void CamMainWindow::onButtonMaxClicked()
@@ -29,7 +22,7 @@ void CamMainWindow::onButtonMaxClicked()
     const QRect FactRect(desktopRect.x() - 3, desktopRect.y() - 3, desktopRect.width() + 6,
                          desktopRect.height() + 6);
     setGeometry(FactRect);
-    showCropIndicator(cutBtn, m_nCropIndex);
+    showCropIndicator();
 }
 
 void CamMainWindow::onButtonRestoreClicked()
@@ -57,9 +50,5 @@ void CamMainWindow::onButtonCloseClicked()
     // window is gone, and a save from it would restart a camera nobody shows.
     if (m_set && m_set->isVisible())
         m_set->close();
-    // A save still running needs the camera for its still: stopping it first
-    // would lose that page.
-    waitForRunningSaves();
-    if (!listDevName.isEmpty())
-        Cam_CameraCaptureStop();
+    m_session.stop();
 }

@@ -1,72 +1,22 @@
 #include "cammainwindow.h"
 
 #include "picitemdelegate.h"
+#include "ui/buttonstyle.h"
 #include "titlebar.h"
+#include "ui/windowmetrics.h"
 #include "ui_cammainwindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDesktopWidget>
 #include <QGraphicsDropShadowEffect>
-#include <QIcon>
 #include <QPalette>
 
-namespace {
-
-const char *const kTitleButtonSheet =
-    "QPushButton{background:rgb(54,146,238,255);border-radius:8px;}QPushButton:hover{background:rgb(0,102,206,255);}"
-    "QPushButton:pressed{background:rgb(0,102,206,255);}";
-// The close button turns red while pressed.
-const char *const kTitleCloseSheet =
-    "QPushButton{background:rgb(54,146,238,255);border-radius:8px;}QPushButton:hover{background:rgb(0,102,206,255);}"
-    "QPushButton:pressed{background:rgb(255,0,0,255);}";
-
-const char *const kToolWhiteSheet =
-    "QPushButton{background-color:white;border-radius:8px;}QPushButton:hover{background:rgb(227,227,227,255);}"
-    "QPushButton:pressed{background:rgb(207,207,207,255);}";
-const char *const kToolGreySheet =
-    "QPushButton{background:rgb(227,227,227,255);border-radius:8px;}QPushButton:hover{background:rgb(227,227,227,255);}"
-    "QPushButton:pressed{background:rgb(207,207,207,255);}";
-const char *const kToolSheet =
-    "QPushButton{background:rgb(227,227,227,255);border-radius:8px;}QPushButton:hover{background:rgb(207,207,207,255);}"
-    "QPushButton:pressed{background:rgb(170,170,170,255);}";
-
-// The text moves 3 pixels right and down while pressed.
-const char *const kTextButtonSheet =
-    "QPushButton{background-color:white;border-radius:8px;}QPushButton:hover{background-color:rgb(227,227,227,255);}"
-    "QPushButton:pressed{background:rgb(207,207,207,255);padding-left:3px;padding-top:3px;}";
-
-void styleTitleButton(QPushButton *button, const char *iconPath, const QString &toolTip, const char *sheet)
-{
-    button->setFixedSize(QSize(40, 40));
-    button->setIconSize(QSize(30, 30));
-    button->setIcon(QIcon(iconPath));
-    button->setToolTip(toolTip);
-    button->setStyleSheet(sheet);
-}
-
-void styleToolButton(QPushButton *button, const char *iconPath, const QString &toolTip, const char *sheet)
-{
-    button->setFixedSize(QSize(50, 50));
-    button->setIconSize(QSize(20, 20));
-    button->setIcon(QIcon(iconPath));
-    button->setToolTip(toolTip);
-    button->setStyleSheet(sheet);
-}
-
-void styleTextButton(QPushButton *button, const QString &text, QSize size)
-{
-    button->setText(text);
-    button->setFixedSize(size);
-    button->setStyleSheet(kTextButtonSheet);
-}
-
-} // namespace
 
 void CamMainWindow::initUI()
 {
-    resize(780, 480);
-    setMinimumSize(780, 480);
+    resize(windowmetrics::kWindowWidth, windowmetrics::kWindowHeight);
+    setMinimumSize(windowmetrics::kWindowWidth, windowmetrics::kWindowHeight);
     setWindowIcon(QIcon(":/img/new/logo.svg"));
     setWindowFlags(Qt::FramelessWindowHint);
     const QDesktopWidget *desktop = QApplication::desktop();
@@ -80,11 +30,11 @@ void CamMainWindow::initUI()
     m_titleBar->setTitleWidth(width());
     m_titleBar->setButtonType(MIN_MAX_BUTTON);
     m_titleBar->setBackgroundColor(54, 146, 238, false);
-    styleTitleButton(m_titleBar->m_pButtonSet, ":/img/new/set.svg", tr("设置"), kTitleButtonSheet);
-    styleTitleButton(m_titleBar->m_pButtonMin, ":/img/new/min.svg", tr("最小化"), kTitleButtonSheet);
-    styleTitleButton(m_titleBar->m_pButtonMax, ":/img/new/max.svg", tr("最大化"), kTitleButtonSheet);
-    styleTitleButton(m_titleBar->m_pButtonClose, ":/img/new/close.svg", tr("关闭"), kTitleCloseSheet);
-    styleTitleButton(m_titleBar->m_pButtonRestore, ":/img/new/restore.svg", tr("还原"), kTitleButtonSheet);
+    ButtonStyle::title(m_titleBar->m_pButtonSet, ":/img/new/set.svg", tr("设置"), ButtonStyle::kTitleButtonSheet);
+    ButtonStyle::title(m_titleBar->m_pButtonMin, ":/img/new/min.svg", tr("最小化"), ButtonStyle::kTitleButtonSheet);
+    ButtonStyle::title(m_titleBar->m_pButtonMax, ":/img/new/max.svg", tr("最大化"), ButtonStyle::kTitleButtonSheet);
+    ButtonStyle::title(m_titleBar->m_pButtonClose, ":/img/new/close.svg", tr("关闭"), ButtonStyle::kTitleCloseSheet);
+    ButtonStyle::title(m_titleBar->m_pButtonRestore, ":/img/new/restore.svg", tr("还原"), ButtonStyle::kTitleButtonSheet);
 
     winVLayout = new QVBoxLayout;
     mainVLayout = new QHBoxLayout;
@@ -123,21 +73,21 @@ void CamMainWindow::initUI()
     saveBtn->setVisible(false);
     MergePDFBtn = new QPushButton;
 
-    styleToolButton(oneTOneBtn, ":/img/camera/1t1.svg", tr("1:1显示"), kToolWhiteSheet);
-    styleToolButton(zoomInBtn, ":/img/camera/zoomin.svg", tr("放大"), kToolWhiteSheet);
-    styleToolButton(zoomOutBtn, ":/img/camera/zoomout.svg", tr("缩小"), kToolGreySheet);
-    styleToolButton(rotateLeftBtn, ":/img/new/left.svg", tr("左旋"), kToolSheet);
-    styleToolButton(rotateRightBtn, ":/img/new/right.svg", tr("右旋"), kToolSheet);
+    ButtonStyle::tool(oneTOneBtn, ":/img/camera/1t1.svg", tr("1:1显示"), ButtonStyle::kToolWhiteSheet);
+    ButtonStyle::tool(zoomInBtn, ":/img/camera/zoomin.svg", tr("放大"), ButtonStyle::kToolWhiteSheet);
+    ButtonStyle::tool(zoomOutBtn, ":/img/camera/zoomout.svg", tr("缩小"), ButtonStyle::kToolGreySheet);
+    ButtonStyle::tool(rotateLeftBtn, ":/img/new/left.svg", tr("左旋"), ButtonStyle::kToolSheet);
+    ButtonStyle::tool(rotateRightBtn, ":/img/new/right.svg", tr("右旋"), ButtonStyle::kToolSheet);
     // Crop mode shows as a pressed-down look (setDown), not as a checked state.
-    styleToolButton(cutBtn, ":/img/new/cut.svg", tr("裁切"), kToolSheet);
-    styleToolButton(bookBtn, ":/img/camera/book_normal.svg", tr("拍书模式"), kToolGreySheet);
+    ButtonStyle::tool(cutBtn, ":/img/new/cut.svg", tr("裁切"), ButtonStyle::kToolSheet);
+    ButtonStyle::tool(bookBtn, ":/img/camera/book_normal.svg", tr("拍书模式"), ButtonStyle::kToolGreySheet);
 
     toolBarWidget->setFixedSize(300, 70);
-    styleTextButton(scanBtn, tr("扫描"), QSize(240, 36));
-    styleTextButton(saveBtn, tr("上传"), QSize(165, 36));
-    styleTextButton(MergePDFBtn, tr("合并pdf"), QSize(165, 36));
+    ButtonStyle::text(scanBtn, tr("扫描"), QSize(windowmetrics::kScanButtonWidth, windowmetrics::kScanButtonHeight));
+    ButtonStyle::text(saveBtn, tr("上传"), QSize(165, 36));
+    ButtonStyle::text(MergePDFBtn, tr("合并pdf"), QSize(165, 36));
 
-    rightWidget->setFixedWidth(220);
+    rightWidget->setFixedWidth(windowmetrics::kListColumnWidth);
     const QPalette rightPalette = rightWidget->palette();
     rightWidget->setAutoFillBackground(true);
     rightWidget->setPalette(rightPalette);
@@ -148,7 +98,7 @@ void CamMainWindow::initUI()
     bandPalette.setColor(QPalette::Window, QColor(217, 217, 217, 255));
     leftBottomWidget->setAutoFillBackground(true);
     leftBottomWidget->setPalette(bandPalette);
-    leftBottomWidget->setFixedHeight(140);
+    leftBottomWidget->setFixedHeight(windowmetrics::kBottomBandHeight);
 
     toolBarWidget->setStyleSheet("background:rgba(247,247,247,255);border-radius:18px;");
     QGraphicsDropShadowEffect *shadow = new QGraphicsDropShadowEffect(this);
@@ -255,4 +205,27 @@ void CamMainWindow::initConnection()
     connect(imgListView, SIGNAL(doubleClicked(const QModelIndex)), this,
             SLOT(slotImgListViewPressed(const QModelIndex)));
     connect(imgListView, SIGNAL(customContextMenuRequested(QPoint)), this, SLOT(slotListViewContextMenu(QPoint)));
+
+    connect(&m_session, &CaptureSession::frameReady, this, &CamMainWindow::onFrameArrived);
+    connect(&m_session, &CaptureSession::pictureLost, this, [this] {
+        m_nDrawnWidth = -1;
+        update();
+    });
+    connect(&m_session.pages(), &StoredPages::pageAdded, this, &CamMainWindow::addItem);
+    connect(&m_session.pages(), &StoredPages::pageRemoved, this, &CamMainWindow::onPageRemoved);
+    connect(&m_session, &CaptureSession::saveFinished, this, &CamMainWindow::onSaveFinished);
+    connect(&m_session, SIGNAL(savesEnded()), this, SLOT(slotSaveImgThreadOver()));
+
+    // Named after their members, so that tests and tools find them.
+    const std::pair<QObject *, const char *> named[] = {
+        {scanBtn, "scanBtn"},         {oneTOneBtn, "oneTOneBtn"},       {zoomInBtn, "zoomInBtn"},
+        {zoomOutBtn, "zoomOutBtn"},   {rotateLeftBtn, "rotateLeftBtn"}, {rotateRightBtn, "rotateRightBtn"},
+        {cutBtn, "cutBtn"},           {bookBtn, "bookBtn"},             {saveBtn, "saveBtn"},
+        {MergePDFBtn, "MergePDFBtn"}, {imgListView, "imgListView"},     {listViewMenu, "listViewMenu"},
+        {maskWidget, "maskWidget"},   {maskLabel, "maskLabel"},         {videoWidget, "videoWidget"},
+        {toolBarWidget, "toolBarWidget"}, {leftBottomWidget, "leftBottomWidget"}, {rightWidget, "rightWidget"},
+        {m_titleBar, "m_titleBar"},   {mainWidget, "mainWidget"},       {leftWidget, "leftWidget"},
+        {rightTopWidget, "rightTopWidget"}, {rightBottomWidget, "rightBottomWidget"}};
+    for (const auto &entry : named)
+        entry.first->setObjectName(entry.second);
 }

@@ -1,12 +1,6 @@
 #include "cammainwindow.h"
 
-#include "pagemerge.h"
-
 #include <QApplication>
-#include <QByteArray>
-#include <QDateTime>
-
-#include <cstdio>
 
 namespace {
 
@@ -27,23 +21,14 @@ public:
 // file named by its own time stamp in the folder of this run's scans.
 void CamMainWindow::slotMergeBtnCliecked()
 {
-    if (MergePDFBtn)
-        MergePDFBtn->setEnabled(false);
-    BusyCursor busy;
-
-    // Pages still being saved belong to the merge; a page whose save failed
-    // leaves the list before the merge reads it.
-    waitForRunningSaves();
-
-    const QString strImgIndexDate = QDateTime::currentDateTime().toString("yyyyMMddhhmmsszzz");
-    const QString tmpFile = QString("%1.%2").arg(strImgIndexDate, "pdf");
-    const QString FilePDFPath = QString("%1/%2").arg(m_pdfPath, tmpFile);
-
-    printf("pdf is %s,size is %d\n", FilePDFPath.toUtf8().constData(), int(listViewImagePDFPath.size()));
-    const MergeResult result = mergeJpegPages(listViewImagePDFPath, FilePDFPath);
-
-    if (MergePDFBtn)
-        MergePDFBtn->setEnabled(true);
+    MergePDFBtn->setEnabled(false);
+    QString pdfPath;
+    MergeResult result;
+    {
+        BusyCursor busy;
+        result = m_session.merge(&pdfPath);
+    }
+    MergePDFBtn->setEnabled(true);
     if (result.stoppedEarly())
-        showErrorMessage(result.message(FilePDFPath));
+        showErrorMessage(result.message(pdfPath));
 }

@@ -69,7 +69,7 @@ void PicItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         return;
 
     painter->save();
-    const PicItemData data = index.data(Qt::UserRole + 1).value<PicItemData>();
+    const PicItemData data = index.data(PicItemData::Role).value<PicItemData>();
     if (data.picPath.isEmpty() || !QFileInfo::exists(data.picPath)) {
         painter->restore();
         return;

@@ -1,7 +1,13 @@
 #include "scankeyfilter.h"
 
+#include <QDebug>
 #include <QKeyEvent>
 #include <QWidget>
+
+namespace {
+// Two scan keys closer than this are one press.
+constexpr qint64 kSamePressMs = 250;
+} // namespace
 
 ScanKeyFilter::ScanKeyFilter(QWidget *window) : QObject(window), m_window(window) {}
 
@@ -20,8 +26,14 @@ bool ScanKeyFilter::eventFilter(QObject *watched, QEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_PageDown:
-        if (!key->isAutoRepeat())
-            emit signalScanKeyPressed();
+        if (key->isAutoRepeat())
+            return true;
+        if (m_lastScanKey.isValid() && m_lastScanKey.elapsed() < kSamePressMs) {
+            qDebug("scan key ignored: %d ms after the last, the same press\n", int(m_lastScanKey.elapsed()));
+            return true;
+        }
+        m_lastScanKey.start();
+        emit signalScanKeyPressed();
         return true;
     case Qt::Key_A:
         if (!key->isAutoRepeat())

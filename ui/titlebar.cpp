@@ -1,6 +1,7 @@
 #include "titlebar.h"
 
 #include "titleroll.h"
+#include "ui/windowmetrics.h"
 
 #include <QFile>
 #include <QFont>
@@ -39,12 +40,13 @@ void TitleBar::initControl()
     m_pButtonClose = new QPushButton;
     m_pButtonSet = new QPushButton;
 
-    m_pButtonClose->setFixedSize(QSize(40, 40));
+    m_pButtonClose->setFixedSize(QSize(windowmetrics::kTitleButtonSize, windowmetrics::kTitleButtonSize));
     m_pTitleContent->setObjectName("TitleContent");
 
     QHBoxLayout *titleLayout = new QHBoxLayout(this);
     titleLayout->setObjectName("titleLayout");
-    titleLayout->setContentsMargins(5, 5, 5, 5);
+    const int margin = windowmetrics::kTitleBarMargin;
+    titleLayout->setContentsMargins(margin, margin, margin, margin);
     m_pIcon->resize(32, 32);
     titleLayout->addWidget(m_pIcon, 0, Qt::AlignCenter | Qt::AlignLeft);
     titleLayout->addWidget(m_pTitleContent, 1, Qt::AlignCenter | Qt::AlignLeft);

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // Capture resolutions as the windows show them: width, "x", height, decimal.
-// Reading such a text back is parseResolution (previewfit.h).
+// Writing and reading such a text live here and nowhere else.
 namespace ResolutionText {
 
 QString format(long width, long height);
@@ -15,5 +15,9 @@ QString format(long width, long height);
 QStringList listForDevice(long device);
 
 } // namespace ResolutionText
+
+// "1920x1080" -> 1920, 1080. False (and the outputs untouched) for anything
+// that is not two positive decimal numbers around an "x".
+bool parseResolution(const QString &text, int *width, int *height);
 
 #endif

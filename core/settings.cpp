@@ -1,6 +1,11 @@
-#include "settingsrecord.h"
+#include "core/settings.h"
 
 #include <QDebug>
+
+const char *const Settings::kKeys[12] = {
+    "FilePath",    "DevName",     "XResolution", "YResolution", "bIsWater", "WaterContent",
+    "WaterFont",   "WaterColorR", "WaterColorG", "WaterColorB", "bTextEn",  "FileFormat",
+};
 
 static QString decimal(int value)
 {
@@ -25,7 +30,7 @@ static QString flag(bool on)
     return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-QStringList SettingsRecord::toList() const
+QStringList Settings::toList() const
 {
     return QStringList{folder,       decimal(device),    decimal(width), decimal(height),
                        flag(water),  waterContent,       decimal(waterFont),
@@ -33,14 +38,14 @@ QStringList SettingsRecord::toList() const
                        decimal(fileFormat)};
 }
 
-QString SettingsRecord::defaultFolder(const QString &home)
+QString Settings::defaultFolder(const QString &home)
 {
     if (home == QStringLiteral("/root/文档") || home == QStringLiteral("/root/Documents"))
         return QStringLiteral("/root");
     return home;
 }
 
-int SettingsRecord::presetIndex(const QString &key, const QString &stored, int count, int fallback)
+int Settings::presetIndex(const QString &key, const QString &stored, int count, int fallback)
 {
     int value = 0;
     const bool ok = storedInt(stored, value);
@@ -50,7 +55,7 @@ int SettingsRecord::presetIndex(const QString &key, const QString &stored, int c
     return fallback;
 }
 
-int SettingsRecord::textEnhanceIndex(const QString &stored)
+int Settings::textEnhanceIndex(const QString &stored)
 {
     int value = 0;
     const bool ok = storedInt(stored, value);
@@ -61,7 +66,7 @@ int SettingsRecord::textEnhanceIndex(const QString &stored)
     return index;
 }
 
-int SettingsRecord::fileFormatIndex(const QString &stored)
+int Settings::fileFormatIndex(const QString &stored)
 {
     int value = 0;
     const bool ok = storedInt(stored, value);

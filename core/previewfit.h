@@ -23,8 +23,5 @@ int quarterTurns(qreal rotate);
 // copy of it would be.
 QSize rotatedFrameSize(const QSize &frame, qreal rotate);
 
-// "1920x1080" -> 1920, 1080. False (and the outputs untouched) for anything
-// that is not two positive decimal numbers around an "x".
-bool parseResolution(const QString &text, int *width, int *height);
 
 #endif

@@ -49,3 +49,23 @@ int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target
     painter.restore();
     return drawnWidth;
 }
+
+void paintPictureBadge(QPainter &painter, const QRect &visible, const QString &text)
+{
+    if (visible.width() < 60 || visible.height() < 40)
+        return;
+    painter.save();
+    QFont font = painter.font();
+    font.setPixelSize(14);
+    font.setBold(true);
+    painter.setFont(font);
+    const QRect textRect = painter.fontMetrics().boundingRect(text);
+    const QRect badge(visible.right() - textRect.width() - 28, visible.top() + 10, textRect.width() + 18, 26);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 150));
+    painter.drawRoundedRect(badge, 8, 8);
+    painter.setPen(Qt::white);
+    painter.drawText(badge, Qt::AlignCenter, text);
+    painter.restore();
+}

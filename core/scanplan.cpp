@@ -1,6 +1,7 @@
 #include "scanplan.h"
 
 #include "ccfgcontrol.h"
+#include "core/rotationcounter.h"
 
 #include <cmath>
 #include <cstring>
@@ -30,7 +31,7 @@ bool flagFromText(const QString &text)
 
 int cropTypeFromCounter(int cropIndex)
 {
-    return cropIndex % 2 != 0 ? 1 : 0;
+    return cropIsOn(cropIndex) ? 1 : 0;
 }
 
 int32_t rotationFromDegrees(double degrees)
@@ -65,7 +66,7 @@ ScanPlan planScan(const ScanInputs &in)
     std::memset(&plan.param, 0, sizeof plan.param);
 
     if (in.formatFromWindow)
-        plan.formatCode = in.window.fileType;
+        plan.formatCode = in.window.fileFormat;
     else if (in.file.formatExists)
         plan.formatCode = formatCodeFromText(in.file.fileFormat);
     else

@@ -2,6 +2,7 @@
 #define SCANPLAN_H
 
 #include "camsdk.h"
+#include "core/settings.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -58,19 +59,6 @@ struct SettingsFileValues
 // "bTextEn", "WaterContent", "FilePath".
 SettingsFileValues readSettingsFile(CCfgControl &cfg, bool readFormat);
 
-// The choices of a settings window whose last action was a save.
-struct SettingsWindowValues
-{
-    int fileType = 0;
-    bool water = false;
-    int red = 0;
-    int green = 0;
-    int blue = 0;
-    bool textEnhance = false;
-    QString waterContent;
-    QString folder;
-};
-
 struct ScanInputs
 {
     QString stamp;
@@ -81,7 +69,7 @@ struct ScanInputs
     bool formatFromWindow = false;
     // The settings window was opened (m_bIsPressSet) and saved: values from it.
     bool valuesFromWindow = false;
-    SettingsWindowValues window;
+    Settings window; // the saved settings window's choices
     SettingsFileValues file;
 };
 

@@ -71,21 +71,3 @@ QSize rotatedFrameSize(const QSize &frame, qreal rotate)
     t.rotate(rotate);
     return t.mapRect(QRectF(QPointF(0, 0), QSizeF(frame))).toAlignedRect().size();
 }
-
-bool parseResolution(const QString &text, int *width, int *height)
-{
-    const QStringList parts = text.split('x');
-    if (parts.size() != 2)
-        return false;
-    bool okW = false;
-    bool okH = false;
-    const int w = parts.at(0).toInt(&okW, 10);
-    const int h = parts.at(1).toInt(&okH, 10);
-    if (!okW || !okH || w <= 0 || h <= 0)
-        return false;
-    if (width)
-        *width = w;
-    if (height)
-        *height = h;
-    return true;
-}

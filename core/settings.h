@@ -1,13 +1,17 @@
-#ifndef SETTINGSRECORD_H
-#define SETTINGSRECORD_H
+#ifndef SETTINGS_H
+#define SETTINGS_H
 
 #include <QString>
 #include <QStringList>
 
-// The choices one save of the settings window writes, and the rules the
-// window uses to turn stored texts back into its controls.
-struct SettingsRecord
+// The user's choices as one value: what a save of the settings window
+// writes to the store and hands to the main window, and the rules that turn
+// stored texts back into the window's controls.
+struct Settings
 {
+    // The stored keys in the store's order, the order of toList().
+    static const char *const kKeys[12];
+
     QString folder;
     int device = 0;
     int width = 0;
@@ -20,6 +24,8 @@ struct SettingsRecord
     int blue = 0;
     bool textEnhance = false;
     int fileFormat = 0;
+    // The camera format a restart uses; not stored (always the first).
+    int cameraFormat = 0;
 
     // The twelve texts in the store's key order.
     QStringList toList() const;

@@ -13,4 +13,9 @@
 // Returns the width of the frame after rotation (what a 1:1 view needs).
 int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target, qreal rotate);
 
+// `text` on a dark rounded label in the top right corner of the visible part
+// of the picture, so that the window's layout stays as it is; nothing when
+// that part is too small to hold it.
+void paintPictureBadge(QPainter &painter, const QRect &visible, const QString &text);
+
 #endif

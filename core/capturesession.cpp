@@ -1,0 +1,386 @@
+#include "core/capturesession.h"
+
+#include "camera/orvixext.h"
+#include "core/framecopy.h"
+#include "core/previewfit.h"
+#include "core/resolutiontext.h"
+#include "thread/getscannerinfothread.h"
+
+#include <QAtomicPointer>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QMutexLocker>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+QImage *g_Camimage = nullptr;
+QMutex MutexCamDataBuffLock;
+
+namespace {
+
+// Used when the camera lists no resolution and no settings file names one:
+// the size every UVC camera offers.
+constexpr int kFallbackWidth = 640;
+constexpr int kFallbackHeight = 480;
+// Seconds without a frame before the picture is no longer shown as live;
+// the camera library restarts a silent stream after about as long.
+constexpr int kNoPictureAfterSeconds = 4;
+
+// The session whose capture runs: the frame callback has no user pointer.
+QAtomicPointer<CaptureSession> g_running;
+
+void dropSharedFrame()
+{
+    QMutexLocker locker(&MutexCamDataBuffLock);
+    delete g_Camimage;
+    g_Camimage = nullptr;
+}
+
+} // namespace
+
+CaptureSession::CaptureSession(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<SaveOutcome>("SaveOutcome");
+    // The newest session hears the frames, as there is one per program.
+    g_running.storeRelease(this);
+}
+
+CaptureSession::~CaptureSession()
+{
+    if (g_running.loadAcquire() == this) {
+        // A running save still needs the camera for its still.
+        m_saveThreads.waitForAll();
+        Cam_CameraCaptureStop();
+        g_running.storeRelease(nullptr);
+    }
+}
+
+int CaptureSession::discover()
+{
+    listDevName.clear();
+    listFormat.clear();
+    listResolution.clear();
+    bIsConnect = true;
+    long devCount = 0;
+    Cam_GetDevCount(&devCount);
+    qDebug("GetDevCount is %d\n", int(devCount));
+
+    int inaccessible = 0;
+    long firstAccessible = -1;
+    for (long i = 0; i < devCount; ++i) {
+        if (Orvix_IsDeviceAccessible(i) != 1)
+            ++inaccessible;
+        else if (firstAccessible < 0)
+            firstAccessible = i;
+        char name[256];
+        std::memset(name, 0, sizeof(name));
+        Cam_GetDevName(i, name);
+        name[sizeof(name) - 1] = '\0';
+        qDebug("Get DevName is %s\n", name);
+        listDevName.append(QString::fromUtf8(name));
+    }
+
+    if (listDevName.isEmpty()) {
+        bIsConnect = false;
+        return NoCamera;
+    }
+    if (inaccessible == devCount) {
+        bIsConnect = false;
+        return NoAccess;
+    }
+
+    // Formats and resolutions of device 0, or of the first device the user
+    // may open when device 0 is out of reach.
+    const long listed = Orvix_IsDeviceAccessible(0) == 1 ? 0 : firstAccessible;
+    long formatCount = 0;
+    Cam_GetCameraFormatCount(listed, &formatCount);
+    qDebug("GetCameraFormatCount is %d\n", int(formatCount));
+    char formatName[256];
+    std::memset(formatName, 0, sizeof(formatName));
+    for (long i = 0; i < formatCount; ++i) {
+        Cam_GetCameraFormatName(i, formatName);
+        formatName[sizeof(formatName) - 1] = '\0';
+        qDebug("GetCameraFormatName Width is %s\n", formatName);
+        listFormat.append(QString::fromUtf8(formatName));
+    }
+    listResolution = resolutionsOf(int(listed));
+
+    QString devName;
+    QString xResolution;
+    QString yResolution;
+    m_cfg.readValue("DevName", devName);
+    m_cfg.readValue("XResolution", xResolution);
+    const int status = m_cfg.readValue("YResolution", yResolution);
+    if (status == 0) {
+        m_nCurDev = devName.toInt();
+        m_nMaxWidth = xResolution.toInt();
+        m_nMaxHeight = yResolution.toInt();
+        if (m_nCurDev < 0 || m_nCurDev >= listDevName.size()) {
+            // The camera chosen last time is gone; a blank preview helps no one.
+            qDebug("settings name device %d of %d, using device %d\n", m_nCurDev, int(listDevName.size()),
+                   int(listed));
+            m_nCurDev = int(listed);
+        } else if (Orvix_IsDeviceAccessible(m_nCurDev) != 1) {
+            // Nor does a camera the user may not open, on every start until
+            // the settings file is deleted by hand.
+            qDebug("settings name device %d, which cannot be opened, using device %d\n", m_nCurDev, int(listed));
+            m_nCurDev = int(listed);
+            if (!listResolution.contains(ResolutionText::format(m_nMaxWidth, m_nMaxHeight)))
+                useFirstListedResolution();
+        }
+    } else {
+        m_nCurDev = int(listed);
+        if (listed != 0)
+            qDebug("device 0 cannot be opened, using device %d\n", int(listed));
+        useFirstListedResolution();
+    }
+    m_nCurFormat = 0;
+    bIsTarvoDev = Orvix_IsTarvoDevice(m_nCurDev) == 1;
+    return Ready;
+}
+
+void CaptureSession::useFirstListedResolution()
+{
+    if (listResolution.isEmpty() || !parseResolution(listResolution.first(), &m_nMaxWidth, &m_nMaxHeight)) {
+        m_nMaxWidth = kFallbackWidth;
+        m_nMaxHeight = kFallbackHeight;
+        qDebug("no usable resolution listed and no settings file, using %dx%d\n", m_nMaxWidth, m_nMaxHeight);
+    }
+}
+
+QStringList CaptureSession::resolutionsOf(int device)
+{
+    return ResolutionText::listForDevice(device);
+}
+
+QStringList CaptureSession::refreshResolutions()
+{
+    listResolution = resolutionsOf(m_nCurDev);
+    return listResolution;
+}
+
+void CaptureSession::setAutoCrop(bool on)
+{
+    m_bAutoCrop = on;
+    Cam_SetAutoCrop(on);
+}
+
+void CaptureSession::start()
+{
+    if (!bIsConnect)
+        return;
+    g_running.storeRelease(this);
+    Cam_SetCameraResolution(m_nCurDev, m_nMaxWidth, m_nMaxHeight);
+    qDebug("Cam_SetCameraResolution end\n");
+    Cam_SetCameraFormat(m_nCurDev, m_nCurFormat);
+    qDebug("Cam_SetCameraFormat end\n");
+    Cam_CameraCaptureStart(m_nCurDev, receiveFrame);
+    qDebug("Cam_CameraCaptureStart end\n");
+    if (!m_frameWatch) {
+        m_frameWatch = new QTimer(this);
+        connect(m_frameWatch, &QTimer::timeout, this, &CaptureSession::watchFrames);
+        m_frameWatch->start(1000);
+    }
+}
+
+void CaptureSession::watchFrames()
+{
+    const long delivered = Orvix_FramesDelivered();
+    if (delivered != m_nFramesSeen) {
+        m_nFramesSeen = delivered;
+        m_nQuietSeconds = 0;
+        return;
+    }
+    if (++m_nQuietSeconds != kNoPictureAfterSeconds)
+        return;
+    bool dropped = false;
+    {
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        dropped = g_Camimage != nullptr;
+        delete g_Camimage;
+        g_Camimage = nullptr;
+    }
+    if (dropped) {
+        qDebug("no frame for %d s, the picture is not live; waiting for the camera\n", kNoPictureAfterSeconds);
+        emit pictureLost();
+    }
+}
+
+void CaptureSession::restart(int device, int width, int height, int format, bool autoCrop)
+{
+    Cam_CameraCaptureStop();
+    dropSharedFrame();
+    qDebug(autoCrop ? "crop\n" : "no crop\n");
+    bIsTarvoDev = autoCrop;
+    setAutoCrop(autoCrop);
+
+    long formatCount = 0;
+    Cam_GetCameraFormatCount(device, &formatCount);
+    printf("ReshUI m_set->m_nWdith is %d,m_set->m_nHeight is %d\n", width, height);
+    fflush(stdout);
+    g_running.storeRelease(this);
+    Cam_SetCameraResolution(device, width, height);
+    Cam_SetCameraFormat(device, format);
+    Cam_CameraCaptureStart(device, receiveFrame);
+    m_nCurDev = device;
+    // Scans and later restarts keep the saved size for the rest of the run.
+    m_nMaxWidth = width;
+    m_nMaxHeight = height;
+    m_nCurFormat = format;
+    emit deviceChanged(device);
+}
+
+void CaptureSession::stop()
+{
+    // A save still running needs the camera for its still: stopping it first
+    // would lose that page.
+    waitForSaves();
+    if (!listDevName.isEmpty())
+        Cam_CameraCaptureStop();
+}
+
+// Runs on the camera library's thread: only the shared frame and one queued call.
+int CaptureSession::receiveFrame(void *data, int size, int w, int h, int nFormatType)
+{
+    Q_UNUSED(size);
+    Q_UNUSED(nFormatType);
+    if (w <= 0 || h <= 0)
+        return 0;
+    {
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        if (!g_Camimage || g_Camimage->width() != w || g_Camimage->height() != h) {
+            delete g_Camimage;
+            g_Camimage = new QImage(w, h, QImage::Format_RGB888);
+            if (g_Camimage->isNull()) {
+                qDebug("frame of %dx%d does not fit in memory, dropped\n", w, h);
+                delete g_Camimage;
+                g_Camimage = nullptr;
+                return 0;
+            }
+            if (!data)
+                g_Camimage->fill(Qt::black);
+        }
+        if (data)
+            copyRgbFrame(*g_Camimage, data, w, h);
+    }
+    CaptureSession *self = g_running.loadAcquire();
+    if (self && self->m_framePending.testAndSetOrdered(0, 1)) {
+        QMetaObject::invokeMethod(
+            self,
+            [self] {
+                // Cleared first so that a frame arriving meanwhile asks again.
+                self->m_framePending.storeRelease(0);
+                emit self->frameReady();
+            },
+            Qt::QueuedConnection);
+    }
+    return 0;
+}
+
+void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
+{
+    scanplan::ScanInputs in;
+    in.stamp = scanplan::makeStamp(QDateTime::currentDateTime());
+    in.homeDir = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    in.cropIndex = cropIndex;
+    in.rotation = rotation;
+    in.formatFromWindow = saved != nullptr;
+    in.valuesFromWindow = saved != nullptr;
+    if (saved) {
+        in.window = *saved;
+        qDebug("11111111111111111111111 is %d\n", in.window.fileFormat);
+    }
+    in.file = scanplan::readSettingsFile(m_cfg, !in.formatFromWindow);
+    const scanplan::ScanPlan plan = scanplan::planScan(in);
+
+    // The run's size and format, set again before every still.
+    Cam_SetCameraResolution(m_nCurDev, m_nMaxWidth, m_nMaxHeight);
+    Cam_SetCameraFormat(m_nCurDev, m_nCurFormat);
+
+    // The worker copies the text while it is constructed; this buffer only
+    // has to outlive the constructor.
+    QByteArray waterContent = plan.waterContent;
+    IMAGEPARAM param = plan.param;
+    param.szWaterContent = waterContent.data();
+    auto *worker = new GetScannerInfoThread(param, plan.captureJpegPath, plan.pdfPath, plan.formatCode, nullptr);
+    auto *thread = new QThread(nullptr);
+    m_saveThreads.add(worker, thread);
+    worker->moveToThread(thread);
+    connect(thread, SIGNAL(started()), worker, SLOT(slotSaveImg()));
+    connect(thread, SIGNAL(finished()), worker, SLOT(deleteLater()));
+    connect(worker, SIGNAL(signalOver()), this, SLOT(onSaveOver()));
+    thread->start();
+    emit saveStarted(worker, thread);
+
+    qDebug("file count is %d,imgListView is %d\n", m_pages.count(), m_pages.count());
+    StoredPages::Page page;
+    page.shownPath = plan.listShownPath;
+    page.pagePath = plan.listPagePath;
+    page.pdf = scanplan::isPdfFormat(plan.formatCode);
+    m_pendingSaves.insert(worker, PendingSave{m_pages.append(page), plan.settingsFolder});
+}
+
+void CaptureSession::onSaveOver()
+{
+    finishSave(sender());
+}
+
+void CaptureSession::finishSave(const QObject *worker)
+{
+    if (!worker || !m_saveThreads.contains(worker))
+        return;
+    // The worker lives until its thread is finished below.
+    auto *saver = const_cast<GetScannerInfoThread *>(qobject_cast<const GetScannerInfoThread *>(worker));
+    SaveOutcome outcome;
+    if (saver) {
+        saver->waitUntilSaved();
+        outcome = saver->outcome();
+    }
+    const PendingSave pending = m_pendingSaves.take(worker);
+    m_saveThreads.finish(worker);
+
+    const int row = m_pages.rowOf(pending.pageId);
+    if (outcome.written) {
+        // The merge folder is decided by the first page that exists.
+        if (m_pdfPath.isEmpty())
+            m_pdfPath = pending.settingsFolder;
+        emit saveFinished(row, outcome);
+    } else {
+        qDebug("scan not saved, row %d taken out: %s\n", row, qUtf8Printable(outcome.detail));
+        m_pages.removeAt(row);
+        emit saveFinished(row, outcome);
+    }
+    if (m_saveThreads.isEmpty())
+        emit savesEnded();
+}
+
+void CaptureSession::waitForSaves()
+{
+    const QList<const QObject *> running = m_saveThreads.workers();
+    for (const QObject *worker : running)
+        finishSave(worker);
+}
+
+MergeResult CaptureSession::merge(QString *pdfPath)
+{
+    // Pages still being saved belong to the merge; a page whose save failed
+    // leaves the list before the merge reads it.
+    waitForSaves();
+    return mergePages(pagePaths(), m_pdfPath, pdfPath, *m_fileOps);
+}
+
+MergeResult CaptureSession::mergePages(const QStringList &pages, const QString &folder, QString *pdfPath,
+                                       fileio::FileOps &ops)
+{
+    const QString stamp = scanplan::makeStamp(QDateTime::currentDateTime());
+    const QString path = QString("%1/%2").arg(folder, QString("%1.%2").arg(stamp, "pdf"));
+    if (pdfPath)
+        *pdfPath = path;
+    printf("pdf is %s,size is %d\n", path.toUtf8().constData(), int(pages.size()));
+    return mergeJpegPages(pages, path, ops);
+}

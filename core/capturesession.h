@@ -1,0 +1,153 @@
+#ifndef CAPTURESESSION_H
+#define CAPTURESESSION_H
+
+#include "core/pagemerge.h"
+#include "core/scanplan.h"
+#include "core/storedpages.h"
+#include "settings/ccfgcontrol.h"
+#include "thread/saveoutcome.h"
+#include "thread/savethreadset.h"
+
+#include <QAtomicInt>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class GetScannerInfoThread;
+class QThread;
+class QTimer;
+
+// Process-wide: the latest frame and its lock (the only lock the frame path takes).
+extern QImage *g_Camimage;
+extern QMutex MutexCamDataBuffLock;
+
+// One run of the camera: which device, its start and restart, every scan
+// with its save thread, and the pages this run stored. Knows no widget: the
+// window listens to its signals and paints.
+class CaptureSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum StartResult { Ready = 0, NoCamera = 1, NoAccess = 3 };
+
+    explicit CaptureSession(QObject *parent = nullptr);
+    // Lets running saves end, then stops the capture when it still runs.
+    ~CaptureSession() override;
+
+    // Lists devices, formats and resolutions and picks the device and size
+    // from the settings file. Returns a StartResult.
+    int discover();
+    // Starts delivery on the chosen device; nothing without a usable camera.
+    void start();
+    // Stops delivery, drops the shared frame, and starts again on `device`
+    // at the given size; scans keep that size for the rest of the run.
+    void restart(int device, int width, int height, int format, bool autoCrop);
+    // Waits for running saves (they need the camera's still), then stops.
+    void stop();
+    void setAutoCrop(bool on);
+
+    bool isConnected() const { return bIsConnect; }
+    bool isTarvoDevice() const { return bIsTarvoDev; }
+    bool autoCrop() const { return m_bAutoCrop; }
+    int currentDevice() const { return m_nCurDev; }
+    int captureWidth() const { return m_nMaxWidth; }
+    int captureHeight() const { return m_nMaxHeight; }
+    int captureFormat() const { return m_nCurFormat; }
+    QStringList deviceNames() const { return listDevName; }
+    QStringList formatNames() const { return listFormat; }
+    QStringList resolutions() const { return listResolution; }
+    // The resolutions of `device` as listed now (format 0).
+    static QStringList resolutionsOf(int device);
+    // Lists the current device's resolutions afresh (a settings window offers them).
+    QStringList refreshResolutions();
+
+    // One scan: the plan from the settings file (or the saved settings
+    // window's values), the camera set to the run's size, the save on a
+    // thread of its own. The page is listed at once; pageAdded says so.
+    void scan(int cropIndex, qreal rotation, const Settings *saved);
+    bool isSaving() const { return !m_saveThreads.isEmpty(); }
+    int runningSaves() const { return m_saveThreads.count(); }
+    // Lets every running save end and reports its outcome now.
+    void waitForSaves();
+
+    // This run's stored pages: the list shows them, a merge reads them.
+    StoredPages &pages() { return m_pages; }
+    QStringList shownPaths() const { return m_pages.shownPaths(); }
+    QStringList pagePaths() const { return m_pages.pagePaths(); }
+    QString mergeFolder() const { return m_pdfPath; }
+
+    // Writes this run's pages into one new PDF in the merge folder, after
+    // running saves have ended. `pdfPath` receives the file's path.
+    MergeResult merge(QString *pdfPath);
+    // The merge of `pages` into a new file named by the time stamp in `folder`.
+    static MergeResult mergePages(const QStringList &pages, const QString &folder, QString *pdfPath,
+                                  fileio::FileOps &ops);
+    // Where merged files are written through (the system's calls unless replaced).
+    void setFileOps(fileio::FileOps *ops) { m_fileOps = ops; }
+
+    // Once a second while the capture runs: after some seconds without a
+    // frame (a silent or unplugged camera) the picture is dropped, so that a
+    // frozen picture never looks live; the next frame brings it back.
+    void watchFrames();
+
+    // The frame callback handed to the camera library; runs on its thread.
+    static int receiveFrame(void *data, int size, int w, int h, int nFormatType);
+
+signals:
+    // A scan's save began on its own thread; both go when it has ended.
+    void saveStarted(QObject *worker, QThread *thread);
+    // A new frame is in g_Camimage (at most one request queued at a time).
+    void frameReady();
+    void deviceChanged(int device);
+    // No frame for some seconds: the shared picture is gone until the next.
+    void pictureLost();
+    // The save of `row` ended; on failure the row is gone before this.
+    void saveFinished(int row, const SaveOutcome &outcome);
+    // The last running save has ended.
+    void savesEnded();
+
+private slots:
+    void onSaveOver();
+
+private:
+    void finishSave(const QObject *worker);
+    void useFirstListedResolution();
+
+    // --- device (names kept from the window they came from) ---
+    QStringList listDevName;
+    QStringList listFormat;
+    QStringList listResolution;
+    int m_nCurDev = -1;
+    int m_nCurFormat = 0;
+    int m_nMaxWidth = 0;
+    int m_nMaxHeight = 0;
+    bool bIsConnect = true;
+    bool bIsTarvoDev = false;
+    bool m_bAutoCrop = false;
+    CCfgControl m_cfg;
+    fileio::FileOps *m_fileOps = &fileio::FileOps::system();
+    QAtomicInt m_framePending{0};
+    QTimer *m_frameWatch = nullptr;
+    long m_nFramesSeen = -1;
+    int m_nQuietSeconds = 0;
+
+    // --- stored pages ---
+    StoredPages m_pages;
+    QString m_pdfPath;
+
+    // --- saves ---
+    struct PendingSave
+    {
+        quint64 pageId;
+        QString settingsFolder;
+    };
+    QHash<const QObject *, PendingSave> m_pendingSaves;
+    SaveThreadSet m_saveThreads;
+};
+
+#endif

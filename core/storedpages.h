@@ -1,0 +1,49 @@
+#ifndef STOREDPAGES_H
+#define STOREDPAGES_H
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// The pages this run stored, in capture order: the document the list of
+// tiles shows and a merge reads. Views listen to its signals.
+class StoredPages : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Page
+    {
+        QString shownPath; // what the list shows and opens
+        QString pagePath;  // the page image a merge takes
+        bool pdf = false;  // stored as a single-page PDF: the scan knew its format
+    };
+
+    using QObject::QObject;
+
+    int count() const { return m_pages.size(); }
+    Page at(int row) const { return m_pages.at(row); }
+    QStringList shownPaths() const;
+    QStringList pagePaths() const;
+
+    // Appends a page and returns a key that finds its row however rows move.
+    quint64 append(const Page &page);
+    // The row of the page appended under `key`, or -1 once it is gone.
+    int rowOf(quint64 key) const { return m_keys.indexOf(key); }
+    bool removeAt(int row);
+    // Removes the files of the given rows from disk and then the rows; a file
+    // that stays on disk keeps its row. Returns the paths not removed.
+    QStringList deleteFiles(const QList<int> &rows);
+
+signals:
+    void pageAdded(const QString &shownPath);
+    void pageRemoved(int row);
+
+private:
+    QList<Page> m_pages;
+    QList<quint64> m_keys; // parallel to m_pages
+    quint64 m_nextKey = 1;
+};
+
+#endif
