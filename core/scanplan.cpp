@@ -4,7 +4,6 @@
 #include "core/rotationcounter.h"
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace scanplan {
@@ -63,7 +62,7 @@ SettingsFileValues readSettingsFile(CCfgControl &cfg, bool readFormat)
 ScanPlan planScan(const ScanInputs &in)
 {
     ScanPlan plan;
-    std::memset(&plan.param, 0, sizeof plan.param);
+    plan.param = IMAGEPARAM{}; // an aggregate: every field zero or null
 
     if (in.formatFromWindow)
         plan.formatCode = in.window.fileFormat;
