@@ -4,6 +4,7 @@
 #include "core/rotationcounter.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace scanplan {
@@ -62,7 +63,9 @@ SettingsFileValues readSettingsFile(CCfgControl &cfg, bool readFormat)
 ScanPlan planScan(const ScanInputs &in)
 {
     ScanPlan plan;
-    plan.param = IMAGEPARAM{}; // an aggregate: every field zero or null
+    // Every byte zero, gaps included, so the record crosses the library
+    // boundary the same each time; all-zero is a valid state of MPoint.
+    std::memset(static_cast<void *>(&plan.param), 0, sizeof plan.param);
 
     if (in.formatFromWindow)
         plan.formatCode = in.window.fileFormat;
