@@ -1,7 +1,7 @@
-#include "cammainwindow.h"
-#include "commandline.h"
-#include "runguard.h"
-#include "stylenoisefilter.h"
+#include "ui/cammainwindow.h"
+#include "app/commandline.h"
+#include "app/runguard.h"
+#include "core/stylenoisefilter.h"
 
 #include <QApplication>
 #include <QMessageBox>

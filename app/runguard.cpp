@@ -1,4 +1,4 @@
-#include "runguard.h"
+#include "app/runguard.h"
 
 #include <QCryptographicHash>
 

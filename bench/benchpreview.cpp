@@ -2,9 +2,9 @@
 // image, and painting it rotated and fitted. Baselines: a plain memcpy (the
 // floor for the copy), the per-pixel setPixel copy, and rotating a full copy
 // of the frame into a pixmap before drawing it.
-#include "framecopy.h"
-#include "previewfit.h"
-#include "previewpaint.h"
+#include "core/framecopy.h"
+#include "core/previewfit.h"
+#include "core/previewpaint.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

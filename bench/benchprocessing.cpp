@@ -3,13 +3,13 @@
 // faster steps beside the methods they replaced, measured in the same run.
 #include "../tests/pagescene.h"
 #include "../tests/referenceprocessing.h"
-#include "areareduce.h"
-#include "docoptimiser.h"
-#include "jpegcodec.h"
-#include "pagedetector.h"
-#include "picturepool.h"
-#include "previewoutliner.h"
-#include "processing.h"
+#include "sdk/areareduce.h"
+#include "sdk/docoptimiser.h"
+#include "sdk/jpegcodec.h"
+#include "sdk/pagedetector.h"
+#include "sdk/picturepool.h"
+#include "sdk/previewoutliner.h"
+#include "sdk/processing.h"
 
 #include <algorithm>
 #include <cmath>

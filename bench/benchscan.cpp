@@ -1,8 +1,8 @@
 // Prints how long a scan takes to reach a complete file, and what the PDF
 // writer costs per page when one writer rewrites the document after each page.
-#include "cammainwindow.h"
-#include "getscannerinfothread.h"
-#include "hpdfoperation.h"
+#include "ui/cammainwindow.h"
+#include "thread/getscannerinfothread.h"
+#include "pdf/hpdfoperation.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,13 +1,13 @@
 // Figures for the camera library at the largest simulated resolution:
 // decoding (whole, scaled for a 200-pixel hint, from the embedded preview),
 // encoding, rotation, and simulated frame production.
-#include "backend.h"
-#include "camsdk.h"
-#include "jpegcodec.h"
-#include "processing.h"
-#include "simulateddevice.h"
-#include "simulatedscene.h"
-#include "simulatedspec.h"
+#include "sdk/backend.h"
+#include "camera/camsdk.h"
+#include "sdk/jpegcodec.h"
+#include "sdk/processing.h"
+#include "sdk/simulateddevice.h"
+#include "sdk/simulatedscene.h"
+#include "sdk/simulatedspec.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,11 +1,11 @@
 // Figures for the thumbnail tiles and the merge into one PDF. Prints, never
 // asserts. Baseline: a tile painted by decoding the whole JPEG and copying it
 // pixel by pixel into a fixed 3264 x 2448 canvas, as the first design did.
-#include "camsdk.h"
-#include "pagemerge.h"
-#include "picitemdata.h"
-#include "picitemdelegate.h"
-#include "tilegeometry.h"
+#include "camera/camsdk.h"
+#include "core/pagemerge.h"
+#include "ui/picitemdata.h"
+#include "ui/picitemdelegate.h"
+#include "core/tilegeometry.h"
 
 #include <QApplication>
 #include <QDir>

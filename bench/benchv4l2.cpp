@@ -3,13 +3,13 @@
 // of YUYV conversion.
 // Frames come from a scripted camera, so the figures are the CPU's limit,
 // not the USB link's.
-#include "fakev4l2io.h"
+#include "tests/fakev4l2io.h"
 
-#include "camsdk.h"
-#include "jpegcodec.h"
-#include "v4l2device.h"
-#include "v4l2probe.h"
-#include "yuyv.h"
+#include "camera/camsdk.h"
+#include "sdk/jpegcodec.h"
+#include "sdk/v4l2device.h"
+#include "sdk/v4l2probe.h"
+#include "sdk/yuyv.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "decodedjpeg.h"
+#include "core/decodedjpeg.h"
 
-#include "orvixext.h"
+#include "camera/orvixext.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "framecopy.h"
+#include "core/framecopy.h"
 
 #include <cstring>
 

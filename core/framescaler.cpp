@@ -1,4 +1,4 @@
-#include "framescaler.h"
+#include "core/framescaler.h"
 
 #include <vector>
 

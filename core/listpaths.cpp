@@ -1,4 +1,4 @@
-#include "listpaths.h"
+#include "core/listpaths.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "pagemerge.h"
+#include "core/pagemerge.h"
 
-#include "decodedjpeg.h"
-#include "hpdfoperation.h"
-#include "saveoutcome.h"
+#include "core/decodedjpeg.h"
+#include "pdf/hpdfoperation.h"
+#include "thread/saveoutcome.h"
 
 #include <QByteArray>
 #include <QDebug>

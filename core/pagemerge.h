@@ -3,7 +3,7 @@
 #ifndef PAGEMERGE_H
 #define PAGEMERGE_H
 
-#include "fileops.h"
+#include "fileio/fileops.h"
 
 #include <QString>
 #include <QStringList>

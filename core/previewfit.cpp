@@ -1,4 +1,4 @@
-#include "previewfit.h"
+#include "core/previewfit.h"
 
 #include <QStringList>
 #include <QTransform>

@@ -1,7 +1,7 @@
-#include "previewpaint.h"
+#include "core/previewpaint.h"
 
-#include "framescaler.h"
-#include "previewfit.h"
+#include "core/framescaler.h"
+#include "core/previewfit.h"
 
 #include <QPaintDevice>
 #include <QTransform>

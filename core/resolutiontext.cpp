@@ -1,6 +1,6 @@
-#include "resolutiontext.h"
+#include "core/resolutiontext.h"
 
-#include "camsdk.h"
+#include "camera/camsdk.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "rotationcounter.h"
+#include "core/rotationcounter.h"
 
 namespace {
 int nextTurn(int index)

@@ -1,6 +1,6 @@
-#include "scanplan.h"
+#include "core/scanplan.h"
 
-#include "ccfgcontrol.h"
+#include "settings/ccfgcontrol.h"
 #include "core/rotationcounter.h"
 
 #include <cmath>

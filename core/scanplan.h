@@ -1,7 +1,7 @@
 #ifndef SCANPLAN_H
 #define SCANPLAN_H
 
-#include "camsdk.h"
+#include "camera/camsdk.h"
 #include "core/settings.h"
 
 #include <QByteArray>

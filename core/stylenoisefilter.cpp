@@ -1,4 +1,4 @@
-#include "stylenoisefilter.h"
+#include "core/stylenoisefilter.h"
 
 #include <QString>
 #include <QtGlobal>

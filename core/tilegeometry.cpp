@@ -1,4 +1,4 @@
-#include "tilegeometry.h"
+#include "core/tilegeometry.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "titleroll.h"
+#include "core/titleroll.h"
 
 TitleRollStep titleRollStep(const QString &title, int pos)
 {

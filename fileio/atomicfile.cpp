@@ -1,4 +1,4 @@
-#include "atomicfile.h"
+#include "fileio/atomicfile.h"
 
 #include <cerrno>
 #include <cstdio>

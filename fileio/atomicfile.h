@@ -6,7 +6,7 @@
 #ifndef QUILLO_FILEIO_ATOMICFILE_H
 #define QUILLO_FILEIO_ATOMICFILE_H
 
-#include "fileops.h"
+#include "fileio/fileops.h"
 
 #include <cstddef>
 #include <string>

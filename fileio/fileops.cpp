@@ -1,4 +1,4 @@
-#include "fileops.h"
+#include "fileio/fileops.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

@@ -1,8 +1,8 @@
 // Arbitrary bytes through the library's JPEG entry points, the maker's decode
 // (whatever its variables hold on entry) and our reduced one: each must
 // answer with a picture or with 0 x 0 and no buffer.
-#include "camsdk.h"
-#include "orvixext.h"
+#include "camera/camsdk.h"
+#include "camera/orvixext.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // A settings file of arbitrary bytes, read the way the program reads it: the
 // store for every key with the numeric conversions the main window applies,
 // and the settings window presetting its controls from it.
-#include "ccfgcontrol.h"
+#include "settings/ccfgcontrol.h"
 #include "core/settings.h"
-#include "setwindow.h"
+#include "settings/setwindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "hpdfoperation.h"
+#include "pdf/hpdfoperation.h"
 
-#include "atomicfile.h"
+#include "fileio/atomicfile.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #ifndef HPDFOPERATION_H
 #define HPDFOPERATION_H
 
-#include "fileops.h"
+#include "fileio/fileops.h"
 
 #include <hpdf.h>
 

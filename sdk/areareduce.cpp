@@ -1,4 +1,4 @@
-#include "areareduce.h"
+#include "sdk/areareduce.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/core/utility.hpp>

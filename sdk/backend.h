@@ -4,7 +4,7 @@
 #ifndef ORVIX_BACKEND_H
 #define ORVIX_BACKEND_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <functional>
 #include <memory>

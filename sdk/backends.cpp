@@ -1,4 +1,4 @@
-#include "backend.h"
+#include "sdk/backend.h"
 
 #include <cstdlib>
 #include <cstring>

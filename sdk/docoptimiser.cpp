@@ -1,7 +1,7 @@
-#include "docoptimiser.h"
+#include "sdk/docoptimiser.h"
 
-#include "areareduce.h"
-#include "picturepool.h"
+#include "sdk/areareduce.h"
+#include "sdk/picturepool.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/core/hal/intrin.hpp>

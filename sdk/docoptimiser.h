@@ -2,7 +2,7 @@
 #ifndef ORVIX_DOCOPTIMISER_H
 #define ORVIX_DOCOPTIMISER_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 namespace orvix {
 

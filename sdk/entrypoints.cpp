@@ -1,10 +1,10 @@
 // The C entry points: pointer checks, then the registry. Nothing thrown
 // inside may cross into the C caller.
-#include "backend.h"
-#include "camsdk.h"
-#include "jpegcodec.h"
-#include "orvixext.h"
-#include "registry.h"
+#include "sdk/backend.h"
+#include "camera/camsdk.h"
+#include "sdk/jpegcodec.h"
+#include "camera/orvixext.h"
+#include "sdk/registry.h"
 
 #include <cstring>
 #include <new>

@@ -1,8 +1,8 @@
-#include "exifthumbnail.h"
+#include "sdk/exifthumbnail.h"
 
-#include "camsdk.h"
-#include "areareduce.h"
-#include "jpegcodec.h"
+#include "camera/camsdk.h"
+#include "sdk/areareduce.h"
+#include "sdk/jpegcodec.h"
 
 #include <opencv2/imgproc.hpp>
 

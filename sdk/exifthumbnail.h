@@ -4,7 +4,7 @@
 #ifndef ORVIX_EXIFTHUMBNAIL_H
 #define ORVIX_EXIFTHUMBNAIL_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "fontlocator.h"
+#include "sdk/fontlocator.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
-#include "jpegcodec.h"
+#include "sdk/jpegcodec.h"
 
-#include "atomicfile.h"
+#include "fileio/atomicfile.h"
 
-#include "backend.h"
-#include "camsdk.h"
-#include "exifthumbnail.h"
+#include "sdk/backend.h"
+#include "camera/camsdk.h"
+#include "sdk/exifthumbnail.h"
 
 #include <turbojpeg.h>
 

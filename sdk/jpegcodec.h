@@ -3,7 +3,7 @@
 #ifndef ORVIX_JPEGCODEC_H
 #define ORVIX_JPEGCODEC_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "pagedetector.h"
+#include "sdk/pagedetector.h"
 
-#include "pagemasks.h"
-#include "pagewarp.h"
+#include "sdk/pagemasks.h"
+#include "sdk/pagewarp.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

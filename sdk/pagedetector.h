@@ -2,7 +2,7 @@
 #ifndef ORVIX_PAGEDETECTOR_H
 #define ORVIX_PAGEDETECTOR_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "pagemasks.h"
+#include "sdk/pagemasks.h"
 
 #include <opencv2/imgproc.hpp>
 

@@ -1,6 +1,6 @@
-#include "pagewarp.h"
+#include "sdk/pagewarp.h"
 
-#include "picturepool.h"
+#include "sdk/picturepool.h"
 
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/core/utility.hpp>

@@ -3,7 +3,7 @@
 #ifndef ORVIX_PAGEWARP_H
 #define ORVIX_PAGEWARP_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <opencv2/core.hpp>
 

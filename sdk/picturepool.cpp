@@ -1,4 +1,4 @@
-#include "picturepool.h"
+#include "sdk/picturepool.h"
 
 #include <mutex>
 #include <utility>

@@ -4,7 +4,7 @@
 #ifndef ORVIX_PICTUREPOOL_H
 #define ORVIX_PICTUREPOOL_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "previewoutliner.h"
+#include "sdk/previewoutliner.h"
 
-#include "processing.h"
+#include "sdk/processing.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

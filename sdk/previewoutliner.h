@@ -5,8 +5,8 @@
 #ifndef ORVIX_PREVIEWOUTLINER_H
 #define ORVIX_PREVIEWOUTLINER_H
 
-#include "frame.h"
-#include "pagedetector.h"
+#include "sdk/frame.h"
+#include "sdk/pagedetector.h"
 
 #include <cstdint>
 #include <vector>

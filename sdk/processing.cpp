@@ -1,10 +1,10 @@
-#include "processing.h"
+#include "sdk/processing.h"
 
-#include "docoptimiser.h"
-#include "pagedetector.h"
-#include "picturepool.h"
-#include "previewoutliner.h"
-#include "watermark.h"
+#include "sdk/docoptimiser.h"
+#include "sdk/pagedetector.h"
+#include "sdk/picturepool.h"
+#include "sdk/previewoutliner.h"
+#include "sdk/watermark.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,8 +2,8 @@
 #ifndef ORVIX_PROCESSING_H
 #define ORVIX_PROCESSING_H
 
-#include "camsdk.h"
-#include "frame.h"
+#include "camera/camsdk.h"
+#include "sdk/frame.h"
 
 namespace orvix {
 

@@ -1,8 +1,8 @@
-#include "registry.h"
+#include "sdk/registry.h"
 
-#include "jpegcodec.h"
-#include "previewoutliner.h"
-#include "processing.h"
+#include "sdk/jpegcodec.h"
+#include "sdk/previewoutliner.h"
+#include "sdk/processing.h"
 
 #include <cstdio>
 #include <utility>

@@ -4,9 +4,9 @@
 #ifndef ORVIX_REGISTRY_H
 #define ORVIX_REGISTRY_H
 
-#include "backend.h"
-#include "camsdk.h"
-#include "pagedetector.h"
+#include "sdk/backend.h"
+#include "camera/camsdk.h"
+#include "sdk/pagedetector.h"
 
 #include <atomic>
 #include <memory>

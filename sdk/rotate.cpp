@@ -1,6 +1,6 @@
-#include "processing.h"
+#include "sdk/processing.h"
 
-#include "picturepool.h"
+#include "sdk/picturepool.h"
 
 #include <algorithm>
 #include <cstring>

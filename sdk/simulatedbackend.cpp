@@ -1,6 +1,6 @@
-#include "backend.h"
-#include "simulateddevice.h"
-#include "simulatedspec.h"
+#include "sdk/backend.h"
+#include "sdk/simulateddevice.h"
+#include "sdk/simulatedspec.h"
 
 #include <cstdio>
 #include <cstdlib>

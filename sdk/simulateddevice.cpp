@@ -1,7 +1,7 @@
-#include "simulateddevice.h"
+#include "sdk/simulateddevice.h"
 
-#include "camsdk.h"
-#include "simulatedscene.h"
+#include "camera/camsdk.h"
+#include "sdk/simulatedscene.h"
 
 #include <chrono>
 #include <cstdio>

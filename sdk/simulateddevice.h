@@ -4,9 +4,9 @@
 #ifndef ORVIX_SIMULATEDDEVICE_H
 #define ORVIX_SIMULATEDDEVICE_H
 
-#include "backend.h"
-#include "simulatedpages.h"
-#include "simulatedspec.h"
+#include "sdk/backend.h"
+#include "sdk/simulatedpages.h"
+#include "sdk/simulatedspec.h"
 
 #include <atomic>
 #include <chrono>

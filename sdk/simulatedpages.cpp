@@ -1,6 +1,6 @@
-#include "simulatedpages.h"
+#include "sdk/simulatedpages.h"
 
-#include "simulatedscene.h"
+#include "sdk/simulatedscene.h"
 
 #include <opencv2/imgproc.hpp>
 

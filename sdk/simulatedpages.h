@@ -6,7 +6,7 @@
 #ifndef ORVIX_SIMULATEDPAGES_H
 #define ORVIX_SIMULATEDPAGES_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
-#include "simulatedscene.h"
+#include "sdk/simulatedscene.h"
 
-#include "backend.h"
-#include "camsdk.h"
-#include "jpegcodec.h"
+#include "sdk/backend.h"
+#include "camera/camsdk.h"
+#include "sdk/jpegcodec.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>

@@ -4,7 +4,7 @@
 #ifndef ORVIX_SIMULATEDSCENE_H
 #define ORVIX_SIMULATEDSCENE_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <array>
 #include <cstdint>

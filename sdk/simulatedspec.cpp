@@ -1,4 +1,4 @@
-#include "simulatedspec.h"
+#include "sdk/simulatedspec.h"
 
 #include <algorithm>
 #include <cctype>

@@ -6,7 +6,7 @@
 #ifndef ORVIX_SIMULATEDSPEC_H
 #define ORVIX_SIMULATEDSPEC_H
 
-#include "backend.h"
+#include "sdk/backend.h"
 
 #include <string>
 #include <vector>

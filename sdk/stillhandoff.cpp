@@ -1,4 +1,4 @@
-#include "stillhandoff.h"
+#include "sdk/stillhandoff.h"
 
 namespace orvix {
 

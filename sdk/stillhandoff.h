@@ -4,7 +4,7 @@
 #ifndef ORVIX_STILLHANDOFF_H
 #define ORVIX_STILLHANDOFF_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "tarvodevices.h"
+#include "sdk/tarvodevices.h"
 
 #include <algorithm>
 #include <cctype>

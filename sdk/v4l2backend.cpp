@@ -1,7 +1,7 @@
-#include "v4l2backend.h"
+#include "sdk/v4l2backend.h"
 
-#include "v4l2device.h"
-#include "v4l2probe.h"
+#include "sdk/v4l2device.h"
+#include "sdk/v4l2probe.h"
 
 namespace orvix {
 namespace {

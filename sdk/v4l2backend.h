@@ -2,8 +2,8 @@
 #ifndef ORVIX_V4L2BACKEND_H
 #define ORVIX_V4L2BACKEND_H
 
-#include "backend.h"
-#include "v4l2io.h"
+#include "sdk/backend.h"
+#include "sdk/v4l2io.h"
 
 #include <memory>
 #include <string>

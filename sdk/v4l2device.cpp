@@ -1,8 +1,8 @@
-#include "v4l2device.h"
+#include "sdk/v4l2device.h"
 
-#include "camsdk.h"
-#include "jpegcodec.h"
-#include "yuyv.h"
+#include "camera/camsdk.h"
+#include "sdk/jpegcodec.h"
+#include "sdk/yuyv.h"
 
 #include <linux/videodev2.h>
 #include <poll.h>

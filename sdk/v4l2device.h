@@ -3,11 +3,11 @@
 #ifndef ORVIX_V4L2DEVICE_H
 #define ORVIX_V4L2DEVICE_H
 
-#include "backend.h"
-#include "stillhandoff.h"
-#include "v4l2io.h"
-#include "v4l2probe.h"
-#include "v4l2stream.h"
+#include "sdk/backend.h"
+#include "sdk/stillhandoff.h"
+#include "sdk/v4l2io.h"
+#include "sdk/v4l2probe.h"
+#include "sdk/v4l2stream.h"
 
 #include <atomic>
 #include <chrono>

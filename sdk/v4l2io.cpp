@@ -1,4 +1,4 @@
-#include "v4l2io.h"
+#include "sdk/v4l2io.h"
 
 #include <cerrno>
 #include <climits>

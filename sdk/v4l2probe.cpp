@@ -1,6 +1,6 @@
-#include "v4l2probe.h"
+#include "sdk/v4l2probe.h"
 
-#include "tarvodevices.h"
+#include "sdk/tarvodevices.h"
 
 #include <linux/videodev2.h>
 

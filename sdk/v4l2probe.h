@@ -3,8 +3,8 @@
 #ifndef ORVIX_V4L2PROBE_H
 #define ORVIX_V4L2PROBE_H
 
-#include "backend.h"
-#include "v4l2io.h"
+#include "sdk/backend.h"
+#include "sdk/v4l2io.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "v4l2stream.h"
+#include "sdk/v4l2stream.h"
 
 #include <linux/videodev2.h>
 

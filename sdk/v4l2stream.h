@@ -4,7 +4,7 @@
 #ifndef ORVIX_V4L2STREAM_H
 #define ORVIX_V4L2STREAM_H
 
-#include "v4l2io.h"
+#include "sdk/v4l2io.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "watermark.h"
+#include "sdk/watermark.h"
 
-#include "fontlocator.h"
+#include "sdk/fontlocator.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -2,7 +2,7 @@
 #ifndef ORVIX_WATERMARK_H
 #define ORVIX_WATERMARK_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <cstdint>
 #include <string>

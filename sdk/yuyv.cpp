@@ -1,5 +1,5 @@
-#include "frame.h"
-#include "yuyv.h"
+#include "sdk/frame.h"
+#include "sdk/yuyv.h"
 
 
 namespace orvix {

@@ -2,7 +2,7 @@
 #ifndef ORVIX_YUYV_H
 #define ORVIX_YUYV_H
 
-#include "frame.h"
+#include "sdk/frame.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ccfgcontrol.h"
+#include "settings/ccfgcontrol.h"
 
 #include "core/settings.h"
 

@@ -1,9 +1,9 @@
-#include "setwindow.h"
+#include "settings/setwindow.h"
 
-#include "previewfit.h"
-#include "resolutiontext.h"
+#include "core/previewfit.h"
+#include "core/resolutiontext.h"
 #include "core/settings.h"
-#include "titlebar.h"
+#include "ui/titlebar.h"
 #include "ui_setwindow.h"
 
 #include <QApplication>

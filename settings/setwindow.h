@@ -1,7 +1,7 @@
 #ifndef SETWINDOW_H
 #define SETWINDOW_H
 
-#include "ccfgcontrol.h"
+#include "settings/ccfgcontrol.h"
 #include "core/settings.h"
 
 #include <QColor>

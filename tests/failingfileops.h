@@ -4,7 +4,7 @@
 #ifndef FAILINGFILEOPS_H
 #define FAILINGFILEOPS_H
 
-#include "fileops.h"
+#include "fileio/fileops.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "fakesysfs.h"
+#include "tests/fakesysfs.h"
 
 #include <stdlib.h>
 

@@ -1,6 +1,6 @@
-#include "fakev4l2io.h"
+#include "tests/fakev4l2io.h"
 
-#include "v4l2probe.h"
+#include "sdk/v4l2probe.h"
 
 #include <poll.h>
 

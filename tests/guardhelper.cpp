@@ -1,7 +1,7 @@
 // Plays the program's guard step for the multi-process guard tests:
 // guardhelper KEY [BARRIER_FILE]. Prints RUNNING and holds the guard until
 // stdin closes, or prints REFUSED and exits with -1 as the program does.
-#include "runguard.h"
+#include "app/runguard.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,8 +4,8 @@
 #ifndef MAINWINDOWFIXTURE_H
 #define MAINWINDOWFIXTURE_H
 
-#include "cammainwindow.h"
-#include "titlebar.h"
+#include "ui/cammainwindow.h"
+#include "ui/titlebar.h"
 
 #include <QApplication>
 #include <QLabel>

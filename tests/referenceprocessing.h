@@ -4,8 +4,8 @@
 #ifndef QUILLO_TESTS_REFERENCEPROCESSING_H
 #define QUILLO_TESTS_REFERENCEPROCESSING_H
 
-#include "frame.h"
-#include "pagedetector.h"
+#include "sdk/frame.h"
+#include "sdk/pagedetector.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

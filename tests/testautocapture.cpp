@@ -3,7 +3,7 @@
 // never while a hand is over it, and never again for the same page.
 #include "core/autocapture.h"
 #include "core/watchframe.h"
-#include "turnscene.h"
+#include "tests/turnscene.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The camera library as the application sees it: listing simulated cameras,
 // argument checks, and frame delivery with start, stop and restart.
-#include "camsdk.h"
-#include "orvixext.h"
+#include "camera/camsdk.h"
+#include "camera/orvixext.h"
 
 #include <QtTest>
 

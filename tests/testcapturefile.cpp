@@ -1,7 +1,7 @@
 // Captures to disk and decoding through the library's C boundary. Written
 // files are read back with Qt's own JPEG reader.
-#include "camsdk.h"
-#include "orvixext.h"
+#include "camera/camsdk.h"
+#include "camera/orvixext.h"
 
 #include <QtTest>
 #include <QBuffer>

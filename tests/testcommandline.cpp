@@ -1,7 +1,7 @@
 // The program's own options: decided before Qt starts, answered on standard
 // output without a display, without the single-instance guard and without a
 // camera; anything unknown is one line on standard error and exit status 2.
-#include "commandline.h"
+#include "app/commandline.h"
 
 #include <QtTest>
 #include <QProcess>

@@ -1,9 +1,9 @@
 // Document optimisation: even light, white paper, dark text, colour kept.
-#include "areareduce.h"
-#include "docoptimiser.h"
-#include "pagescene.h"
-#include "processing.h"
-#include "referenceprocessing.h"
+#include "sdk/areareduce.h"
+#include "sdk/docoptimiser.h"
+#include "tests/pagescene.h"
+#include "sdk/processing.h"
+#include "tests/referenceprocessing.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The rotate, crop, book and upload commands of the main window's tool bar.
-#include "mainwindowfixture.h"
-#include "rotationcounter.h"
-#include "stylenoisefilter.h"
+#include "tests/mainwindowfixture.h"
+#include "core/rotationcounter.h"
+#include "core/stylenoisefilter.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // The EXIF block of the JPEGs the camera library writes, read back by a
 // TIFF reader of the test's own and, where installed, by exiftool.
-#include "areareduce.h"
-#include "camsdk.h"
-#include "exifthumbnail.h"
-#include "jpegcodec.h"
+#include "sdk/areareduce.h"
+#include "camera/camsdk.h"
+#include "sdk/exifthumbnail.h"
+#include "sdk/jpegcodec.h"
 
 #include <QtTest>
 #include <opencv2/imgproc.hpp>

@@ -2,13 +2,13 @@
 // the scan keys act like a click on "扫描" (and like it, do nothing under the
 // busy mask or while a box is open), and the key A switches automatic
 // capture, shows it on the picture and keeps it in the settings file.
-#include "cammainwindow.h"
-#include "ccfgcontrol.h"
+#include "ui/cammainwindow.h"
+#include "settings/ccfgcontrol.h"
 #include "core/settings.h"
-#include "mainwindowfixture.h"
-#include "previewfit.h"
-#include "setwindow.h"
-#include "stylenoisefilter.h"
+#include "tests/mainwindowfixture.h"
+#include "core/previewfit.h"
+#include "settings/setwindow.h"
+#include "core/stylenoisefilter.h"
 
 #include <QFile>
 #include <QKeyEvent>

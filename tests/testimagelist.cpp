@@ -1,9 +1,9 @@
 // The stored-files list: adding rows, the selection, the context menu,
 // deleting exactly the chosen row, and opening a file on double click.
-#include "mainwindowfixture.h"
-#include "modalanswerer.h"
-#include "picitemdata.h"
-#include "stylenoisefilter.h"
+#include "tests/mainwindowfixture.h"
+#include "tests/modalanswerer.h"
+#include "ui/picitemdata.h"
+#include "core/stylenoisefilter.h"
 
 #include <QAction>
 #include <QDesktopServices>

@@ -1,5 +1,5 @@
 // Taking rows out of the two path lists behind the stored-files list.
-#include "listpaths.h"
+#include "core/listpaths.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 // The main window's start-up against simulated cameras: InitSDK's results
 // and settings fallbacks, the error boxes, the crop state of Tarvo devices,
 // the live picture arriving, and the small button switches.
-#include "mainwindowfixture.h"
-#include "modalanswerer.h"
-#include "orvixext.h"
-#include "stylenoisefilter.h"
+#include "tests/mainwindowfixture.h"
+#include "tests/modalanswerer.h"
+#include "camera/orvixext.h"
+#include "core/stylenoisefilter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // The main window as built: geometry read from the widgets themselves, the
 // hidden buttons, the busy mask, the wiring, and the frame commands.
-#include "mainwindowfixture.h"
-#include "modalanswerer.h"
-#include "picitemdelegate.h"
-#include "stylenoisefilter.h"
-#include "titlebar.h"
+#include "tests/mainwindowfixture.h"
+#include "tests/modalanswerer.h"
+#include "ui/picitemdelegate.h"
+#include "core/stylenoisefilter.h"
+#include "ui/titlebar.h"
 
 #include <QAction>
 #include <QGraphicsDropShadowEffect>

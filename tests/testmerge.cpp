@@ -1,7 +1,7 @@
 // Merging the run's pages into one PDF, read back with poppler.
-#include "failingfileops.h"
-#include "mainwindowfixture.h"
-#include "stylenoisefilter.h"
+#include "tests/failingfileops.h"
+#include "tests/mainwindowfixture.h"
+#include "core/stylenoisefilter.h"
 
 #include <poppler-qt5.h>
 

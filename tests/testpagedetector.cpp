@@ -1,10 +1,10 @@
 // Page finding on generated overhead photos with known corners.
-#include "pagedetector.h"
-#include "pagescene.h"
-#include "picturepool.h"
-#include "processing.h"
-#include "referenceprocessing.h"
-#include "simulatedscene.h"
+#include "sdk/pagedetector.h"
+#include "tests/pagescene.h"
+#include "sdk/picturepool.h"
+#include "sdk/processing.h"
+#include "tests/referenceprocessing.h"
+#include "sdk/simulatedscene.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The PDF writer checked with an independent reader (poppler) and by reading
 // the uncompressed file text libharu writes.
-#include "hpdfoperation.h"
+#include "pdf/hpdfoperation.h"
 
 #include <poppler-qt5.h>
 

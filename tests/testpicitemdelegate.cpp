@@ -1,7 +1,7 @@
 // Painting one thumbnail tile onto an image, straight from files on disk.
-#include "picitemdata.h"
-#include "picitemdelegate.h"
-#include "stylenoisefilter.h"
+#include "ui/picitemdata.h"
+#include "ui/picitemdelegate.h"
+#include "core/stylenoisefilter.h"
 
 #include <QtTest>
 

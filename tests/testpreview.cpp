@@ -1,11 +1,11 @@
 // The live preview of the main window: the shared frame, the single queued
 // repaint, the picture as painted, the 1:1 command and the capture restart.
-#include "mainwindowfixture.h"
-#include "modalanswerer.h"
-#include "orvixext.h"
-#include "previewfit.h"
-#include "setwindow.h"
-#include "stylenoisefilter.h"
+#include "tests/mainwindowfixture.h"
+#include "tests/modalanswerer.h"
+#include "camera/orvixext.h"
+#include "core/previewfit.h"
+#include "settings/setwindow.h"
+#include "core/stylenoisefilter.h"
 
 #include <QMutexLocker>
 #include <QPainter>

@@ -1,8 +1,8 @@
 // The display-free arithmetic of the live preview: fitting and placing the
 // frame, quarter turns, resolution texts and the row copy of a frame.
-#include "framecopy.h"
-#include "framescaler.h"
-#include "previewfit.h"
+#include "core/framecopy.h"
+#include "core/framescaler.h"
+#include "core/previewfit.h"
 #include "core/resolutiontext.h"
 
 #include <QTransform>

@@ -1,8 +1,8 @@
 // The live page outline across a stream of frames: looked for again when the
 // picture changes, reused while it stays, and never stale for long.
-#include "pagescene.h"
-#include "previewoutliner.h"
-#include "processing.h"
+#include "tests/pagescene.h"
+#include "sdk/previewoutliner.h"
+#include "sdk/processing.h"
 
 #include <QtTest>
 

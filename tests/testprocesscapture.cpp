@@ -1,6 +1,6 @@
 // A capture's processing chain: crop, rotate, optimise, watermark, in that order.
-#include "pagescene.h"
-#include "processing.h"
+#include "tests/pagescene.h"
+#include "sdk/processing.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The record crosses into the camera library by value; its layout must be
 // what the library reads, byte for byte.
-#include "camsdk.h"
+#include "camera/camsdk.h"
 
 #include <QtTest>
 #include <cstring>

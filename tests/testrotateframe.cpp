@@ -1,6 +1,6 @@
 // Quarter turns of captured pages, checked against Qt's own transform.
-#include "picturepool.h"
-#include "processing.h"
+#include "sdk/picturepool.h"
+#include "sdk/processing.h"
 
 #include <QtTest>
 #include <QImage>

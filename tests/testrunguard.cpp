@@ -1,6 +1,6 @@
 // The single-instance guard within one process and across processes, and
 // the program's own refusal of a second instance.
-#include "runguard.h"
+#include "app/runguard.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The save worker on its own thread against simulated cameras; results
 // checked with poppler and Qt's JPEG reader.
-#include "getscannerinfothread.h"
+#include "thread/getscannerinfothread.h"
 
 #include <poppler-qt5.h>
 

@@ -1,15 +1,15 @@
 // The saving path under faults injected at its boundary: a disk that fills at
 // byte N, a failing fsync, close or rename, a camera that fails, a page
 // removed behind the program's back. Files are read back with poppler.
-#include "atomicfile.h"
-#include "mainwindowfixture.h"
-#include "failingfileops.h"
-#include "getscannerinfothread.h"
-#include "hpdfoperation.h"
-#include "modalanswerer.h"
-#include "pagemerge.h"
-#include "picitemdata.h"
-#include "stylenoisefilter.h"
+#include "fileio/atomicfile.h"
+#include "tests/mainwindowfixture.h"
+#include "tests/failingfileops.h"
+#include "thread/getscannerinfothread.h"
+#include "pdf/hpdfoperation.h"
+#include "tests/modalanswerer.h"
+#include "core/pagemerge.h"
+#include "ui/picitemdata.h"
+#include "core/stylenoisefilter.h"
 
 #include <poppler-qt5.h>
 

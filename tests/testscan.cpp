@@ -1,11 +1,11 @@
 // The scan button's slot and the end of its saves, on a whole main window
 // with a simulated camera.
-#include "mainwindowfixture.h"
-#include "getscannerinfothread.h"
-#include "modalanswerer.h"
-#include "picitemdata.h"
-#include "setwindow.h"
-#include "stylenoisefilter.h"
+#include "tests/mainwindowfixture.h"
+#include "thread/getscannerinfothread.h"
+#include "tests/modalanswerer.h"
+#include "ui/picitemdata.h"
+#include "settings/setwindow.h"
+#include "core/stylenoisefilter.h"
 
 #include <QDir>
 #include <QFile>

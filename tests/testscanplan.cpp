@@ -1,7 +1,7 @@
 // The scan's rules without a window or camera: stamp, format codes, where
 // each value comes from and how the processing record is filled.
-#include "ccfgcontrol.h"
-#include "scanplan.h"
+#include "settings/ccfgcontrol.h"
+#include "core/scanplan.h"
 
 #include <QFile>
 #include <QSettings>

@@ -4,13 +4,13 @@
 // settings window, a merge, a deletion from the list's menu, and the close
 // button. Afterwards the files on disk are read back with readers of their
 // own. A picture of the window is kept as a test artefact.
-#include "mainwindowfixture.h"
-#include "sessionfiles.h"
-#include "setwindow.h"
-#include "stylenoisefilter.h"
-#include "titlebar.h"
+#include "tests/mainwindowfixture.h"
+#include "tests/sessionfiles.h"
+#include "settings/setwindow.h"
+#include "core/stylenoisefilter.h"
+#include "ui/titlebar.h"
 
-#include "orvixext.h"
+#include "camera/orvixext.h"
 
 #include <QtTest>
 #include <QApplication>

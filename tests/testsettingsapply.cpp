@@ -1,13 +1,13 @@
 // Opening the settings window from the main window, saving in it, the capture
 // restart that follows a device or resolution change, and the release of the
 // windows the main window no longer refers to.
-#include "mainwindowfixture.h"
-#include "ccfgcontrol.h"
-#include "setwindow.h"
-#include "stylenoisefilter.h"
-#include "titlebar.h"
+#include "tests/mainwindowfixture.h"
+#include "settings/ccfgcontrol.h"
+#include "settings/setwindow.h"
+#include "core/stylenoisefilter.h"
+#include "ui/titlebar.h"
 
-#include "camsdk.h"
+#include "camera/camsdk.h"
 
 #include <QtTest>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The settings file in the (temporary) home folder: what is written reads
 // back, what is absent reads as documented, and nothing in the file can
 // bring a reader down.
-#include "ccfgcontrol.h"
+#include "settings/ccfgcontrol.h"
 #include "core/settings.h"
 
 #include <QDir>

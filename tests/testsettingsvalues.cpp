@@ -1,7 +1,7 @@
 // The display-free rules of the settings window: the resolutions listed for a
 // device, the default folder and how stored numbers pick items.
-#include "camsdk.h"
-#include "resolutiontext.h"
+#include "camera/camsdk.h"
+#include "core/resolutiontext.h"
 #include "core/settings.h"
 
 #include <QtTest>

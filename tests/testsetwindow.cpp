@@ -1,11 +1,11 @@
 // The settings window on its own: frame and rows, presets from the settings
 // file, the device-dependent resolution list, the folder dialog, save and close.
-#include "ccfgcontrol.h"
-#include "setwindow.h"
-#include "stylenoisefilter.h"
-#include "titlebar.h"
+#include "settings/ccfgcontrol.h"
+#include "settings/setwindow.h"
+#include "core/stylenoisefilter.h"
+#include "ui/titlebar.h"
 
-#include "camsdk.h"
+#include "camera/camsdk.h"
 
 #include <QtTest>
 #include <QApplication>

@@ -1,10 +1,10 @@
 // Simulated cameras from the inside: the description parser, the synthetic
 // desk with its known page corners, the live marks, and pictures as scenes.
-#include "camsdk.h"
-#include "simulateddevice.h"
-#include "simulatedpages.h"
-#include "simulatedscene.h"
-#include "simulatedspec.h"
+#include "camera/camsdk.h"
+#include "sdk/simulateddevice.h"
+#include "sdk/simulatedpages.h"
+#include "sdk/simulatedscene.h"
+#include "sdk/simulatedspec.h"
 
 #include <QtTest>
 #include <QImage>

@@ -1,10 +1,10 @@
 // Start-up and the settings file as a user meets them: hand-written UTF-8
 // values, an empty folder key, a folder that does not exist yet, a camera
 // outside the Tarvo family, and the store's own trace lines.
-#include "mainwindowfixture.h"
-#include "ccfgcontrol.h"
-#include "modalanswerer.h"
-#include "stylenoisefilter.h"
+#include "tests/mainwindowfixture.h"
+#include "settings/ccfgcontrol.h"
+#include "tests/modalanswerer.h"
+#include "core/stylenoisefilter.h"
 
 #include <QDir>
 #include <QFile>

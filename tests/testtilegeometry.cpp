@@ -1,6 +1,6 @@
 // The arithmetic of a thumbnail tile, without painting anything.
-#include "picitemdelegate.h"
-#include "tilegeometry.h"
+#include "ui/picitemdelegate.h"
+#include "core/tilegeometry.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The title bar on its own: buttons by type, the maximise/restore record,
 // dragging its window, double clicks, painting and the scrolling title.
-#include "stylenoisefilter.h"
-#include "titlebar.h"
+#include "core/stylenoisefilter.h"
+#include "ui/titlebar.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,5 +1,5 @@
 // The scrolling title's steps, without a widget.
-#include "titleroll.h"
+#include "core/titleroll.h"
 
 #include <QtTest>
 

@@ -1,13 +1,13 @@
 // Streaming from scripted cameras: decoding, damaged frames, unplugging,
 // stopping from other threads and from inside the frame callback, stills.
-#include "fakesysfs.h"
-#include "fakev4l2io.h"
+#include "tests/fakesysfs.h"
+#include "tests/fakev4l2io.h"
 
-#include "camsdk.h"
-#include "jpegcodec.h"
-#include "v4l2backend.h"
-#include "v4l2device.h"
-#include "v4l2probe.h"
+#include "camera/camsdk.h"
+#include "sdk/jpegcodec.h"
+#include "sdk/v4l2backend.h"
+#include "sdk/v4l2device.h"
+#include "sdk/v4l2probe.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

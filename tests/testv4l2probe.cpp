@@ -1,13 +1,13 @@
 // Finding cameras and negotiating formats, against scripted device nodes and
 // a sysfs tree built in a temporary folder.
-#include "fakesysfs.h"
-#include "fakev4l2io.h"
+#include "tests/fakesysfs.h"
+#include "tests/fakev4l2io.h"
 
-#include "camsdk.h"
-#include "tarvodevices.h"
-#include "v4l2backend.h"
-#include "v4l2device.h"
-#include "v4l2probe.h"
+#include "camera/camsdk.h"
+#include "sdk/tarvodevices.h"
+#include "sdk/v4l2backend.h"
+#include "sdk/v4l2device.h"
+#include "sdk/v4l2probe.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // Text watermark: colour, placement, size, Chinese text, bad input.
-#include "fontlocator.h"
-#include "watermark.h"
+#include "sdk/fontlocator.h"
+#include "sdk/watermark.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // The frameless main window on a real X server: dragging it by its title bar,
 // maximising and restoring by double click, positions read back from X.
-#include "cammainwindow.h"
-#include "modalanswerer.h"
-#include "stylenoisefilter.h"
-#include "titlebar.h"
+#include "ui/cammainwindow.h"
+#include "tests/modalanswerer.h"
+#include "core/stylenoisefilter.h"
+#include "ui/titlebar.h"
 
 #include <QScreen>
 #include <QWindow>

@@ -1,8 +1,8 @@
-#include "getscannerinfothread.h"
+#include "thread/getscannerinfothread.h"
 
-#include "decodedjpeg.h"
-#include "hpdfoperation.h"
-#include "orvixext.h"
+#include "core/decodedjpeg.h"
+#include "pdf/hpdfoperation.h"
+#include "camera/orvixext.h"
 
 #include <QDebug>
 #include <QDir>

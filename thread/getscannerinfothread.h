@@ -1,8 +1,8 @@
 #ifndef GETSCANNERINFOTHREAD_H
 #define GETSCANNERINFOTHREAD_H
 
-#include "camsdk.h"
-#include "saveoutcome.h"
+#include "camera/camsdk.h"
+#include "thread/saveoutcome.h"
 
 #include <QByteArray>
 #include <QObject>

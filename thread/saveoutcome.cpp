@@ -1,4 +1,4 @@
-#include "saveoutcome.h"
+#include "thread/saveoutcome.h"
 
 #include <cerrno>
 

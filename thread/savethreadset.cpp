@@ -1,4 +1,4 @@
-#include "savethreadset.h"
+#include "thread/savethreadset.h"
 
 SaveThreadSet::~SaveThreadSet()
 {

@@ -1,8 +1,8 @@
-#include "cammainwindow.h"
+#include "ui/cammainwindow.h"
 
-#include "picitemdata.h"
-#include "setwindow.h"
-#include "titlebar.h"
+#include "ui/picitemdata.h"
+#include "settings/setwindow.h"
+#include "ui/titlebar.h"
 #include "ui/errorbox.h"
 #include "ui_cammainwindow.h"
 

@@ -1,7 +1,7 @@
-#include "cammainwindow.h"
-#include "setwindow.h"
+#include "ui/cammainwindow.h"
+#include "settings/setwindow.h"
 
-#include "titlebar.h"
+#include "ui/titlebar.h"
 
 #include <QApplication>
 #include <QDebug>

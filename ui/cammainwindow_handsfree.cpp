@@ -1,6 +1,6 @@
-#include "cammainwindow.h"
+#include "ui/cammainwindow.h"
 
-#include "scankeyfilter.h"
+#include "ui/scankeyfilter.h"
 
 #include <QApplication>
 #include <QDebug>

@@ -1,8 +1,8 @@
-#include "cammainwindow.h"
+#include "ui/cammainwindow.h"
 
-#include "picitemdelegate.h"
+#include "ui/picitemdelegate.h"
 #include "ui/buttonstyle.h"
-#include "titlebar.h"
+#include "ui/titlebar.h"
 #include "ui/windowmetrics.h"
 #include "ui_cammainwindow.h"
 

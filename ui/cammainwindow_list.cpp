@@ -1,6 +1,6 @@
-#include "cammainwindow.h"
+#include "ui/cammainwindow.h"
 
-#include "picitemdata.h"
+#include "ui/picitemdata.h"
 
 #include <QCursor>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "cammainwindow.h"
+#include "ui/cammainwindow.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
-#include "cammainwindow.h"
+#include "ui/cammainwindow.h"
 
 #include "core/previewfit.h"
 #include "core/previewpaint.h"
-#include "titlebar.h"
+#include "ui/titlebar.h"
 
 #include <QMutexLocker>
 #include <QPaintEvent>

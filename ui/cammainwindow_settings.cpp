@@ -1,6 +1,6 @@
-#include "cammainwindow.h"
+#include "ui/cammainwindow.h"
 
-#include "setwindow.h"
+#include "settings/setwindow.h"
 
 void CamMainWindow::SetWindowOwner::replace(SetWindow *next)
 {

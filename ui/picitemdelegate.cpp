@@ -1,8 +1,8 @@
-#include "picitemdelegate.h"
+#include "ui/picitemdelegate.h"
 
-#include "decodedjpeg.h"
-#include "picitemdata.h"
-#include "tilegeometry.h"
+#include "core/decodedjpeg.h"
+#include "ui/picitemdata.h"
+#include "core/tilegeometry.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>

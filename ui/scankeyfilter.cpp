@@ -1,4 +1,4 @@
-#include "scankeyfilter.h"
+#include "ui/scankeyfilter.h"
 
 #include <QDebug>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "titlebar.h"
+#include "ui/titlebar.h"
 
-#include "titleroll.h"
+#include "core/titleroll.h"
 #include "ui/windowmetrics.h"
 
 #include <QFile>
