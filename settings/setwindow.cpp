@@ -247,7 +247,14 @@ void SetWindow::deviceParUIResolution(QString titleName, QString parName, int pa
     bool fileExists = false;
     const QString height = storedValue("YResolution", &fileExists);
     if (fileExists) {
-        const QString wanted = QString("%1x%2").arg(width, height);
+        // Only texts that read back as whole numbers name a resolution; the
+        // list's own writer builds the text, so both spell it the same.
+        bool okWidth = false;
+        bool okHeight = false;
+        const long x = width.toLong(&okWidth);
+        const long y = height.toLong(&okHeight);
+        const bool exact = okWidth && okHeight && QString::number(x) == width && QString::number(y) == height;
+        const QString wanted = exact ? ResolutionText::format(x, y) : width + QLatin1Char('x') + height;
         if (ptypeCbbResolution->findText(wanted) < 0)
             qDebug() << "settings: resolution" << wanted << "is not offered by the device, keeping"
                      << ptypeCbbResolution->currentText();
