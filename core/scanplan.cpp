@@ -56,16 +56,16 @@ StoredSettings readSettingsFile(CCfgControl &cfg, bool readFormat)
         return text;
     };
     if (readFormat)
-        v.fileFormat = formatCodeFromText(read("FileFormat", &stored.formatExists));
-    v.water = flagFromText(read("bIsWater"));
-    v.blue = read("WaterColorB").toInt();
-    v.green = read("WaterColorG").toInt();
-    v.red = read("WaterColorR").toInt();
-    v.waterFont = read("WaterFont").toInt();
-    v.textEnhance = flagFromText(read("bTextEn"));
-    v.waterContent = read("WaterContent");
+        v.fileFormat = formatCodeFromText(read(Settings::key(Settings::Key::FileFormat), &stored.formatExists));
+    v.water = flagFromText(read(Settings::key(Settings::Key::IsWater)));
+    v.blue = read(Settings::key(Settings::Key::WaterColorB)).toInt();
+    v.green = read(Settings::key(Settings::Key::WaterColorG)).toInt();
+    v.red = read(Settings::key(Settings::Key::WaterColorR)).toInt();
+    v.waterFont = read(Settings::key(Settings::Key::WaterFont)).toInt();
+    v.textEnhance = flagFromText(read(Settings::key(Settings::Key::TextEnhance)));
+    v.waterContent = read(Settings::key(Settings::Key::WaterContent));
     // The last status stands for all: the reads go to the same file.
-    v.folder = read("FilePath", &stored.valuesExist);
+    v.folder = read(Settings::key(Settings::Key::FilePath), &stored.valuesExist);
     return stored;
 }
 

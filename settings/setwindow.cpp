@@ -184,7 +184,7 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
 
     if (parType == 0) {
         bool fileExists = false;
-        m_edit.folder = storedValue("FilePath", &fileExists);
+        m_edit.folder = storedValue(Settings::key(Settings::Key::FilePath), &fileExists);
         const QString fallback =
             Settings::defaultFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
         if (!fileExists) {
@@ -207,9 +207,10 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
     ptypeCbbDev = newChoice(parValue);
     ptypeCbbDev->setObjectName(QString::number(parIndex));
     bool fileExists = false;
-    const QString stored = storedValue("DevName", &fileExists);
+    const QString stored = storedValue(Settings::key(Settings::Key::DevName), &fileExists);
     if (fileExists && ptypeCbbDev->count() > 0)
-        ptypeCbbDev->setCurrentIndex(Settings::presetIndex("DevName", stored, ptypeCbbDev->count()));
+        ptypeCbbDev->setCurrentIndex(
+            Settings::presetIndex(Settings::key(Settings::Key::DevName), stored, ptypeCbbDev->count()));
     row->addWidget(ptypeCbbDev, 1);
     connect(ptypeCbbDev, SIGNAL(currentIndexChanged(int)), this, SLOT(comboboxCurrentIndexChanged(int)));
 }
@@ -225,7 +226,7 @@ void SetWindow::deviceParUIFormat(QString titleName, QString parName, int parInd
     ptypeCbbFormat = newChoice(parValue);
     ptypeCbbFormat->setObjectName(QString::number(parIndex));
     bool fileExists = false;
-    const QString stored = storedValue("FileFormat", &fileExists);
+    const QString stored = storedValue(Settings::key(Settings::Key::FileFormat), &fileExists);
     if (fileExists && ptypeCbbFormat->count() > 0) {
         const int index = Settings::fileFormatIndex(stored);
         ptypeCbbFormat->setCurrentIndex(index < ptypeCbbFormat->count() ? index : 0);
@@ -243,9 +244,9 @@ void SetWindow::deviceParUIResolution(QString titleName, QString parName, int pa
 
     ptypeCbbResolution = newChoice(parValue);
     ptypeCbbResolution->setObjectName(QString::number(parIndex));
-    const QString width = storedValue("XResolution");
+    const QString width = storedValue(Settings::key(Settings::Key::XResolution));
     bool fileExists = false;
-    const QString height = storedValue("YResolution", &fileExists);
+    const QString height = storedValue(Settings::key(Settings::Key::YResolution), &fileExists);
     if (fileExists) {
         // Only texts that read back as whole numbers name a resolution; the
         // list's own writer builds the text, so both spell it the same.
@@ -279,7 +280,7 @@ void SetWindow::imgEditParUI()
     brightBalanceCKB->addItem(QStringLiteral("无"));
     brightBalanceCKB->addItem(QStringLiteral("文档优化"));
     bool fileExists = false;
-    const QString stored = storedValue("bTextEn", &fileExists);
+    const QString stored = storedValue(Settings::key(Settings::Key::TextEnhance), &fileExists);
     if (fileExists) {
         const int index = Settings::textEnhanceIndex(stored);
         if (index != 0)
