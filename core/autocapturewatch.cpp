@@ -2,6 +2,7 @@
 
 #include "camera/orvixext.h"
 #include "core/capturesession.h"
+#include "core/settings.h"
 #include "core/watchframe.h"
 #include "settings/ccfgcontrol.h"
 
@@ -9,8 +10,6 @@
 #include <QMutexLocker>
 
 namespace {
-
-const char *const kAutoCaptureKey = "AutoCapture";
 
 // The page outline the camera draws on the preview, in the pixels of a
 // `reduced` copy of the frame (empty when it sees no page); false when it
@@ -34,7 +33,7 @@ bool drawnOutline(const QSize &reduced, QPolygonF &outline)
 AutoCaptureWatch::AutoCaptureWatch()
 {
     QString value;
-    m_on = CCfgControl().readValue(kAutoCaptureKey, value) == 0 && value.toInt() != 0;
+    m_on = CCfgControl().readValue(Settings::kAutoCaptureKey, value) == 0 && value.toInt() != 0;
     m_clock.start();
 }
 
@@ -43,7 +42,7 @@ void AutoCaptureWatch::toggle()
     m_on = !m_on;
     m_watcher.reset();
     qDebug("automatic capture %s\n", m_on ? "on" : "off");
-    CCfgControl().setExtraValue(kAutoCaptureKey, m_on ? "1" : "0");
+    CCfgControl().setExtraValue(Settings::kAutoCaptureKey, m_on ? "1" : "0");
 }
 
 void AutoCaptureWatch::markScanned()

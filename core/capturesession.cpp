@@ -4,6 +4,7 @@
 #include "core/framecopy.h"
 #include "core/previewfit.h"
 #include "core/resolutiontext.h"
+#include "core/settings.h"
 #include "thread/getscannerinfothread.h"
 
 #include <QAtomicPointer>
@@ -113,9 +114,9 @@ int CaptureSession::discover()
     QString devName;
     QString xResolution;
     QString yResolution;
-    m_cfg.readValue("DevName", devName);
-    m_cfg.readValue("XResolution", xResolution);
-    const int status = m_cfg.readValue("YResolution", yResolution);
+    m_cfg.readValue(Settings::key(Settings::Key::DevName), devName);
+    m_cfg.readValue(Settings::key(Settings::Key::XResolution), xResolution);
+    const int status = m_cfg.readValue(Settings::key(Settings::Key::YResolution), yResolution);
     if (status == 0) {
         m_nCurDev = devName.toInt();
         m_nMaxWidth = xResolution.toInt();

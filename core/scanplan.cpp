@@ -43,21 +43,30 @@ int32_t rotationFromDegrees(double degrees)
     return int32_t(whole);
 }
 
-SettingsFileValues readSettingsFile(CCfgControl &cfg, bool readFormat)
+StoredSettings readSettingsFile(CCfgControl &cfg, bool readFormat)
 {
-    SettingsFileValues v;
+    StoredSettings stored;
+    Settings &v = stored.values;
+    // A read leaves the text empty when there is no file.
+    const auto read = [&cfg](const char *key, bool *exists = nullptr) {
+        QString text;
+        const bool found = cfg.readValue(QString::fromLatin1(key), text) == 0;
+        if (exists)
+            *exists = found;
+        return text;
+    };
     if (readFormat)
-        v.formatExists = cfg.readValue(QStringLiteral("FileFormat"), v.fileFormat) == 0;
-    cfg.readValue(QStringLiteral("bIsWater"), v.bIsWater);
-    cfg.readValue(QStringLiteral("WaterColorB"), v.waterColorB);
-    cfg.readValue(QStringLiteral("WaterColorG"), v.waterColorG);
-    cfg.readValue(QStringLiteral("WaterColorR"), v.waterColorR);
-    cfg.readValue(QStringLiteral("WaterFont"), v.waterFont);
-    cfg.readValue(QStringLiteral("bTextEn"), v.bTextEn);
-    cfg.readValue(QStringLiteral("WaterContent"), v.waterContent);
+        v.fileFormat = formatCodeFromText(read(Settings::key(Settings::Key::FileFormat), &stored.formatExists));
+    v.water = flagFromText(read(Settings::key(Settings::Key::IsWater)));
+    v.blue = read(Settings::key(Settings::Key::WaterColorB)).toInt();
+    v.green = read(Settings::key(Settings::Key::WaterColorG)).toInt();
+    v.red = read(Settings::key(Settings::Key::WaterColorR)).toInt();
+    v.waterFont = read(Settings::key(Settings::Key::WaterFont)).toInt();
+    v.textEnhance = flagFromText(read(Settings::key(Settings::Key::TextEnhance)));
+    v.waterContent = read(Settings::key(Settings::Key::WaterContent));
     // The last status stands for all: the reads go to the same file.
-    v.valuesExist = cfg.readValue(QStringLiteral("FilePath"), v.filePath) == 0;
-    return v;
+    v.folder = read(Settings::key(Settings::Key::FilePath), &stored.valuesExist);
+    return stored;
 }
 
 ScanPlan planScan(const ScanInputs &in)
@@ -70,7 +79,7 @@ ScanPlan planScan(const ScanInputs &in)
     if (in.formatFromWindow)
         plan.formatCode = in.window.fileFormat;
     else if (in.file.formatExists)
-        plan.formatCode = formatCodeFromText(in.file.fileFormat);
+        plan.formatCode = in.file.values.fileFormat;
     else
         plan.formatCode = FormatJpg;
     const bool pdf = isPdfFormat(plan.formatCode);
@@ -85,16 +94,17 @@ ScanPlan planScan(const ScanInputs &in)
     QString waterText;
     QString fileFolder = in.homeDir;
     if (in.file.valuesExist) {
-        water = flagFromText(in.file.bIsWater);
-        blue = in.file.waterColorB.toInt();
-        green = in.file.waterColorG.toInt();
-        red = in.file.waterColorR.toInt();
-        textEnhance = flagFromText(in.file.bTextEn);
-        waterText = in.file.waterContent;
+        const Settings &file = in.file.values;
+        water = file.water;
+        blue = file.blue;
+        green = file.green;
+        red = file.red;
+        textEnhance = file.textEnhance;
+        waterText = file.waterContent;
         // An empty folder (a truncated or hand-edited file) would put scans
         // at the root of the file system: the settings window's fallback.
-        if (!in.file.filePath.trimmed().isEmpty())
-            fileFolder = in.file.filePath;
+        if (!file.folder.trimmed().isEmpty())
+            fileFolder = file.folder;
     }
     plan.settingsFolder = fileFolder;
 

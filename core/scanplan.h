@@ -37,27 +37,21 @@ int cropTypeFromCounter(int cropIndex);
 // fit an int (never produced by the rotation buttons) give 0.
 int32_t rotationFromDegrees(double degrees);
 
-// The values the scan reads from the settings file, as text. `formatExists`
-// and `valuesExist` are the store's answers for the two reads (-1 = no file).
-struct SettingsFileValues
+// What the scan takes from the settings file, read into the settings value
+// with the scan's own rules (an integer, empty or garbage text counting as 0;
+// any non-zero flag is on). `formatExists` and `valuesExist` are the store's
+// answers for the two reads (false = no file).
+struct StoredSettings
 {
     bool formatExists = false;
-    QString fileFormat;
     bool valuesExist = false;
-    QString bIsWater;
-    QString waterColorB;
-    QString waterColorG;
-    QString waterColorR;
-    QString waterFont;
-    QString bTextEn;
-    QString waterContent;
-    QString filePath;
+    Settings values;
 };
 
 // Reads the scan's keys in their order: "FileFormat" (only when `readFormat`),
 // then "bIsWater", "WaterColorB", "WaterColorG", "WaterColorR", "WaterFont",
 // "bTextEn", "WaterContent", "FilePath".
-SettingsFileValues readSettingsFile(CCfgControl &cfg, bool readFormat);
+StoredSettings readSettingsFile(CCfgControl &cfg, bool readFormat);
 
 struct ScanInputs
 {
@@ -70,7 +64,7 @@ struct ScanInputs
     // The settings window was opened (m_bIsPressSet) and saved: values from it.
     bool valuesFromWindow = false;
     Settings window; // the saved settings window's choices
-    SettingsFileValues file;
+    StoredSettings file;
 };
 
 struct ScanPlan

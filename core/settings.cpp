@@ -7,6 +7,8 @@ const char *const Settings::kKeys[12] = {
     "WaterFont",   "WaterColorR", "WaterColorG", "WaterColorB", "bTextEn",  "FileFormat",
 };
 
+const char *const Settings::kAutoCaptureKey = "AutoCapture";
+
 static QString decimal(int value)
 {
     return QString::number(value);

@@ -11,6 +11,15 @@ struct Settings
 {
     // The stored keys in the store's order, the order of toList().
     static const char *const kKeys[12];
+    // Names a stored key by its place in kKeys.
+    enum class Key {
+        FilePath, DevName, XResolution, YResolution, IsWater, WaterContent,
+        WaterFont, WaterColorR, WaterColorG, WaterColorB, TextEnhance, FileFormat,
+    };
+    static const char *key(Key which) { return kKeys[int(which)]; }
+    // The hands-free switch: not one of the twelve, so a save of the window
+    // leaves it alone; it is written only into a settings file that exists.
+    static const char *const kAutoCaptureKey;
 
     QString folder;
     int device = 0;

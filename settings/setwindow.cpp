@@ -184,7 +184,7 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
 
     if (parType == 0) {
         bool fileExists = false;
-        m_edit.folder = storedValue("FilePath", &fileExists);
+        m_edit.folder = storedValue(Settings::key(Settings::Key::FilePath), &fileExists);
         const QString fallback =
             Settings::defaultFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
         if (!fileExists) {
@@ -207,9 +207,10 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
     ptypeCbbDev = newChoice(parValue);
     ptypeCbbDev->setObjectName(QString::number(parIndex));
     bool fileExists = false;
-    const QString stored = storedValue("DevName", &fileExists);
+    const QString stored = storedValue(Settings::key(Settings::Key::DevName), &fileExists);
     if (fileExists && ptypeCbbDev->count() > 0)
-        ptypeCbbDev->setCurrentIndex(Settings::presetIndex("DevName", stored, ptypeCbbDev->count()));
+        ptypeCbbDev->setCurrentIndex(
+            Settings::presetIndex(Settings::key(Settings::Key::DevName), stored, ptypeCbbDev->count()));
     row->addWidget(ptypeCbbDev, 1);
     connect(ptypeCbbDev, SIGNAL(currentIndexChanged(int)), this, SLOT(comboboxCurrentIndexChanged(int)));
 }
@@ -225,7 +226,7 @@ void SetWindow::deviceParUIFormat(QString titleName, QString parName, int parInd
     ptypeCbbFormat = newChoice(parValue);
     ptypeCbbFormat->setObjectName(QString::number(parIndex));
     bool fileExists = false;
-    const QString stored = storedValue("FileFormat", &fileExists);
+    const QString stored = storedValue(Settings::key(Settings::Key::FileFormat), &fileExists);
     if (fileExists && ptypeCbbFormat->count() > 0) {
         const int index = Settings::fileFormatIndex(stored);
         ptypeCbbFormat->setCurrentIndex(index < ptypeCbbFormat->count() ? index : 0);
@@ -243,11 +244,18 @@ void SetWindow::deviceParUIResolution(QString titleName, QString parName, int pa
 
     ptypeCbbResolution = newChoice(parValue);
     ptypeCbbResolution->setObjectName(QString::number(parIndex));
-    const QString width = storedValue("XResolution");
+    const QString width = storedValue(Settings::key(Settings::Key::XResolution));
     bool fileExists = false;
-    const QString height = storedValue("YResolution", &fileExists);
+    const QString height = storedValue(Settings::key(Settings::Key::YResolution), &fileExists);
     if (fileExists) {
-        const QString wanted = QString("%1x%2").arg(width, height);
+        // Only texts that read back as whole numbers name a resolution; the
+        // list's own writer builds the text, so both spell it the same.
+        bool okWidth = false;
+        bool okHeight = false;
+        const long x = width.toLong(&okWidth);
+        const long y = height.toLong(&okHeight);
+        const bool exact = okWidth && okHeight && QString::number(x) == width && QString::number(y) == height;
+        const QString wanted = exact ? ResolutionText::format(x, y) : width + QLatin1Char('x') + height;
         if (ptypeCbbResolution->findText(wanted) < 0)
             qDebug() << "settings: resolution" << wanted << "is not offered by the device, keeping"
                      << ptypeCbbResolution->currentText();
@@ -272,7 +280,7 @@ void SetWindow::imgEditParUI()
     brightBalanceCKB->addItem(QStringLiteral("无"));
     brightBalanceCKB->addItem(QStringLiteral("文档优化"));
     bool fileExists = false;
-    const QString stored = storedValue("bTextEn", &fileExists);
+    const QString stored = storedValue(Settings::key(Settings::Key::TextEnhance), &fileExists);
     if (fileExists) {
         const int index = Settings::textEnhanceIndex(stored);
         if (index != 0)

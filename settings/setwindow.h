@@ -74,8 +74,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    friend class TestSetWindow;
-
     bool m_bIsSaveData = false;
     bool m_bIsChangeImageFrame = false;
     Settings m_edit;

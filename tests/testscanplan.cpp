@@ -19,24 +19,24 @@ class TestScanPlan : public QObject
     Q_OBJECT
 
 private:
-    static SettingsFileValues fullFile(const QString &format, const QString &folder)
+    static StoredSettings fullFile(int format, const QString &folder)
     {
-        SettingsFileValues f;
+        StoredSettings f;
         f.formatExists = true;
-        f.fileFormat = format;
+        f.values.fileFormat = format;
         f.valuesExist = true;
-        f.bIsWater = "1";
-        f.waterColorR = "10";
-        f.waterColorG = "20";
-        f.waterColorB = "30";
-        f.waterFont = "44";
-        f.bTextEn = "1";
-        f.waterContent = QStringLiteral("机密 copy");
-        f.filePath = folder;
+        f.values.water = true;
+        f.values.red = 10;
+        f.values.green = 20;
+        f.values.blue = 30;
+        f.values.waterFont = 44;
+        f.values.textEnhance = true;
+        f.values.waterContent = QStringLiteral("机密 copy");
+        f.values.folder = folder;
         return f;
     }
 
-    static ScanInputs inputs(const SettingsFileValues &file)
+    static ScanInputs inputs(const StoredSettings &file)
     {
         ScanInputs in;
         in.stamp = "20260102030405006";
@@ -106,7 +106,7 @@ private slots:
         QFETCH(QString, page);
         QFETCH(QString, capture);
         QFETCH(QString, pdf);
-        const ScanPlan plan = planScan(inputs(fullFile(stored, "/data")));
+        const ScanPlan plan = planScan(inputs(fullFile(formatCodeFromText(stored), "/data")));
         QCOMPARE(plan.listShownPath, shown);
         QCOMPARE(plan.listPagePath, page);
         QCOMPARE(plan.captureJpegPath, capture);
@@ -117,7 +117,7 @@ private slots:
 
     void noSettingsFile()
     {
-        ScanInputs in = inputs(SettingsFileValues());
+        ScanInputs in = inputs(StoredSettings());
         in.cropIndex = 3;
         const ScanPlan plan = planScan(in);
         QCOMPARE(plan.formatCode, int(FormatJpg));
@@ -133,7 +133,7 @@ private slots:
 
     void settingsFileValues()
     {
-        const ScanPlan plan = planScan(inputs(fullFile("0", "/srv/scans")));
+        const ScanPlan plan = planScan(inputs(fullFile(0, "/srv/scans")));
         QCOMPARE(plan.folder, QStringLiteral("/srv/scans"));
         QCOMPARE(plan.param.bIsWater, true);
         QCOMPARE(plan.param.nR, 10);
@@ -149,7 +149,7 @@ private slots:
 
     void emptyKeys()
     {
-        SettingsFileValues f;
+        StoredSettings f;
         f.formatExists = true;
         f.valuesExist = true; // every key present but empty
         const ScanPlan plan = planScan(inputs(f));
@@ -172,7 +172,7 @@ private slots:
     {
         QFETCH(bool, formatFromWindow);
         QFETCH(bool, valuesFromWindow);
-        ScanInputs in = inputs(fullFile("0", "/from/file"));
+        ScanInputs in = inputs(fullFile(0, "/from/file"));
         in.formatFromWindow = formatFromWindow;
         in.valuesFromWindow = valuesFromWindow;
         in.window.fileFormat = 1;
@@ -219,7 +219,7 @@ private slots:
     {
         QFETCH(int, counter);
         QFETCH(int, cropType);
-        ScanInputs in = inputs(SettingsFileValues());
+        ScanInputs in = inputs(StoredSettings());
         in.cropIndex = counter;
         QCOMPARE(planScan(in).param.nCropType, cropType);
     }
@@ -240,7 +240,7 @@ private slots:
     {
         QFETCH(double, degrees);
         QFETCH(int, rotate);
-        ScanInputs in = inputs(SettingsFileValues());
+        ScanInputs in = inputs(StoredSettings());
         in.rotation = degrees;
         QCOMPARE(int(planScan(in).param.nRotate), rotate);
     }
@@ -249,7 +249,7 @@ private slots:
     void readerMissingFile()
     {
         CCfgControl cfg;
-        const SettingsFileValues v = readSettingsFile(cfg, true);
+        const StoredSettings v = readSettingsFile(cfg, true);
         QVERIFY(!v.formatExists);
         QVERIFY(!v.valuesExist);
         const ScanPlan plan = planScan(inputs(v));
@@ -260,7 +260,7 @@ private slots:
     {
         CCfgControl cfg;
         cfg.setValue({"/data/扫描", "0", "640", "480", "1", "水印", "20", "1", "2", "3", "1", "1"});
-        const SettingsFileValues v = readSettingsFile(cfg, true);
+        const StoredSettings v = readSettingsFile(cfg, true);
         QVERIFY(v.formatExists);
         QVERIFY(v.valuesExist);
         const ScanPlan plan = planScan(inputs(v));
@@ -281,7 +281,7 @@ private slots:
             ini.setValue("Settings/DevName", "0");
         }
         CCfgControl cfg;
-        SettingsFileValues v = readSettingsFile(cfg, false);
+        StoredSettings v = readSettingsFile(cfg, false);
         QVERIFY(v.valuesExist);
         QVERIFY(!v.formatExists); // not asked for
         v.formatExists = true;    // as if asked: an absent key reads as empty
