@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace orvix {
@@ -57,6 +58,16 @@ void reduceByWholeFactor(const cv::Mat &src, int factor, cv::Mat &dst)
 
 namespace orvix {
 namespace {
+
+// OpenCV's v_load_expand_q reads its four bytes as one int, which a row of
+// bytes is not aligned for; copied out first, it is the same single load
+// without the undefined behaviour.
+inline cv::v_uint32x4 loadExpandQuarter(const uchar *p)
+{
+    alignas(4) uchar four[4];
+    std::memcpy(four, p, sizeof four);
+    return cv::v_load_expand_q(four);
+}
 
 // One source pixel's share in one output pixel, in OpenCV's own table form.
 struct Share {
@@ -147,10 +158,10 @@ void reduceBand(const cv::Mat &src, const std::vector<Share> &across, const std:
 #if CV_SIMD128
         for (; i + 4 <= rowBytes; i += 4) {
             cv::v_float32x4 a, b, c, d;
-            cv::v_transpose4x4(cv::v_cvt_f32(cv::v_reinterpret_as_s32(cv::v_load_expand_q(rows[0] + i))),
-                               cv::v_cvt_f32(cv::v_reinterpret_as_s32(cv::v_load_expand_q(rows[1] + i))),
-                               cv::v_cvt_f32(cv::v_reinterpret_as_s32(cv::v_load_expand_q(rows[2] + i))),
-                               cv::v_cvt_f32(cv::v_reinterpret_as_s32(cv::v_load_expand_q(rows[3] + i))), a, b, c, d);
+            cv::v_transpose4x4(cv::v_cvt_f32(cv::v_reinterpret_as_s32(loadExpandQuarter(rows[0] + i))),
+                               cv::v_cvt_f32(cv::v_reinterpret_as_s32(loadExpandQuarter(rows[1] + i))),
+                               cv::v_cvt_f32(cv::v_reinterpret_as_s32(loadExpandQuarter(rows[2] + i))),
+                               cv::v_cvt_f32(cv::v_reinterpret_as_s32(loadExpandQuarter(rows[3] + i))), a, b, c, d);
             float *l = lanes.data() + size_t(i) * 4;
             cv::v_store(l, a);
             cv::v_store(l + 4, b);
