@@ -2,6 +2,7 @@
 // output without a display, without the single-instance guard and without a
 // camera; anything unknown is one line on standard error and exit status 2.
 #include "app/commandline.h"
+#include "tests/emulatedskip.h"
 
 #include <QtTest>
 #include <QProcess>
@@ -122,8 +123,7 @@ void TestCommandLine::programAnswersWithoutDisplayGuardOrCamera_data()
 
 void TestCommandLine::programAnswersWithoutDisplayGuardOrCamera()
 {
-    if (!qEnvironmentVariableIsEmpty("QUILLO_TEST_EMULATOR"))
-        QSKIP("programs cannot be started from a process emulated by qemu-user");
+    QUILLO_SKIP_WHEN_EMULATED();
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
     QFETCH(QString, out);
@@ -144,8 +144,7 @@ void TestCommandLine::programAnswersWithoutDisplayGuardOrCamera()
 
 void TestCommandLine::guardWouldShowInTmpdir()
 {
-    if (!qEnvironmentVariableIsEmpty("QUILLO_TEST_EMULATOR"))
-        QSKIP("programs cannot be started from a process emulated by qemu-user");
+    QUILLO_SKIP_WHEN_EMULATED();
     // What the check above relies on: taking the guard leaves files in TMPDIR.
     QTemporaryDir home, tmp;
     QVERIFY(home.isValid() && tmp.isValid());

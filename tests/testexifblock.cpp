@@ -4,6 +4,7 @@
 #include "camera/camsdk.h"
 #include "sdk/exifthumbnail.h"
 #include "sdk/jpegcodec.h"
+#include "tests/emulatedskip.h"
 
 #include <QtTest>
 #include <opencv2/imgproc.hpp>
@@ -210,8 +211,7 @@ void TestExifBlock::encoderStampsTheMomentOfEncoding()
 
 void TestExifBlock::exiftoolFindsNothingToWarnAbout()
 {
-    if (!qEnvironmentVariableIsEmpty("QUILLO_TEST_EMULATOR"))
-        QSKIP("programs cannot be started from a process emulated by qemu-user");
+    QUILLO_SKIP_WHEN_EMULATED();
     const QString exiftool = QStandardPaths::findExecutable("exiftool");
     QVERIFY2(!exiftool.isEmpty(), "exiftool is missing (libimage-exiftool-perl; scripts/test.sh installs it)");
     QTemporaryDir dir;
