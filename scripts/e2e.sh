@@ -133,16 +133,20 @@ close_x=$((WIDTH - kTitleBarMargin - kTitleButtonSize / 2)); close_y=$((kTitleBa
 video_x=$(((WIDTH - kListColumnWidth) / 2)); video_y=$(((HEIGHT - kBottomBandHeight) / 2))
 bar_x=$((WIDTH / 2)); bar_y=$close_y
 
+wait_live_picture() { # SHOT: waits up to 20 s until the middle of the picture area is no longer window grey
+  local colour tries=0
+  while :; do
+    colour=$(grab "$1" "$video_x,$video_y") || fail "cannot grab the window"
+    near "$colour" 217 217 217 || return 0
+    tries=$((tries + 1)); [ "$tries" -lt 100 ] || return 1
+    sleep 0.2
+  done
+}
+
 # The scan button is enabled once the live picture is drawn: wait until the
 # middle of the picture area is no longer window grey.
 shot=$artefacts/e2e-window.png
-i=0
-while :; do
-  colour=$(grab "$shot" "$video_x,$video_y") || fail "cannot grab the window"
-  near "$colour" 217 217 217 || break
-  i=$((i + 1)); [ "$i" -lt 100 ] || fail "no live picture within 20 s"
-  sleep 0.2
-done
+wait_live_picture "$shot" || fail "no live picture within 20 s"
 # The scan button is white there; the close icon's white cross runs through
 # the close button's centre, with the bar's blue beside it.
 colours=$(grab "$shot" "$scan_x,$scan_y" "$close_x,$close_y" "$((close_x - 10)),$close_y") ||
@@ -217,13 +221,7 @@ else
   wid=$(window_of "$full")
   [ -n "$wid" ] || fail "full disk: no Quillo window within 20 s"
   eval "$(xdotool getwindowgeometry --shell "$wid")"
-  i=0
-  while :; do
-    colour=$(grab "$artefacts/e2e-fulldisk.png" "$video_x,$video_y") || fail "cannot grab the window"
-    near "$colour" 217 217 217 || break
-    i=$((i + 1)); [ "$i" -lt 100 ] || fail "full disk: no live picture within 20 s"
-    sleep 0.2
-  done
+  wait_live_picture "$artefacts/e2e-fulldisk.png" || fail "full disk: no live picture within 20 s"
   xdotool mousemove "$((X + scan_x))" "$((Y + scan_y))" click 1
   box=$(timeout 30 xdotool search --sync --all --onlyvisible --pid "$full" --name '^错误$' 2>/dev/null | head -n 1)
   [ -n "$box" ] || fail "full disk: no 错误 box within 30 s of the scan (log: $artefacts/e2e-fulldisk.log)"
