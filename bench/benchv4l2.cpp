@@ -65,20 +65,27 @@ void decodeOnly(const std::vector<uint8_t> &jpeg, int hintW, int hintH, const ch
                 1 / s);
 }
 
-void pipeline(const std::vector<uint8_t> &jpeg, int previewLongSide, const char *label)
+// A camera that sends the same MJPEG frame over and over.
+FakeCamera mjpegCamera(const std::vector<uint8_t> &jpeg, decltype(FakeFormat::discrete) sizes, int frameIntervalMs)
 {
-    auto io = std::make_shared<FakeV4l2Io>();
     FakeCamera camera;
     camera.nodePath = "/dev/video0";
     FakeFormat mjpeg;
     mjpeg.fourcc = V4L2_PIX_FMT_MJPEG;
-    mjpeg.discrete = {{3264, 2448}};
+    mjpeg.discrete = std::move(sizes);
     camera.formats = {mjpeg};
     FakeEvent frame;
     frame.payload = jpeg;
     camera.script = {frame};
     camera.loopFrames = true;
-    camera.frameIntervalMs = 0;
+    camera.frameIntervalMs = frameIntervalMs;
+    return camera;
+}
+
+void pipeline(const std::vector<uint8_t> &jpeg, int previewLongSide, const char *label)
+{
+    auto io = std::make_shared<FakeV4l2Io>();
+    FakeCamera camera = mjpegCamera(jpeg, {{3264, 2448}}, 0);
     const auto attached = attachDevice(io, camera);
     orvix::V4l2Device &device = *attached;
     device.setPreviewLongSide(previewLongSide);
@@ -107,17 +114,7 @@ void pipeline(const std::vector<uint8_t> &jpeg, int previewLongSide, const char 
 void stillLatency(const std::vector<uint8_t> &jpeg)
 {
     auto io = std::make_shared<FakeV4l2Io>();
-    FakeCamera camera;
-    camera.nodePath = "/dev/video0";
-    FakeFormat mjpeg;
-    mjpeg.fourcc = V4L2_PIX_FMT_MJPEG;
-    mjpeg.discrete = {{1632, 1224}, {3264, 2448}};
-    camera.formats = {mjpeg};
-    FakeEvent frame;
-    frame.payload = jpeg;
-    camera.script = {frame};
-    camera.loopFrames = true;
-    camera.frameIntervalMs = 66;
+    FakeCamera camera = mjpegCamera(jpeg, {{1632, 1224}, {3264, 2448}}, 66);
     camera.dropsWhenNoBuffer = true;
     const auto attached = attachDevice(io, camera);
     orvix::V4l2Device &device = *attached;
