@@ -27,6 +27,20 @@ public:
     }
 };
 
+// A page as the scan records it: its page image a JPEG unless said otherwise.
+StoredPages::Page scannedPage(const QString &path, bool jpeg = true)
+{
+    return StoredPages::Page{path, path, false, jpeg};
+}
+
+QList<StoredPages::Page> scannedPages(const QStringList &paths)
+{
+    QList<StoredPages::Page> out;
+    for (const QString &path : paths)
+        out << scannedPage(path);
+    return out;
+}
+
 bool writeJpeg(const QString &path, int width, int height, QRgb colour)
 {
     QImage page(width, height, QImage::Format_RGB888);
@@ -98,7 +112,7 @@ private slots:
 
 private:
     QStringList pdfsIn(const QString &dir) const;
-    QString runMerge(const QStringList &pages);
+    QString runMerge(const QList<StoredPages::Page> &pages);
     void scanPages(int count);
 
     static bool buttonEnabled();
@@ -108,7 +122,7 @@ private:
     QString m_pdfPath;
     QTemporaryDir m_pages;
     QTemporaryDir m_out;
-    QString m_a, m_b, m_c, m_png;
+    QString m_a, m_b, m_c, m_png, m_upper;
 };
 
 bool TestMerge::buttonEnabled()
@@ -127,6 +141,8 @@ void TestMerge::initTestCase()
     m_b = m_pages.filePath("20240101120000002.jpg");
     m_c = m_pages.filePath("20240101120000003.jpg");
     m_png = m_pages.filePath("20240101120000004.png");
+    m_upper = m_pages.filePath("20240101120000005.JPG");
+    QVERIFY(writeJpeg(m_upper, 150, 100, qRgb(90, 90, 0)));
     QVERIFY(writeJpeg(m_a, 320, 240, qRgb(200, 0, 0)));
     QVERIFY(writeJpeg(m_b, 200, 300, qRgb(0, 200, 0)));
     QVERIFY(writeJpeg(m_c, 256, 128, qRgb(0, 0, 200)));
@@ -156,7 +172,7 @@ QStringList TestMerge::pdfsIn(const QString &dir) const
     return QDir(dir).entryList(QStringList{"*.pdf"}, QDir::Files);
 }
 
-QString TestMerge::runMerge(const QStringList &pages)
+QString TestMerge::runMerge(const QList<StoredPages::Page> &pages)
 {
     StdoutCapture capture;
     const MergeResult result = CaptureSession::mergePages(pages, m_pdfPath, nullptr, m_ops);
@@ -176,38 +192,45 @@ void TestMerge::scanPages(int count)
 void TestMerge::mergesJpegEntriesInListOrder()
 {
     // Not in the order of the files' names: list order rules.
-    const QString printed = runMerge(QStringList{m_b, m_png, m_c, m_a});
+    // The pages say what they are, not their names: the png recorded as no
+    // JPEG page is passed over, the upper-case JPG the scan wrote is merged.
+    const QString printed =
+        runMerge({scannedPage(m_b), scannedPage(m_png, false), scannedPage(m_upper), scannedPage(m_c),
+                  scannedPage(m_a)});
 
     const QStringList written = pdfsIn(m_out.path());
     QCOMPARE(written.size(), 1);
     QVERIFY2(QRegularExpression("^\\d{17}\\.pdf$").match(written.first()).hasMatch(), qPrintable(written.first()));
     const PdfPages pdf = readPdf(m_out.filePath(written.first()));
     QVERIFY(pdf.loaded);
-    QCOMPARE(pdf.sizes, (QList<QSizeF>{QSizeF(200, 300), QSizeF(256, 128), QSizeF(320, 240)}));
+    QCOMPARE(pdf.sizes,
+             (QList<QSizeF>{QSizeF(200, 300), QSizeF(150, 100), QSizeF(256, 128), QSizeF(320, 240)}));
 
-    const QString expected = QString("pdf is %1,size is 4\n"
+    const QString expected = QString("pdf is %1,size is 5\n"
                                      "jpgPath is %2\n"
                                      "Cam_readBufFromJpeg width is 200,height is 300\n"
                                      "jpgPath is %3\n"
                                      "jpgPath is %4\n"
-                                     "Cam_readBufFromJpeg width is 256,height is 128\n"
+                                     "Cam_readBufFromJpeg width is 150,height is 100\n"
                                      "jpgPath is %5\n"
+                                     "Cam_readBufFromJpeg width is 256,height is 128\n"
+                                     "jpgPath is %6\n"
                                      "Cam_readBufFromJpeg width is 320,height is 240\n")
-                                 .arg(m_out.filePath(written.first()), m_b, m_png, m_c, m_a);
+                                 .arg(m_out.filePath(written.first()), m_b, m_png, m_upper, m_c, m_a);
     QVERIFY2(printed.contains(expected), qPrintable(printed));
 
-    QCOMPARE(g_buttonEnabledAtDecode.size(), 3);
+    QCOMPARE(g_buttonEnabledAtDecode.size(), 4);
 }
 
 void TestMerge::emptyListWritesNothing()
 {
-    const QString printed = runMerge(QStringList());
+    const QString printed = runMerge({});
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY2(printed.contains(QRegularExpression("pdf is .*/\\d{17}\\.pdf,size is 0\n")), qPrintable(printed));
     QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
 
-    // Entries that are not JPEGs write nothing either.
-    runMerge(QStringList{m_png, m_pages.filePath("x.JPG")});
+    // Pages without a JPEG page image write nothing either, whatever their names.
+    runMerge({scannedPage(m_png, false), scannedPage(m_a, false)});
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY(g_buttonEnabledAtDecode.isEmpty());
 }
@@ -217,7 +240,7 @@ void TestMerge::missingJpegStopsTheMergeKeepingEarlierPages()
     const QString removed = m_pages.filePath("removed.jpg");
     QVERIFY(writeJpeg(removed, 100, 100, qRgb(9, 9, 9)));
     QVERIFY(QFile::remove(removed));
-    const QString printed = runMerge(QStringList{m_a, m_c, removed, m_b});
+    const QString printed = runMerge(scannedPages({m_a, m_c, removed, m_b}));
 
     const QStringList written = pdfsIn(m_out.path());
     QCOMPARE(written.size(), 1);
@@ -237,7 +260,7 @@ void TestMerge::undecodableJpegStopsTheMerge()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(1000, 'g'));
     f.close();
-    runMerge(QStringList{garbage, m_a});
+    runMerge(scannedPages({garbage, m_a}));
     // First entry already fails: nothing written.
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
@@ -258,7 +281,7 @@ void TestMerge::longPathsWork()
     QVERIFY(writeJpeg(longPage, 123, 77, qRgb(1, 2, 3)));
 
     m_pdfPath = outDir;
-    const QString printed = runMerge(QStringList{longPage, m_a});
+    const QString printed = runMerge(scannedPages({longPage, m_a}));
     const QStringList written = pdfsIn(outDir);
     QCOMPARE(written.size(), 1);
     const PdfPages pdf = readPdf(outDir + "/" + written.first());
@@ -271,7 +294,7 @@ void TestMerge::missingFolderStopsAtTheFirstPage()
 {
     const QString nowhere = m_out.filePath("not-created/either");
     m_pdfPath = nowhere;
-    const QString printed = runMerge(QStringList{m_a, m_b});
+    const QString printed = runMerge(scannedPages({m_a, m_b}));
     // The first page could not be written: the merge stops there and says so.
     QCOMPARE(g_buttonEnabledAtDecode.size(), 1);
     QVERIFY(!QFileInfo::exists(nowhere));
