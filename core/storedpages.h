@@ -39,7 +39,7 @@ public:
     QStringList deleteFiles(const QList<int> &rows);
 
 signals:
-    void pageAdded(const QString &shownPath);
+    void pageAdded(const QString &shownPath, bool pdf);
     void pageRemoved(int row);
 
 private:

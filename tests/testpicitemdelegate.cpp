@@ -55,6 +55,8 @@ struct PainterState {
 
 } // namespace
 
+Q_DECLARE_METATYPE(PicItemData::PageKind)
+
 class TestPicItemDelegate : public QObject
 {
     Q_OBJECT
@@ -66,6 +68,8 @@ private slots:
     void portraitJpegShowsTheWholePage();
     void bitmapSitsFurtherRight();
     void pdfShowsThePlaceholderWhenInstalled();
+    void pictureFollowsThePageNotItsName_data();
+    void pictureFollowsThePageNotItsName();
     void missingFileLeavesTheTileUntouched();
     void unreadableFilesGiveCardAndNameOnly_data();
     void unreadableFilesGiveCardAndNameOnly();
@@ -76,8 +80,9 @@ private slots:
     void invalidIndexDrawsNothing();
 
 private:
-    QImage paintTile(const QString &path, QStyle::State state = QStyle::State_Enabled);
-    QModelIndex indexFor(const QString &path);
+    using Kind = PicItemData::PageKind;
+    QImage paintTile(const QString &path, QStyle::State state = QStyle::State_Enabled, Kind kind = Kind::Unknown);
+    QModelIndex indexFor(const QString &path, Kind kind = Kind::Unknown);
 
     QTemporaryDir m_dir;
     QStandardItemModel m_model;
@@ -116,15 +121,15 @@ void TestPicItemDelegate::initTestCase()
     pdf.close();
 }
 
-QModelIndex TestPicItemDelegate::indexFor(const QString &path)
+QModelIndex TestPicItemDelegate::indexFor(const QString &path, Kind kind)
 {
     auto *item = new QStandardItem;
-    item->setData(QVariant::fromValue(PicItemData{path, QFileInfo(path).fileName()}), PicItemData::Role);
+    item->setData(QVariant::fromValue(PicItemData{path, QFileInfo(path).fileName(), kind}), PicItemData::Role);
     m_model.appendRow(item);
     return item->index();
 }
 
-QImage TestPicItemDelegate::paintTile(const QString &path, QStyle::State state)
+QImage TestPicItemDelegate::paintTile(const QString &path, QStyle::State state, Kind kind)
 {
     QImage canvas(164, 164, QImage::Format_RGB32);
     canvas.fill(kBackground);
@@ -132,7 +137,7 @@ QImage TestPicItemDelegate::paintTile(const QString &path, QStyle::State state)
     QStyleOptionViewItem option;
     option.rect = QRect(0, 0, 164, 164);
     option.state = state;
-    m_delegate.paint(&painter, option, indexFor(path));
+    m_delegate.paint(&painter, option, indexFor(path, kind));
     painter.end();
     return canvas;
 }
@@ -196,6 +201,28 @@ void TestPicItemDelegate::pdfShowsThePlaceholderWhenInstalled()
     else
         QVERIFY(drawn > 0);
     QCOMPARE(tile.pixel(80, 20), qRgb(255, 255, 255));
+}
+
+// A page of this run is pictured as what the scan stored, whatever its name:
+// its picture area is that of a file of the same kind listed by name.
+void TestPicItemDelegate::pictureFollowsThePageNotItsName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("lookalike");
+    QTest::newRow("JPEG page named .JPG") << "page.JPG" << Kind::Jpeg << "landscape.jpg";
+    QTest::newRow("PDF page whose file is a JPEG") << "page.jpg" << Kind::Pdf << "20240101120000123.pdf";
+}
+
+void TestPicItemDelegate::pictureFollowsThePageNotItsName()
+{
+    QFETCH(QString, name);
+    QFETCH(Kind, kind);
+    QFETCH(QString, lookalike);
+    QVERIFY(QFile::copy(m_dir.filePath("landscape.jpg"), m_dir.filePath(name)));
+    const QRect pictureArea(0, 0, 164, 122); // above the name box
+    const QImage tile = paintTile(m_dir.filePath(name), QStyle::State_Enabled, kind);
+    QCOMPARE(tile.copy(pictureArea), paintTile(m_dir.filePath(lookalike)).copy(pictureArea));
 }
 
 void TestPicItemDelegate::missingFileLeavesTheTileUntouched()
