@@ -27,20 +27,6 @@ public:
     }
 };
 
-// A page as the scan records it: its page image a JPEG unless said otherwise.
-StoredPages::Page scannedPage(const QString &path, bool jpeg = true)
-{
-    return StoredPages::Page{path, path, false, jpeg};
-}
-
-QList<StoredPages::Page> scannedPages(const QStringList &paths)
-{
-    QList<StoredPages::Page> out;
-    for (const QString &path : paths)
-        out << scannedPage(path);
-    return out;
-}
-
 bool writeJpeg(const QString &path, int width, int height, QRgb colour)
 {
     QImage page(width, height, QImage::Format_RGB888);
@@ -112,7 +98,7 @@ private slots:
 
 private:
     QStringList pdfsIn(const QString &dir) const;
-    QString runMerge(const QList<StoredPages::Page> &pages);
+    QString runMerge(const QStringList &paths, const QStringList &notJpeg = {});
     void scanPages(int count);
 
     static bool buttonEnabled();
@@ -172,8 +158,12 @@ QStringList TestMerge::pdfsIn(const QString &dir) const
     return QDir(dir).entryList(QStringList{"*.pdf"}, QDir::Files);
 }
 
-QString TestMerge::runMerge(const QList<StoredPages::Page> &pages)
+// Merges pages as the scan records them: each a JPEG page unless in `notJpeg`.
+QString TestMerge::runMerge(const QStringList &paths, const QStringList &notJpeg)
 {
+    QList<StoredPages::Page> pages;
+    for (const QString &path : paths)
+        pages << StoredPages::Page{path, path, false, !notJpeg.contains(path)};
     StdoutCapture capture;
     const MergeResult result = CaptureSession::mergePages(pages, m_pdfPath, nullptr, m_ops);
     Q_UNUSED(result);
@@ -191,12 +181,9 @@ void TestMerge::scanPages(int count)
 
 void TestMerge::mergesJpegEntriesInListOrder()
 {
-    // Not in the order of the files' names: list order rules.
-    // The pages say what they are, not their names: the png recorded as no
-    // JPEG page is passed over, the upper-case JPG the scan wrote is merged.
-    const QString printed =
-        runMerge({scannedPage(m_b), scannedPage(m_png, false), scannedPage(m_upper), scannedPage(m_c),
-                  scannedPage(m_a)});
+    // Not in the order of the files' names: list order rules. What the scan
+    // recorded rules, not names: the png is passed over, the upper-case JPG merged.
+    const QString printed = runMerge({m_b, m_png, m_upper, m_c, m_a}, {m_png});
 
     const QStringList written = pdfsIn(m_out.path());
     QCOMPARE(written.size(), 1);
@@ -224,13 +211,13 @@ void TestMerge::mergesJpegEntriesInListOrder()
 
 void TestMerge::emptyListWritesNothing()
 {
-    const QString printed = runMerge({});
+    const QString printed = runMerge(QStringList());
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY2(printed.contains(QRegularExpression("pdf is .*/\\d{17}\\.pdf,size is 0\n")), qPrintable(printed));
     QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
 
     // Pages without a JPEG page image write nothing either, whatever their names.
-    runMerge({scannedPage(m_png, false), scannedPage(m_a, false)});
+    runMerge({m_png, m_a}, {m_png, m_a});
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY(g_buttonEnabledAtDecode.isEmpty());
 }
@@ -240,7 +227,7 @@ void TestMerge::missingJpegStopsTheMergeKeepingEarlierPages()
     const QString removed = m_pages.filePath("removed.jpg");
     QVERIFY(writeJpeg(removed, 100, 100, qRgb(9, 9, 9)));
     QVERIFY(QFile::remove(removed));
-    const QString printed = runMerge(scannedPages({m_a, m_c, removed, m_b}));
+    const QString printed = runMerge(QStringList{m_a, m_c, removed, m_b});
 
     const QStringList written = pdfsIn(m_out.path());
     QCOMPARE(written.size(), 1);
@@ -260,7 +247,7 @@ void TestMerge::undecodableJpegStopsTheMerge()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(1000, 'g'));
     f.close();
-    runMerge(scannedPages({garbage, m_a}));
+    runMerge(QStringList{garbage, m_a});
     // First entry already fails: nothing written.
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
@@ -281,7 +268,7 @@ void TestMerge::longPathsWork()
     QVERIFY(writeJpeg(longPage, 123, 77, qRgb(1, 2, 3)));
 
     m_pdfPath = outDir;
-    const QString printed = runMerge(scannedPages({longPage, m_a}));
+    const QString printed = runMerge(QStringList{longPage, m_a});
     const QStringList written = pdfsIn(outDir);
     QCOMPARE(written.size(), 1);
     const PdfPages pdf = readPdf(outDir + "/" + written.first());
@@ -294,7 +281,7 @@ void TestMerge::missingFolderStopsAtTheFirstPage()
 {
     const QString nowhere = m_out.filePath("not-created/either");
     m_pdfPath = nowhere;
-    const QString printed = runMerge(scannedPages({m_a, m_b}));
+    const QString printed = runMerge(QStringList{m_a, m_b});
     // The first page could not be written: the merge stops there and says so.
     QCOMPARE(g_buttonEnabledAtDecode.size(), 1);
     QVERIFY(!QFileInfo::exists(nowhere));
