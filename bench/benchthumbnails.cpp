@@ -170,12 +170,15 @@ int main(int argc, char **argv)
 
     QStandardItemModel list;
     QStringList pages;
+    QList<StoredPages::Page> scanned;
     for (int i = 0; i < 50; ++i) {
         const QString copy = dir.filePath(QString("202401011200%1.jpg").arg(i, 5, 10, QChar('0')));
         QFile::copy(i % 2 ? portrait : landscape, copy);
         itemFor(list, copy);
-        if (i < 10)
+        if (i < 10) {
             pages << copy;
+            scanned << StoredPages::Page{copy, copy};
+        }
     }
     const double baseList = msForScrolledList(&baseline, list);
     const double ourList = msForScrolledList(&delegate, list);
@@ -191,7 +194,7 @@ int main(int argc, char **argv)
     const int savedStdout = dup(STDOUT_FILENO);
     const int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, STDOUT_FILENO);
-    const int added = mergeJpegPages(pages, merged).pagesWritten;
+    const int added = mergeJpegPages(scanned, merged).pagesWritten;
     fflush(stdout);
     dup2(savedStdout, STDOUT_FILENO);
     close(devNull);

@@ -323,6 +323,8 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
     page.shownPath = plan.listShownPath;
     page.pagePath = plan.listPagePath;
     page.pdf = scanplan::isPdfFormat(plan.formatCode);
+    // Both formats capture a JPEG first: the stored one or the PDF's in /tmp.
+    page.jpegPage = true;
     m_pendingSaves.insert(worker, PendingSave{m_pages.append(page), plan.settingsFolder});
 }
 
@@ -372,11 +374,11 @@ MergeResult CaptureSession::merge(QString *pdfPath)
     // Pages still being saved belong to the merge; a page whose save failed
     // leaves the list before the merge reads it.
     waitForSaves();
-    return mergePages(pagePaths(), m_pdfPath, pdfPath, *m_fileOps);
+    return mergePages(m_pages.all(), m_pdfPath, pdfPath, *m_fileOps);
 }
 
-MergeResult CaptureSession::mergePages(const QStringList &pages, const QString &folder, QString *pdfPath,
-                                       fileio::FileOps &ops)
+MergeResult CaptureSession::mergePages(const QList<StoredPages::Page> &pages, const QString &folder,
+                                       QString *pdfPath, fileio::FileOps &ops)
 {
     const QString stamp = scanplan::makeStamp(QDateTime::currentDateTime());
     const QString path = QString("%1/%2").arg(folder, QString("%1.%2").arg(stamp, "pdf"));

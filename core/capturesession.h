@@ -85,7 +85,7 @@ public:
     // running saves have ended. `pdfPath` receives the file's path.
     MergeResult merge(QString *pdfPath);
     // The merge of `pages` into a new file named by the time stamp in `folder`.
-    static MergeResult mergePages(const QStringList &pages, const QString &folder, QString *pdfPath,
+    static MergeResult mergePages(const QList<StoredPages::Page> &pages, const QString &folder, QString *pdfPath,
                                   fileio::FileOps &ops);
     // Where merged files are written through (the system's calls unless replaced).
     void setFileOps(fileio::FileOps *ops) { m_fileOps = ops; }

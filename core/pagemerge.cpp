@@ -23,21 +23,23 @@ QString MergeResult::message(const QString &pdfPath) const
         .arg(pagesWanted);
 }
 
-MergeResult mergeJpegPages(const QStringList &entries, const QString &pdfPath, fileio::FileOps &ops)
+MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops)
 {
     MergeResult result;
-    for (const QString &entry : entries) {
-        if (entry.right(3) == QLatin1String("jpg"))
+    for (const StoredPages::Page &page : pages) {
+        if (page.jpegPage)
             ++result.pagesWanted;
     }
 
     hpdfoperation pdfop(ops);
     const QByteArray destFile = pdfPath.toUtf8();
-    for (const QString &entry : entries) {
+    for (const StoredPages::Page &stored : pages) {
+        const QString &entry = stored.pagePath;
         // Any length: the UTF-8 copy is as long as the path.
         const QByteArray jpgPath = entry.toUtf8();
         printf("jpgPath is %s\n", jpgPath.constData());
-        if (entry.right(3) != QLatin1String("jpg"))
+        // The scan knows what it wrote; the name is not asked.
+        if (!stored.jpegPage)
             continue;
 
         QFile file(entry);

@@ -3,14 +3,15 @@
 #ifndef PAGEMERGE_H
 #define PAGEMERGE_H
 
+#include "core/storedpages.h"
 #include "fileio/fileops.h"
 
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 struct MergeResult
 {
-    int pagesWanted = 0;  // entries ending in "jpg"
+    int pagesWanted = 0;  // pages whose page image is a JPEG
     int pagesWritten = 0; // pages the file on disk holds, the first ones, in order
     QString stopEntry;    // the entry the merge stopped at; empty when it did not stop
     QString reason;       // Chinese, why it stopped
@@ -20,12 +21,13 @@ struct MergeResult
     QString message(const QString &pdfPath) const;
 };
 
-// Adds one page to pdfPath for every entry ending in "jpg" (case-sensitive),
-// in list order, through one writer; other entries are passed over. The first
-// JPEG that cannot be read or decoded, or whose page cannot be written, ends
-// the loop: the file keeps the pages written before it, in order. Prints one
-// "jpgPath is" line per entry and one decode line per JPEG.
-MergeResult mergeJpegPages(const QStringList &entries, const QString &pdfPath,
+// Adds the page image of every page the scan recorded as a JPEG page to
+// pdfPath, in list order, through one writer; other pages are passed over,
+// whatever their names. The first JPEG that cannot be read or decoded, or
+// whose page cannot be written, ends the loop: the file keeps the pages
+// written before it, in order. Prints one "jpgPath is" line per page and one
+// decode line per JPEG.
+MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString &pdfPath,
                            fileio::FileOps &ops = fileio::FileOps::system());
 
 #endif

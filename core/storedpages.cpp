@@ -28,7 +28,7 @@ quint64 StoredPages::append(const Page &page)
     const quint64 key = m_nextKey++;
     m_pages.append(page);
     m_keys.append(key);
-    emit pageAdded(page.shownPath);
+    emit pageAdded(page.shownPath, page.pdf);
     return key;
 }
 

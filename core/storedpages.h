@@ -15,15 +15,17 @@ class StoredPages : public QObject
 public:
     struct Page
     {
-        QString shownPath; // what the list shows and opens
-        QString pagePath;  // the page image a merge takes
-        bool pdf = false;  // stored as a single-page PDF: the scan knew its format
+        QString shownPath;     // what the list shows and opens
+        QString pagePath;      // the page image a merge takes
+        bool pdf = false;      // stored as a single-page PDF: the scan knew its format
+        bool jpegPage = true;  // pagePath is a JPEG the camera wrote, so a merge takes it
     };
 
     using QObject::QObject;
 
     int count() const { return m_pages.size(); }
     Page at(int row) const { return m_pages.at(row); }
+    QList<Page> all() const { return m_pages; }
     QStringList shownPaths() const;
     QStringList pagePaths() const;
 
@@ -37,7 +39,7 @@ public:
     QStringList deleteFiles(const QList<int> &rows);
 
 signals:
-    void pageAdded(const QString &shownPath);
+    void pageAdded(const QString &shownPath, bool pdf);
     void pageRemoved(int row);
 
 private:

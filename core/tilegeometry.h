@@ -26,9 +26,10 @@ constexpr int kIconSize = 85;
 // Size hint for the thumbnail decoder: the drawn picture is never larger.
 constexpr long kDecodeHint = 200;
 
-// How a file is pictured, chosen by the last three bytes of its path.
+// How a file is pictured. A page of this run brings its kind from the scan.
 enum class Kind { Jpeg, Bmp, Pdf, Icon };
 
+// For a file listed without a kind, by the last three bytes of its path:
 // "jpg", "bmp" and "pdf" exactly (case-sensitive); anything else is an icon.
 Kind kindForSuffix(const char *suffix);
 

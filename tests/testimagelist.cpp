@@ -166,6 +166,10 @@ void TestImageList::addKeepsOrderAndRecord()
     const PicItemData data = item->data(PicItemData::Role).value<PicItemData>();
     QCOMPARE(data.picPath, b);
     QCOMPARE(data.picName, QString("20260101090001000.pdf"));
+    // The tile is told what the scan stored rather than reading the name.
+    QVERIFY(data.pageKind == PicItemData::PageKind::Pdf);
+    QVERIFY(parts(*w).listViewModel->item(0)->data(PicItemData::Role).value<PicItemData>().pageKind ==
+            PicItemData::PageKind::Jpeg);
 }
 
 void TestImageList::addScrollsToNewest()

@@ -98,7 +98,7 @@ private slots:
 
 private:
     QStringList pdfsIn(const QString &dir) const;
-    QString runMerge(const QStringList &pages);
+    QString runMerge(const QStringList &paths, const QStringList &notJpeg = {});
     void scanPages(int count);
 
     static bool buttonEnabled();
@@ -108,7 +108,7 @@ private:
     QString m_pdfPath;
     QTemporaryDir m_pages;
     QTemporaryDir m_out;
-    QString m_a, m_b, m_c, m_png;
+    QString m_a, m_b, m_c, m_png, m_upper;
 };
 
 bool TestMerge::buttonEnabled()
@@ -127,6 +127,8 @@ void TestMerge::initTestCase()
     m_b = m_pages.filePath("20240101120000002.jpg");
     m_c = m_pages.filePath("20240101120000003.jpg");
     m_png = m_pages.filePath("20240101120000004.png");
+    m_upper = m_pages.filePath("20240101120000005.JPG");
+    QVERIFY(writeJpeg(m_upper, 150, 100, qRgb(90, 90, 0)));
     QVERIFY(writeJpeg(m_a, 320, 240, qRgb(200, 0, 0)));
     QVERIFY(writeJpeg(m_b, 200, 300, qRgb(0, 200, 0)));
     QVERIFY(writeJpeg(m_c, 256, 128, qRgb(0, 0, 200)));
@@ -156,8 +158,12 @@ QStringList TestMerge::pdfsIn(const QString &dir) const
     return QDir(dir).entryList(QStringList{"*.pdf"}, QDir::Files);
 }
 
-QString TestMerge::runMerge(const QStringList &pages)
+// Merges pages as the scan records them: each a JPEG page unless in `notJpeg`.
+QString TestMerge::runMerge(const QStringList &paths, const QStringList &notJpeg)
 {
+    QList<StoredPages::Page> pages;
+    for (const QString &path : paths)
+        pages << StoredPages::Page{path, path, false, !notJpeg.contains(path)};
     StdoutCapture capture;
     const MergeResult result = CaptureSession::mergePages(pages, m_pdfPath, nullptr, m_ops);
     Q_UNUSED(result);
@@ -175,28 +181,32 @@ void TestMerge::scanPages(int count)
 
 void TestMerge::mergesJpegEntriesInListOrder()
 {
-    // Not in the order of the files' names: list order rules.
-    const QString printed = runMerge(QStringList{m_b, m_png, m_c, m_a});
+    // Not in the order of the files' names: list order rules. What the scan
+    // recorded rules, not names: the png is passed over, the upper-case JPG merged.
+    const QString printed = runMerge({m_b, m_png, m_upper, m_c, m_a}, {m_png});
 
     const QStringList written = pdfsIn(m_out.path());
     QCOMPARE(written.size(), 1);
     QVERIFY2(QRegularExpression("^\\d{17}\\.pdf$").match(written.first()).hasMatch(), qPrintable(written.first()));
     const PdfPages pdf = readPdf(m_out.filePath(written.first()));
     QVERIFY(pdf.loaded);
-    QCOMPARE(pdf.sizes, (QList<QSizeF>{QSizeF(200, 300), QSizeF(256, 128), QSizeF(320, 240)}));
+    QCOMPARE(pdf.sizes,
+             (QList<QSizeF>{QSizeF(200, 300), QSizeF(150, 100), QSizeF(256, 128), QSizeF(320, 240)}));
 
-    const QString expected = QString("pdf is %1,size is 4\n"
+    const QString expected = QString("pdf is %1,size is 5\n"
                                      "jpgPath is %2\n"
                                      "Cam_readBufFromJpeg width is 200,height is 300\n"
                                      "jpgPath is %3\n"
                                      "jpgPath is %4\n"
-                                     "Cam_readBufFromJpeg width is 256,height is 128\n"
+                                     "Cam_readBufFromJpeg width is 150,height is 100\n"
                                      "jpgPath is %5\n"
+                                     "Cam_readBufFromJpeg width is 256,height is 128\n"
+                                     "jpgPath is %6\n"
                                      "Cam_readBufFromJpeg width is 320,height is 240\n")
-                                 .arg(m_out.filePath(written.first()), m_b, m_png, m_c, m_a);
+                                 .arg(m_out.filePath(written.first()), m_b, m_png, m_upper, m_c, m_a);
     QVERIFY2(printed.contains(expected), qPrintable(printed));
 
-    QCOMPARE(g_buttonEnabledAtDecode.size(), 3);
+    QCOMPARE(g_buttonEnabledAtDecode.size(), 4);
 }
 
 void TestMerge::emptyListWritesNothing()
@@ -206,8 +216,8 @@ void TestMerge::emptyListWritesNothing()
     QVERIFY2(printed.contains(QRegularExpression("pdf is .*/\\d{17}\\.pdf,size is 0\n")), qPrintable(printed));
     QVERIFY(parts(*m_window).MergePDFBtn->isEnabled());
 
-    // Entries that are not JPEGs write nothing either.
-    runMerge(QStringList{m_png, m_pages.filePath("x.JPG")});
+    // Pages without a JPEG page image write nothing either, whatever their names.
+    runMerge({m_png, m_a}, {m_png, m_a});
     QVERIFY(pdfsIn(m_out.path()).isEmpty());
     QVERIFY(g_buttonEnabledAtDecode.isEmpty());
 }

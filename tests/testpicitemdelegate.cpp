@@ -66,6 +66,7 @@ private slots:
     void portraitJpegShowsTheWholePage();
     void bitmapSitsFurtherRight();
     void pdfShowsThePlaceholderWhenInstalled();
+    void pictureFollowsThePageNotItsName();
     void missingFileLeavesTheTileUntouched();
     void unreadableFilesGiveCardAndNameOnly_data();
     void unreadableFilesGiveCardAndNameOnly();
@@ -76,8 +77,9 @@ private slots:
     void invalidIndexDrawsNothing();
 
 private:
-    QImage paintTile(const QString &path, QStyle::State state = QStyle::State_Enabled);
-    QModelIndex indexFor(const QString &path);
+    using Kind = PicItemData::PageKind;
+    QImage paintTile(const QString &path, QStyle::State state = QStyle::State_Enabled, Kind kind = Kind::Unknown);
+    QModelIndex indexFor(const QString &path, Kind kind = Kind::Unknown);
 
     QTemporaryDir m_dir;
     QStandardItemModel m_model;
@@ -116,15 +118,15 @@ void TestPicItemDelegate::initTestCase()
     pdf.close();
 }
 
-QModelIndex TestPicItemDelegate::indexFor(const QString &path)
+QModelIndex TestPicItemDelegate::indexFor(const QString &path, Kind kind)
 {
     auto *item = new QStandardItem;
-    item->setData(QVariant::fromValue(PicItemData{path, QFileInfo(path).fileName()}), PicItemData::Role);
+    item->setData(QVariant::fromValue(PicItemData{path, QFileInfo(path).fileName(), kind}), PicItemData::Role);
     m_model.appendRow(item);
     return item->index();
 }
 
-QImage TestPicItemDelegate::paintTile(const QString &path, QStyle::State state)
+QImage TestPicItemDelegate::paintTile(const QString &path, QStyle::State state, Kind kind)
 {
     QImage canvas(164, 164, QImage::Format_RGB32);
     canvas.fill(kBackground);
@@ -132,7 +134,7 @@ QImage TestPicItemDelegate::paintTile(const QString &path, QStyle::State state)
     QStyleOptionViewItem option;
     option.rect = QRect(0, 0, 164, 164);
     option.state = state;
-    m_delegate.paint(&painter, option, indexFor(path));
+    m_delegate.paint(&painter, option, indexFor(path, kind));
     painter.end();
     return canvas;
 }
@@ -196,6 +198,20 @@ void TestPicItemDelegate::pdfShowsThePlaceholderWhenInstalled()
     else
         QVERIFY(drawn > 0);
     QCOMPARE(tile.pixel(80, 20), qRgb(255, 255, 255));
+}
+
+// A page of this run is pictured as what the scan stored, whatever its name:
+// its picture area is that of a file of the same kind listed by name.
+void TestPicItemDelegate::pictureFollowsThePageNotItsName()
+{
+    const QRect pictureArea(0, 0, 164, 122); // above the name box
+    const QString upper = m_dir.filePath("page.JPG");
+    const QString jpegPdf = m_dir.filePath("page.jpg");
+    QVERIFY(QFile::copy(m_dir.filePath("landscape.jpg"), upper) && QFile::copy(upper, jpegPdf));
+    QCOMPARE(paintTile(upper, QStyle::State_Enabled, Kind::Jpeg).copy(pictureArea),
+             paintTile(m_dir.filePath("landscape.jpg")).copy(pictureArea));
+    QCOMPARE(paintTile(jpegPdf, QStyle::State_Enabled, Kind::Pdf).copy(pictureArea),
+             paintTile(m_dir.filePath("20240101120000123.pdf")).copy(pictureArea));
 }
 
 void TestPicItemDelegate::missingFileLeavesTheTileUntouched()

@@ -189,18 +189,18 @@ private slots:
         QFETCH(int, pagesKept);
         const QString pages = freshDir("pages");
         const QString out = freshDir("merged");
-        QStringList entries;
+        QList<StoredPages::Page> entries;
         QList<QSizeF> sizes;
         for (int i = 1; i <= 8; ++i) {
             const QString path = QStringLiteral("%1/page%2.jpg").arg(pages).arg(i);
             QImage page(100 + i * 10, 80, QImage::Format_RGB888);
             page.fill(QColor(i * 20, 100, 200));
             QVERIFY(page.save(path, "JPEG"));
-            entries << path;
+            entries << StoredPages::Page{path, path};
             sizes << QSizeF(100 + i * 10, 80);
         }
         if (removedPage)
-            QVERIFY(QFile::remove(entries.at(removedPage - 1)));
+            QVERIFY(QFile::remove(entries.at(removedPage - 1).pagePath));
         FailingFileOps ops;
         ops.fault = diskFullOnPage ? FailingFileOps::DiskFullAt : FailingFileOps::None;
         ops.faultyFile = diskFullOnPage - 1;

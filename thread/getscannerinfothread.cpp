@@ -1,6 +1,7 @@
 #include "thread/getscannerinfothread.h"
 
 #include "core/decodedjpeg.h"
+#include "core/scanplan.h"
 #include "pdf/hpdfoperation.h"
 #include "camera/orvixext.h"
 
@@ -89,8 +90,10 @@ SaveOutcome GetScannerInfoThread::captureFailure(const QString &shownPath, int r
 
 SaveOutcome GetScannerInfoThread::save()
 {
-    const bool pdf = nFormatType == 1 && filePath.right(3) == QLatin1String("jpg");
-    const QString shownPath = nFormatType == 1 ? FilePDFPath : filePath;
+    // The scan decided the format; the camera writes a JPEG whatever the
+    // name, so the name is not asked again.
+    const bool pdf = scanplan::isPdfFormat(nFormatType);
+    const QString shownPath = pdf ? FilePDFPath : filePath;
 
     // A folder picked in an earlier run (or the documents folder on a fresh
     // system) may not exist yet: make it rather than lose the page.
@@ -107,9 +110,6 @@ SaveOutcome GetScannerInfoThread::save()
     if (captured != 0 || !QFileInfo::exists(filePath))
         return captureFailure(shownPath, captured);
 
-    if (nFormatType == 1 && !pdf)
-        return SaveOutcome::failure(shownPath, QStringLiteral("拍摄的页面不是JPG文件，无法生成PDF"),
-                                    QStringLiteral("%1 does not end in jpg").arg(filePath));
     if (!pdf)
         return SaveOutcome::success(shownPath);
 

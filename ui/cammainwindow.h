@@ -112,7 +112,8 @@ protected:
 private:
     void initUI();
     void initConnection();
-    void addItem(QString path);
+    // `pdf`: the scan stored the page as a single-page PDF.
+    void addItem(QString path, bool pdf);
     QStringList getListSelectedFile();
     void showCameraErrorBox(const QString &text);
     // A "错误" box that does not block: saves still running go on behind it.

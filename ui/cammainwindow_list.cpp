@@ -8,12 +8,13 @@
 #include <QItemSelectionModel>
 #include <QUrl>
 
-void CamMainWindow::addItem(QString path)
+void CamMainWindow::addItem(QString path, bool pdf)
 {
     QStandardItem *item = new QStandardItem;
     PicItemData itemData;
     itemData.picPath = path;
     itemData.picName = QFileInfo(path).fileName();
+    itemData.pageKind = pdf ? PicItemData::PageKind::Pdf : PicItemData::PageKind::Jpeg;
     item->setData(QVariant::fromValue(itemData), PicItemData::Role);
     listViewModel->appendRow(item);
     imgListView->scrollToBottom();

@@ -57,6 +57,23 @@ QImage loadPicture(tile::Kind kind, const QString &path)
     return icon.pixmap(tile::kIconSize, tile::kIconSize, QIcon::Normal, QIcon::Off).toImage();
 }
 
+// Pages of this run say what they are; only a file listed without that is
+// judged by the last three bytes of its name.
+tile::Kind tileKind(const PicItemData &data)
+{
+    switch (data.pageKind) {
+    case PicItemData::PageKind::Jpeg:
+        return tile::Kind::Jpeg;
+    case PicItemData::PageKind::Pdf:
+        return tile::Kind::Pdf;
+    case PicItemData::PageKind::Unknown:
+        break;
+    }
+    const std::unique_ptr<char[], CharArrayDelete> suffix(
+        PicItemDelegate::substrend(data.picPath.toLatin1().constData(), 2));
+    return tile::kindForSuffix(suffix.get());
+}
+
 } // namespace
 
 PicItemDelegate::PicItemDelegate(QObject *parent) : QStyledItemDelegate(parent) {}
@@ -80,8 +97,7 @@ void PicItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     pathMain.addRoundedRect(tile::cardRect(rect), tile::kCardRadius, tile::kCardRadius, Qt::AbsoluteSize);
     painter->fillPath(pathMain, Qt::white);
 
-    const std::unique_ptr<char[], CharArrayDelete> suffix(substrend(data.picPath.toLatin1().constData(), 2));
-    const tile::Kind kind = tile::kindForSuffix(suffix.get());
+    const tile::Kind kind = tileKind(data);
 
     const QImage picture = loadPicture(kind, data.picPath);
     const QSize displayed = picture.isNull() ? QSize() : tile::displayedSize(kind, picture.width(), picture.height());
