@@ -33,9 +33,9 @@ private slots:
     void noFileReportsMinusOneAndKeepsValue()
     {
         CCfgControl cfg;
-        for (const char *key : Settings::kKeys) {
+        for (const Settings::Row &row : Settings::kTable) {
             QString value = "untouched";
-            QCOMPARE(cfg.readValue(key, value), -1);
+            QCOMPARE(cfg.readValue(row.name, value), -1);
             QCOMPARE(value, QString("untouched"));
         }
         QVERIFY(!QFile::exists(path()));
@@ -49,7 +49,7 @@ private slots:
         QVERIFY(QFile::exists(path()));
         for (int i = 0; i < 12; ++i) {
             QString value = "stale";
-            QCOMPARE(cfg.readValue(Settings::kKeys[i], value), 0);
+            QCOMPARE(cfg.readValue(Settings::kTable[i].name, value), 0);
             QCOMPARE(value, written.at(i));
         }
         // A second store object sees the same file: nothing is cached.
@@ -134,9 +134,9 @@ private slots:
         QFETCH(QByteArray, bytes);
         writeRaw(bytes);
         CCfgControl cfg;
-        for (const char *key : Settings::kKeys) {
+        for (const Settings::Row &row : Settings::kTable) {
             QString value;
-            QCOMPARE(cfg.readValue(key, value), 0);
+            QCOMPARE(cfg.readValue(row.name, value), 0);
             value.toInt(); // what the readers do with it
         }
         QCOMPARE(cfg.setValue(sampleValues()), 0);
