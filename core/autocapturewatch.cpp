@@ -32,8 +32,8 @@ bool drawnOutline(const QSize &reduced, QPolygonF &outline)
 
 AutoCaptureWatch::AutoCaptureWatch()
 {
-    QString value;
-    m_on = CCfgControl().readValue(Settings::kAutoCaptureKey, value) == 0 && value.toInt() != 0;
+    // Without a file the table's value: off.
+    m_on = CCfgControl().read().values.autoCapture;
     m_clock.start();
 }
 
@@ -42,7 +42,9 @@ void AutoCaptureWatch::toggle()
     m_on = !m_on;
     m_watcher.reset();
     qDebug("automatic capture %s\n", m_on ? "on" : "off");
-    CCfgControl().setExtraValue(Settings::kAutoCaptureKey, m_on ? "1" : "0");
+    Settings choice;
+    choice.autoCapture = m_on;
+    CCfgControl().setExtraValue(Settings::Key::AutoCapture, choice);
 }
 
 void AutoCaptureWatch::markScanned()

@@ -111,16 +111,11 @@ int CaptureSession::discover()
     }
     listResolution = resolutionsOf(int(listed));
 
-    QString devName;
-    QString xResolution;
-    QString yResolution;
-    m_cfg.readValue(Settings::key(Settings::Key::DevName), devName);
-    m_cfg.readValue(Settings::key(Settings::Key::XResolution), xResolution);
-    const int status = m_cfg.readValue(Settings::key(Settings::Key::YResolution), yResolution);
-    if (status == 0) {
-        m_nCurDev = devName.toInt();
-        m_nMaxWidth = xResolution.toInt();
-        m_nMaxHeight = yResolution.toInt();
+    const Settings::Stored stored = m_cfg.read();
+    if (stored.fileExists) {
+        m_nCurDev = stored.values.device;
+        m_nMaxWidth = stored.values.width;
+        m_nMaxHeight = stored.values.height;
         if (m_nCurDev < 0 || m_nCurDev >= listDevName.size()) {
             // The camera chosen last time is gone; a blank preview helps no one.
             qDebug("settings name device %d of %d, using device %d\n", m_nCurDev, int(listDevName.size()),
@@ -296,7 +291,7 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
         in.window = *saved;
         qDebug("11111111111111111111111 is %d\n", in.window.fileFormat);
     }
-    in.file = scanplan::readSettingsFile(m_cfg, !in.formatFromWindow);
+    in.file = m_cfg.read();
     const scanplan::ScanPlan plan = scanplan::planScan(in);
 
     // The run's size and format, set again before every still.

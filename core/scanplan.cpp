@@ -1,6 +1,5 @@
 #include "core/scanplan.h"
 
-#include "settings/ccfgcontrol.h"
 #include "core/rotationcounter.h"
 
 #include <cmath>
@@ -19,16 +18,6 @@ bool isPdfFormat(int code)
     return code == FormatSinglePagePdf;
 }
 
-int formatCodeFromText(const QString &text)
-{
-    return text.toInt();
-}
-
-bool flagFromText(const QString &text)
-{
-    return text.toInt() != 0;
-}
-
 int cropTypeFromCounter(int cropIndex)
 {
     return cropIsOn(cropIndex) ? 1 : 0;
@@ -43,32 +32,6 @@ int32_t rotationFromDegrees(double degrees)
     return int32_t(whole);
 }
 
-StoredSettings readSettingsFile(CCfgControl &cfg, bool readFormat)
-{
-    StoredSettings stored;
-    Settings &v = stored.values;
-    // A read leaves the text empty when there is no file.
-    const auto read = [&cfg](const char *key, bool *exists = nullptr) {
-        QString text;
-        const bool found = cfg.readValue(QString::fromLatin1(key), text) == 0;
-        if (exists)
-            *exists = found;
-        return text;
-    };
-    if (readFormat)
-        v.fileFormat = formatCodeFromText(read(Settings::key(Settings::Key::FileFormat), &stored.formatExists));
-    v.water = flagFromText(read(Settings::key(Settings::Key::IsWater)));
-    v.blue = read(Settings::key(Settings::Key::WaterColorB)).toInt();
-    v.green = read(Settings::key(Settings::Key::WaterColorG)).toInt();
-    v.red = read(Settings::key(Settings::Key::WaterColorR)).toInt();
-    v.waterFont = read(Settings::key(Settings::Key::WaterFont)).toInt();
-    v.textEnhance = flagFromText(read(Settings::key(Settings::Key::TextEnhance)));
-    v.waterContent = read(Settings::key(Settings::Key::WaterContent));
-    // The last status stands for all: the reads go to the same file.
-    v.folder = read(Settings::key(Settings::Key::FilePath), &stored.valuesExist);
-    return stored;
-}
-
 ScanPlan planScan(const ScanInputs &in)
 {
     ScanPlan plan;
@@ -78,7 +41,7 @@ ScanPlan planScan(const ScanInputs &in)
 
     if (in.formatFromWindow)
         plan.formatCode = in.window.fileFormat;
-    else if (in.file.formatExists)
+    else if (in.file.fileExists)
         plan.formatCode = in.file.values.fileFormat;
     else
         plan.formatCode = FormatJpg;
@@ -93,7 +56,7 @@ ScanPlan planScan(const ScanInputs &in)
     bool textEnhance = false;
     QString waterText;
     QString fileFolder = in.homeDir;
-    if (in.file.valuesExist) {
+    if (in.file.fileExists) {
         const Settings &file = in.file.values;
         water = file.water;
         blue = file.blue;

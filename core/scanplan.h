@@ -8,8 +8,6 @@
 #include <QDateTime>
 #include <QString>
 
-class CCfgControl;
-
 // Everything one click of the scan button decides before the capture runs:
 // the stamp, the format, the paths and the processing record. Display-free so
 // that the rules can be checked without a window or a camera.
@@ -23,35 +21,12 @@ QString makeStamp(const QDateTime &when);
 // Only 1 means the single-page PDF; every other code stores a JPG.
 bool isPdfFormat(int code);
 
-// The stored-file format code as the settings file keeps it: an integer,
-// empty or garbage text counting as 0.
-int formatCodeFromText(const QString &text);
-
-// "bIsWater", "bTextEn": any non-zero integer is on.
-bool flagFromText(const QString &text);
-
 // nCropType: 1 when the crop toggle counter is odd.
 int cropTypeFromCounter(int cropIndex);
 
 // The rotation in whole degrees, truncated toward zero. Values that do not
 // fit an int (never produced by the rotation buttons) give 0.
 int32_t rotationFromDegrees(double degrees);
-
-// What the scan takes from the settings file, read into the settings value
-// with the scan's own rules (an integer, empty or garbage text counting as 0;
-// any non-zero flag is on). `formatExists` and `valuesExist` are the store's
-// answers for the two reads (false = no file).
-struct StoredSettings
-{
-    bool formatExists = false;
-    bool valuesExist = false;
-    Settings values;
-};
-
-// Reads the scan's keys in their order: "FileFormat" (only when `readFormat`),
-// then "bIsWater", "WaterColorB", "WaterColorG", "WaterColorR", "WaterFont",
-// "bTextEn", "WaterContent", "FilePath".
-StoredSettings readSettingsFile(CCfgControl &cfg, bool readFormat);
 
 struct ScanInputs
 {
@@ -64,7 +39,9 @@ struct ScanInputs
     // The settings window was opened (m_bIsPressSet) and saved: values from it.
     bool valuesFromWindow = false;
     Settings window; // the saved settings window's choices
-    StoredSettings file;
+    // The settings file as the store read it: numbers as integers (empty or
+    // garbage text 0), any non-zero flag on; no file, the defaults.
+    Settings::Stored file;
 };
 
 struct ScanPlan

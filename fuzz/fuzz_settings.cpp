@@ -1,6 +1,6 @@
 // A settings file of arbitrary bytes, read the way the program reads it: the
-// store for every key with the numeric conversions the main window applies,
-// and the settings window presetting its controls from it.
+// store for every key and as one value with the readers' conversions, and the
+// settings window presetting its controls from it.
 #include "settings/ccfgcontrol.h"
 #include "core/settings.h"
 #include "settings/setwindow.h"
@@ -42,13 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.close();
 
     CCfgControl cfg;
-    for (const char *key : Settings::kKeys) {
+    for (const Settings::Row &row : Settings::kTable) {
         QString value = "unchanged";
-        if (cfg.readValue(key, value) != 0)
+        if (cfg.readValue(row.name, value) != 0)
             std::abort(); // the file exists, so every read must succeed
         volatile int n = value.toInt();
         (void)n;
     }
+    const Settings::Stored whole = cfg.read();
+    if (!whole.fileExists)
+        std::abort();
 
     SetWindow window;
     window.InitUI();

@@ -1,9 +1,8 @@
 #include "settings/ccfgcontrol.h"
 
-#include "core/settings.h"
-
 #include <QDebug>
 #include <QFile>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTextCodec>
@@ -14,14 +13,14 @@
 
 namespace {
 
-// Whether the file holds the key's value in the group "Settings" with raw
-// bytes above ASCII, which the store never writes.
-bool rawValueHasHighBytes(const QString &path, const QString &key)
+// The keys of the group "Settings" whose value the file holds with raw bytes
+// above ASCII, which the store never writes; the first line of a key counts.
+QHash<QByteArray, bool> keysWithHighBytes(const QString &path)
 {
+    QHash<QByteArray, bool> found;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray wanted = key.toUtf8();
+        return found;
     bool inGroup = false;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine().trimmed();
@@ -30,12 +29,15 @@ bool rawValueHasHighBytes(const QString &path, const QString &key)
             continue;
         }
         const int equals = line.indexOf('=');
-        if (!inGroup || equals < 0 || line.left(equals).trimmed() != wanted)
+        if (!inGroup || equals < 0)
+            continue;
+        const QByteArray key = line.left(equals).trimmed();
+        if (found.contains(key))
             continue;
         const QByteArray raw = line.mid(equals + 1);
-        return std::any_of(raw.begin(), raw.end(), [](char c) { return uchar(c) >= 0x80; });
+        found.insert(key, std::any_of(raw.begin(), raw.end(), [](char c) { return uchar(c) >= 0x80; }));
     }
-    return false;
+    return found;
 }
 
 // The Latin-1 reading of raw bytes, read again as UTF-8 when they are valid
@@ -67,8 +69,11 @@ int CCfgControl::setValue(QStringList listValue)
     {
         QSettings settings(settingsFilePath(), QSettings::IniFormat);
         settings.beginGroup("Settings");
-        for (int i = 0; i < 12; ++i)
-            settings.setValue(Settings::kKeys[i], QVariant(listValue.at(i)));
+        int position = 0;
+        for (const Settings::Row &row : Settings::kTable) {
+            if (row.savedByWindow)
+                settings.setValue(row.name, QVariant(listValue.at(position++)));
+        }
         settings.endGroup();
         settings.sync();
         // A format error belongs to the old content that was read in, not
@@ -82,25 +87,58 @@ int CCfgControl::setValue(QStringList listValue)
     return 0;
 }
 
+QString CCfgControl::readKey(QSettings &settings, const QHash<QByteArray, bool> &highBytes, const QString &key)
+{
+    QString value = settings.value(QString("%1/%2").arg("Settings").arg(key), QVariant()).toString();
+    // Without a codec raw bytes read as Latin-1. A value written by hand or
+    // by another tool in UTF-8 (a Chinese folder, a watermark text) reads as
+    // UTF-8 instead; the store itself escapes everything above ASCII, and
+    // its escapes read as before.
+    if (highBytes.value(key.toUtf8()))
+        value = asUtf8IfValid(value);
+    return value;
+}
+
+void CCfgControl::traceFormatError(const QSettings &settings, const QString &path)
+{
+    // The file is parsed on first access: its status is known only now.
+    if (settings.status() == QSettings::FormatError)
+        qDebug("settings file %s is not valid INI, reading what can be read\n", qPrintable(path));
+}
+
 int CCfgControl::readValue(QString key, QString &nvalue)
 {
     const QString path = settingsFilePath();
     if (!FileExists(path))
         return -1;
-    const QString fullKey = QString("%1/%2").arg("Settings").arg(key);
     QSettings settings(path, QSettings::IniFormat);
-    QString value = settings.value(fullKey, QVariant()).toString();
-    // The file is parsed on first access: its status is known only now.
-    if (settings.status() == QSettings::FormatError)
-        qDebug("settings file %s is not valid INI, reading what can be read\n", qPrintable(path));
-    // Without a codec raw bytes read as Latin-1. A value written by hand or
-    // by another tool in UTF-8 (a Chinese folder, a watermark text) reads as
-    // UTF-8 instead; the store itself escapes everything above ASCII, and
-    // its escapes read as before.
-    if (rawValueHasHighBytes(path, key))
-        value = asUtf8IfValid(value);
+    const QString value = readKey(settings, keysWithHighBytes(path), key);
+    traceFormatError(settings, path);
     nvalue = value;
     return 0;
+}
+
+Settings::Stored CCfgControl::read()
+{
+    Settings::Stored stored;
+    const QString path = settingsFilePath();
+    stored.fileExists = FileExists(path);
+    if (!stored.fileExists)
+        return stored;
+    QSettings settings(path, QSettings::IniFormat);
+    const QHash<QByteArray, bool> highBytes = keysWithHighBytes(path);
+    for (const Settings::Row &row : Settings::kTable) {
+        QString &text = stored.texts[int(row.key)];
+        text = readKey(settings, highBytes, QString::fromLatin1(row.name));
+        stored.values.setText(row.key, text);
+    }
+    traceFormatError(settings, path);
+    return stored;
+}
+
+int CCfgControl::write(const Settings &settings)
+{
+    return setValue(settings.toList());
 }
 
 bool CCfgControl::FileExists(QString strFile)
@@ -108,8 +146,10 @@ bool CCfgControl::FileExists(QString strFile)
     return QFile::exists(strFile);
 }
 
-int CCfgControl::setExtraValue(const QString &key, const QString &value)
+int CCfgControl::setExtraValue(Settings::Key which, const Settings &choices)
 {
+    const QString key = QString::fromLatin1(Settings::key(which));
+    const QString value = choices.text(which);
     const QString path = settingsFilePath();
     if (!FileExists(path)) {
         qDebug("settings file %s absent, %s not kept\n", qPrintable(path), qPrintable(key));

@@ -111,6 +111,7 @@ void SetWindow::InitUIData(int nComboxType, QStringList listDevData, QStringList
                            QStringList listFormatList)
 {
     Q_UNUSED(nComboxType);
+    m_stored = m_cfgSet.read();
     deviceParUIDev(QStringLiteral("文件设置"), QStringLiteral("文件路径"), 0, 0, listFormatList, true, true);
     deviceParUIFormat(QString(), QStringLiteral("文件格式"), 0, 1,
                       QStringList{QStringLiteral("JPG"), QStringLiteral("单页PDF")}, true, false);
@@ -166,15 +167,6 @@ QComboBox *SetWindow::newChoice(const QStringList &items)
     return choice;
 }
 
-QString SetWindow::storedValue(const char *key, bool *fileExists)
-{
-    QString value;
-    const int status = m_cfgSet.readValue(QString::fromLatin1(key), value);
-    if (fileExists)
-        *fileExists = status == 0;
-    return value;
-}
-
 void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex, int parType,
                                QStringList parValue, bool isAddTitleTopMargin, bool isLastPar)
 {
@@ -183,17 +175,8 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
     QHBoxLayout *row = addParRow(parName);
 
     if (parType == 0) {
-        bool fileExists = false;
-        m_edit.folder = storedValue(Settings::key(Settings::Key::FilePath), &fileExists);
-        const QString fallback =
-            Settings::defaultFolder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
-        if (!fileExists) {
-            m_edit.folder = fallback;
-        } else if (m_edit.folder.isEmpty()) {
-            // An empty folder would store scans at the root of the file system.
-            qDebug() << "settings: FilePath is empty, offering" << fallback;
-            m_edit.folder = fallback;
-        }
+        m_edit.folder =
+            Settings::offeredFolder(m_stored, QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
         ptypeTxt = new QTextEdit;
         ptypeTxt->setText(m_edit.folder);
         FileBtn = new QPushButton(QStringLiteral("浏览"));
@@ -206,11 +189,10 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
 
     ptypeCbbDev = newChoice(parValue);
     ptypeCbbDev->setObjectName(QString::number(parIndex));
-    bool fileExists = false;
-    const QString stored = storedValue(Settings::key(Settings::Key::DevName), &fileExists);
-    if (fileExists && ptypeCbbDev->count() > 0)
-        ptypeCbbDev->setCurrentIndex(
-            Settings::presetIndex(Settings::key(Settings::Key::DevName), stored, ptypeCbbDev->count()));
+    if (m_stored.fileExists && ptypeCbbDev->count() > 0)
+        ptypeCbbDev->setCurrentIndex(Settings::presetIndex(Settings::key(Settings::Key::DevName),
+                                                           m_stored.text(Settings::Key::DevName),
+                                                           ptypeCbbDev->count()));
     row->addWidget(ptypeCbbDev, 1);
     connect(ptypeCbbDev, SIGNAL(currentIndexChanged(int)), this, SLOT(comboboxCurrentIndexChanged(int)));
 }
@@ -225,10 +207,8 @@ void SetWindow::deviceParUIFormat(QString titleName, QString parName, int parInd
 
     ptypeCbbFormat = newChoice(parValue);
     ptypeCbbFormat->setObjectName(QString::number(parIndex));
-    bool fileExists = false;
-    const QString stored = storedValue(Settings::key(Settings::Key::FileFormat), &fileExists);
-    if (fileExists && ptypeCbbFormat->count() > 0) {
-        const int index = Settings::fileFormatIndex(stored);
+    if (m_stored.fileExists && ptypeCbbFormat->count() > 0) {
+        const int index = Settings::fileFormatIndex(m_stored.text(Settings::Key::FileFormat));
         ptypeCbbFormat->setCurrentIndex(index < ptypeCbbFormat->count() ? index : 0);
     }
     row->addWidget(ptypeCbbFormat, 1);
@@ -244,18 +224,9 @@ void SetWindow::deviceParUIResolution(QString titleName, QString parName, int pa
 
     ptypeCbbResolution = newChoice(parValue);
     ptypeCbbResolution->setObjectName(QString::number(parIndex));
-    const QString width = storedValue(Settings::key(Settings::Key::XResolution));
-    bool fileExists = false;
-    const QString height = storedValue(Settings::key(Settings::Key::YResolution), &fileExists);
-    if (fileExists) {
-        // Only texts that read back as whole numbers name a resolution; the
-        // list's own writer builds the text, so both spell it the same.
-        bool okWidth = false;
-        bool okHeight = false;
-        const long x = width.toLong(&okWidth);
-        const long y = height.toLong(&okHeight);
-        const bool exact = okWidth && okHeight && QString::number(x) == width && QString::number(y) == height;
-        const QString wanted = exact ? ResolutionText::format(x, y) : width + QLatin1Char('x') + height;
+    if (m_stored.fileExists) {
+        const QString wanted = Settings::resolutionPreset(m_stored.text(Settings::Key::XResolution),
+                                                          m_stored.text(Settings::Key::YResolution));
         if (ptypeCbbResolution->findText(wanted) < 0)
             qDebug() << "settings: resolution" << wanted << "is not offered by the device, keeping"
                      << ptypeCbbResolution->currentText();
@@ -279,10 +250,8 @@ void SetWindow::imgEditParUI()
     brightBalanceCKB = new QComboBox;
     brightBalanceCKB->addItem(QStringLiteral("无"));
     brightBalanceCKB->addItem(QStringLiteral("文档优化"));
-    bool fileExists = false;
-    const QString stored = storedValue(Settings::key(Settings::Key::TextEnhance), &fileExists);
-    if (fileExists) {
-        const int index = Settings::textEnhanceIndex(stored);
+    if (m_stored.fileExists) {
+        const int index = Settings::textEnhanceIndex(m_stored.text(Settings::Key::TextEnhance));
         if (index != 0)
             brightBalanceCKB->setCurrentIndex(index);
     }
@@ -367,7 +336,7 @@ void SetWindow::onBtnSaveClicked()
     record.textEnhance = brightBalanceCKB && brightBalanceCKB->currentIndex() != 0;
     record.water = false;
     qDebug("value is %d %d,nFileType is %d", record.water, record.textEnhance, record.fileFormat);
-    m_cfgSet.setValue(record.toList());
+    m_cfgSet.write(record);
 
     close();
     emit settingsSaved(record, m_bIsChangeImageFrame);

@@ -77,11 +77,12 @@ private:
     bool m_bIsSaveData = false;
     bool m_bIsChangeImageFrame = false;
     Settings m_edit;
+    // The settings file as InitUIData found it; the rows are preset from it.
+    Settings::Stored m_stored;
 
     void addTitle(const QString &titleName, bool isAddTitleTopMargin);
     QHBoxLayout *addParRow(const QString &parName);
     QComboBox *newChoice(const QStringList &items);
-    QString storedValue(const char *key, bool *fileExists = nullptr);
 
 signals:
     // A save: the choices as written to the store, and whether the device or

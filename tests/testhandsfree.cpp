@@ -180,8 +180,8 @@ void TestHandsFree::autoCaptureKeyIsShownAndKept()
     QCOMPARE(stored("FileFormat"), QString("1"));
     QCOMPARE(stored("AutoCapture"), QString("1"));
     const QSettings file(CCfgControl::settingsFilePath(), QSettings::IniFormat);
-    for (const char *key : Settings::kKeys)
-        QVERIFY2(file.contains(QString("Settings/") + key), key);
+    for (const Settings::Row &row : Settings::kTable)
+        QVERIFY2(file.contains(QString("Settings/") + row.name), row.name);
 
     // The next run starts with it on.
     m_main.reset();

@@ -19,12 +19,11 @@ class TestScanPlan : public QObject
     Q_OBJECT
 
 private:
-    static StoredSettings fullFile(int format, const QString &folder)
+    static Settings::Stored fullFile(int format, const QString &folder)
     {
-        StoredSettings f;
-        f.formatExists = true;
+        Settings::Stored f;
+        f.fileExists = true;
         f.values.fileFormat = format;
-        f.valuesExist = true;
         f.values.water = true;
         f.values.red = 10;
         f.values.green = 20;
@@ -36,7 +35,7 @@ private:
         return f;
     }
 
-    static ScanInputs inputs(const StoredSettings &file)
+    static ScanInputs inputs(const Settings::Stored &file)
     {
         ScanInputs in;
         in.stamp = "20260102030405006";
@@ -106,7 +105,9 @@ private slots:
         QFETCH(QString, page);
         QFETCH(QString, capture);
         QFETCH(QString, pdf);
-        const ScanPlan plan = planScan(inputs(fullFile(formatCodeFromText(stored), "/data")));
+        Settings read;
+        read.setText(Settings::Key::FileFormat, stored);
+        const ScanPlan plan = planScan(inputs(fullFile(read.fileFormat, "/data")));
         QCOMPARE(plan.listShownPath, shown);
         QCOMPARE(plan.listPagePath, page);
         QCOMPARE(plan.captureJpegPath, capture);
@@ -117,7 +118,7 @@ private slots:
 
     void noSettingsFile()
     {
-        ScanInputs in = inputs(StoredSettings());
+        ScanInputs in = inputs(Settings::Stored());
         in.cropIndex = 3;
         const ScanPlan plan = planScan(in);
         QCOMPARE(plan.formatCode, int(FormatJpg));
@@ -149,9 +150,10 @@ private slots:
 
     void emptyKeys()
     {
-        StoredSettings f;
-        f.formatExists = true;
-        f.valuesExist = true; // every key present but empty
+        Settings::Stored f;
+        f.fileExists = true;
+        for (const Settings::Row &row : Settings::kTable)
+            f.values.setText(row.key, QString()); // every key present but empty
         const ScanPlan plan = planScan(inputs(f));
         QCOMPARE(plan.formatCode, 0);
         // An empty folder falls back to home, never to the root.
@@ -219,7 +221,7 @@ private slots:
     {
         QFETCH(int, counter);
         QFETCH(int, cropType);
-        ScanInputs in = inputs(StoredSettings());
+        ScanInputs in = inputs(Settings::Stored());
         in.cropIndex = counter;
         QCOMPARE(planScan(in).param.nCropType, cropType);
     }
@@ -240,18 +242,16 @@ private slots:
     {
         QFETCH(double, degrees);
         QFETCH(int, rotate);
-        ScanInputs in = inputs(StoredSettings());
+        ScanInputs in = inputs(Settings::Stored());
         in.rotation = degrees;
         QCOMPARE(int(planScan(in).param.nRotate), rotate);
     }
 
-    // The reader against a real settings file in the test's HOME.
+    // The store's read against a real settings file in the test's HOME.
     void readerMissingFile()
     {
-        CCfgControl cfg;
-        const StoredSettings v = readSettingsFile(cfg, true);
-        QVERIFY(!v.formatExists);
-        QVERIFY(!v.valuesExist);
+        const Settings::Stored v = CCfgControl().read();
+        QVERIFY(!v.fileExists);
         const ScanPlan plan = planScan(inputs(v));
         QCOMPARE(plan.folder, QStringLiteral("/home/user"));
     }
@@ -260,9 +260,8 @@ private slots:
     {
         CCfgControl cfg;
         cfg.setValue({"/data/扫描", "0", "640", "480", "1", "水印", "20", "1", "2", "3", "1", "1"});
-        const StoredSettings v = readSettingsFile(cfg, true);
-        QVERIFY(v.formatExists);
-        QVERIFY(v.valuesExist);
+        const Settings::Stored v = cfg.read();
+        QVERIFY(v.fileExists);
         const ScanPlan plan = planScan(inputs(v));
         QCOMPARE(plan.formatCode, 1);
         QCOMPARE(plan.pdfPath, QStringLiteral("/data/扫描/20260102030405006.pdf"));
@@ -279,15 +278,16 @@ private slots:
         {
             QSettings ini(settingsFile(), QSettings::IniFormat);
             ini.setValue("Settings/DevName", "0");
+            ini.setValue("Settings/bIsWater", "1");
         }
-        CCfgControl cfg;
-        StoredSettings v = readSettingsFile(cfg, false);
-        QVERIFY(v.valuesExist);
-        QVERIFY(!v.formatExists); // not asked for
-        v.formatExists = true;    // as if asked: an absent key reads as empty
+        const Settings::Stored v = CCfgControl().read();
+        QVERIFY(v.fileExists);
+        // An absent key reads as empty text: 0, not the value for a missing file.
+        QCOMPARE(v.values.waterFont, 0);
         const ScanPlan plan = planScan(inputs(v));
         QCOMPARE(plan.formatCode, 0);
         QCOMPARE(plan.filePath, QStringLiteral("/home/user/20260102030405006.jpg"));
+        QCOMPARE(plan.param.bIsWater, true);
     }
 };
 

@@ -33,9 +33,9 @@ private slots:
     void noFileReportsMinusOneAndKeepsValue()
     {
         CCfgControl cfg;
-        for (const char *key : Settings::kKeys) {
+        for (const Settings::Row &row : Settings::kTable) {
             QString value = "untouched";
-            QCOMPARE(cfg.readValue(key, value), -1);
+            QCOMPARE(cfg.readValue(row.name, value), -1);
             QCOMPARE(value, QString("untouched"));
         }
         QVERIFY(!QFile::exists(path()));
@@ -49,13 +49,50 @@ private slots:
         QVERIFY(QFile::exists(path()));
         for (int i = 0; i < 12; ++i) {
             QString value = "stale";
-            QCOMPARE(cfg.readValue(Settings::kKeys[i], value), 0);
+            QCOMPARE(cfg.readValue(Settings::kTable[i].name, value), 0);
             QCOMPARE(value, written.at(i));
         }
         // A second store object sees the same file: nothing is cached.
         QString folder;
         QCOMPARE(CCfgControl().readValue("FilePath", folder), 0);
         QCOMPARE(folder, QString("/root/文档"));
+    }
+
+    // The whole value by the table: each member under its own key, the
+    // hands-free switch left to its own writer, and read back as written.
+    void wholeValueIsWrittenKeyByKeyAndReadBack()
+    {
+        Settings value;
+        value.folder = "/root/文档";
+        value.device = 1;
+        value.width = 3264;
+        value.height = 2448;
+        value.water = true;
+        value.waterContent = "机密 copy";
+        value.waterFont = 48;
+        value.red = 255;
+        value.green = 12;
+        value.blue = 0;
+        value.textEnhance = true;
+        value.fileFormat = 1;
+        value.autoCapture = true;
+        CCfgControl cfg;
+        QCOMPARE(cfg.write(value), 0);
+        const QStringList names{"FilePath",    "DevName",     "XResolution", "YResolution",
+                                "bIsWater",    "WaterContent", "WaterFont",  "WaterColorR",
+                                "WaterColorG", "WaterColorB", "bTextEn",     "FileFormat"};
+        QSettings check(path(), QSettings::IniFormat);
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(check.value("Settings/" + names.at(i)).toString(), sampleValues().at(i));
+        QVERIFY(!check.contains("Settings/AutoCapture"));
+
+        const Settings::Stored read = cfg.read();
+        QVERIFY(read.fileExists);
+        value.autoCapture = false;
+        for (const Settings::Row &row : Settings::kTable) {
+            QCOMPARE(read.values.text(row.key), value.text(row.key));
+            QCOMPARE(read.text(row.key), row.savedByWindow ? value.text(row.key) : QString());
+        }
     }
 
     void fileLayoutIsGroupSettingsWithEscapedText()
@@ -134,10 +171,12 @@ private slots:
         QFETCH(QByteArray, bytes);
         writeRaw(bytes);
         CCfgControl cfg;
-        for (const char *key : Settings::kKeys) {
+        const Settings::Stored whole = cfg.read();
+        QVERIFY(whole.fileExists);
+        for (const Settings::Row &row : Settings::kTable) {
             QString value;
-            QCOMPARE(cfg.readValue(key, value), 0);
-            value.toInt(); // what the readers do with it
+            QCOMPARE(cfg.readValue(row.name, value), 0);
+            QCOMPARE(whole.text(row.key), value); // one read sees what single reads see
         }
         QCOMPARE(cfg.setValue(sampleValues()), 0);
         QString folder;

@@ -1,5 +1,6 @@
-// The display-free rules of the settings window: the resolutions listed for a
-// device, the default folder and how stored numbers pick items.
+// The display-free rules of the settings: how each key's text becomes a value
+// and back, the resolutions listed for a device, the default folder and how
+// stored numbers pick items.
 #include "camera/camsdk.h"
 #include "core/resolutiontext.h"
 #include "core/settings.h"
@@ -20,6 +21,8 @@ private slots:
     void storedIndexPicksAnExistingItem();
     void storedFlagsFollowTheScan_data();
     void storedFlagsFollowTheScan();
+    void storedTextBecomesTheKeysValue_data();
+    void storedTextBecomesTheKeysValue();
 };
 
 void TestSettingsValues::initTestCase()
@@ -106,6 +109,48 @@ void TestSettingsValues::storedFlagsFollowTheScan()
     QFETCH(int, formatIndex);
     QCOMPARE(Settings::textEnhanceIndex(stored), textIndex);
     QCOMPARE(Settings::fileFormatIndex(stored), formatIndex);
+}
+
+void TestSettingsValues::storedTextBecomesTheKeysValue_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("kept");
+    const auto row = [](const char *name, Settings::Key key, const QString &stored, const QString &kept) {
+        QTest::newRow(name) << int(key) << stored << kept;
+    };
+    // One row per key, each away from the value for a missing file.
+    row("folder as it stands", Settings::Key::FilePath, " /data/扫描 ", " /data/扫描 ");
+    row("device", Settings::Key::DevName, "3", "3");
+    row("width", Settings::Key::XResolution, "1920", "1920");
+    row("height", Settings::Key::YResolution, "1080", "1080");
+    row("flag: non-zero is on", Settings::Key::IsWater, "7", "1");
+    row("text", Settings::Key::WaterContent, "机密", "机密");
+    row("garbage is 0, not the default", Settings::Key::WaterFont, "20pt", "0");
+    row("red", Settings::Key::WaterColorR, "255", "255");
+    row("green", Settings::Key::WaterColorG, "12", "12");
+    row("blue", Settings::Key::WaterColorB, "7", "7");
+    row("flag: negative is on", Settings::Key::TextEnhance, "-1", "1");
+    row("any format code", Settings::Key::FileFormat, "2", "2");
+    row("hands-free", Settings::Key::AutoCapture, "1", "1");
+}
+
+void TestSettingsValues::storedTextBecomesTheKeysValue()
+{
+    QFETCH(int, key);
+    QFETCH(QString, stored);
+    QFETCH(QString, kept);
+    const Settings::Key which = Settings::Key(key);
+    QCOMPARE(int(Settings::row(which).key), key); // the table is in the order of Key
+    Settings value;
+    value.setText(which, stored);
+    QCOMPARE(value.text(which), kept);
+    // No other key moved.
+    const Settings untouched;
+    for (const Settings::Row &row : Settings::kTable) {
+        if (row.key != which)
+            QVERIFY2(value.text(row.key) == untouched.text(row.key), row.name);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSettingsValues)

@@ -251,6 +251,9 @@ void TestSetWindow::presetsFromTheSettingsFile_data()
     QTest::newRow("resolution the device lacks keeps the first")
         << true << Values{{"FilePath", "/data"}, {"XResolution", "640"}, {"YResolution", "480"}} << "/data" << 0
         << 0 << "1920x1080" << 0;
+    QTest::newRow("resolution spelt otherwise names no item")
+        << true << Values{{"FilePath", "/data"}, {"XResolution", "01280"}, {"YResolution", "720"}} << "/data" << 0
+        << 0 << "1920x1080" << 0;
     QTest::newRow("file without keys") << true << Values{{"Other", "x"}} << home << 0 << 0 << "1920x1080" << 0;
     QTest::newRow("garbage numbers pick existing items")
         << true

@@ -109,6 +109,7 @@ private slots:
         QString value;
         QCOMPARE(cfg.readValue("WaterContent", value), 0);
         QCOMPARE(value, expected);
+        QCOMPARE(cfg.read().values.waterContent, expected);
     }
 
     void storeTracesWhatHappened()
