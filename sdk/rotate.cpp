@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <opencv2/core/utility.hpp>
+
 namespace orvix {
 namespace {
 
@@ -32,9 +34,6 @@ void turnHalf(const Frame &in, Frame &out)
     }
 }
 
-// Walks the source in square tiles so that both pictures stay in cache.
-constexpr int kTile = 32;
-
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the pixel packing below assumes little-endian words");
 
 // Four pixels down a source column become 12 bytes of an output row: four
@@ -53,34 +52,42 @@ inline void putFour(uint8_t *dst, const uint8_t *src, ptrdiff_t srcStep)
     std::memcpy(dst + 8, &high, 4);
 }
 
+// A strip of source columns is a band of output rows, filled left to right
+// in blocks of source rows: a block (64 x 64 pixels, 12 KB each way) stays
+// in the first-level cache while it is turned, and each output row is
+// written on from where the previous block left it. Square tiles walked
+// along the source rows measured nearly twice as slow: they leave every output
+// row's cache line half written until the next band of source rows.
+constexpr int kStripColumns = 64;
+constexpr int kBlockRows = 64;
+
 // clockwise: source (x, y) lands at (h-1-y, x); otherwise at (y, w-1-x).
-// Each output row of a tile is one source column, written left to right.
-void turnQuarter(const Frame &in, Frame &out, bool clockwise)
+// Turns the source columns [xBegin, xEnd).
+void turnColumns(const Frame &in, Frame &out, bool clockwise, int xBegin, int xEnd)
 {
     const int w = in.width;
     const int h = in.height;
-    out = picturepool::takeFrame(h, w);
     const size_t outStride = out.stride();
-    for (int ty = 0; ty < h; ty += kTile) {
-        const int yEnd = std::min(h, ty + kTile);
-        for (int tx = 0; tx < w; tx += kTile) {
-            const int xEnd = std::min(w, tx + kTile);
-            for (int x = tx; x < xEnd; ++x) {
+    for (int tx = xBegin; tx < xEnd; tx += kStripColumns) {
+        const int stripEnd = std::min(xEnd, tx + kStripColumns);
+        // Output columns [c, c + run) of every row of the strip.
+        for (int c = 0; c < h; c += kBlockRows) {
+            const int run = std::min(kBlockRows, h - c);
+            for (int x = tx; x < stripEnd; ++x) {
                 uint8_t *dst;
                 const uint8_t *src;
                 ptrdiff_t srcStep;
                 if (clockwise) {
-                    // Output row x, columns h-yEnd ..: source rows upwards from yEnd-1.
-                    dst = out.rgb.data() + size_t(x) * outStride + size_t(h - yEnd) * 3;
-                    src = in.row(yEnd - 1) + size_t(x) * 3;
+                    // Output row x from source row h-1-c upwards.
+                    dst = out.rgb.data() + size_t(x) * outStride + size_t(c) * 3;
+                    src = in.row(h - 1 - c) + size_t(x) * 3;
                     srcStep = -ptrdiff_t(in.stride());
                 } else {
-                    // Output row w-1-x, columns ty ..: source rows downwards from ty.
-                    dst = out.rgb.data() + size_t(w - 1 - x) * outStride + size_t(ty) * 3;
-                    src = in.row(ty) + size_t(x) * 3;
+                    // Output row w-1-x from source row c downwards.
+                    dst = out.rgb.data() + size_t(w - 1 - x) * outStride + size_t(c) * 3;
+                    src = in.row(c) + size_t(x) * 3;
                     srcStep = ptrdiff_t(in.stride());
                 }
-                const int run = yEnd - ty;
                 int k = 0;
                 // The last source column has no spare byte after it on the last row.
                 if (x + 1 < w)
@@ -91,6 +98,16 @@ void turnQuarter(const Frame &in, Frame &out, bool clockwise)
             }
         }
     }
+}
+
+// Strips are independent; the library's worker threads share them out.
+void turnQuarter(const Frame &in, Frame &out, bool clockwise)
+{
+    out = picturepool::takeFrame(in.height, in.width);
+    const int strips = (in.width + kStripColumns - 1) / kStripColumns;
+    cv::parallel_for_(cv::Range(0, strips), [&](const cv::Range &r) {
+        turnColumns(in, out, clockwise, r.start * kStripColumns, std::min(in.width, r.end * kStripColumns));
+    });
 }
 
 } // namespace
