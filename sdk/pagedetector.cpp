@@ -442,7 +442,7 @@ bool PageDetector::detectAt(const Frame &frame, int longSide, Quad &corners) con
     cv::Mat gray;
     cv::cvtColor(small, gray, cv::COLOR_RGB2GRAY);
     std::vector<cv::Mat> masks;
-    pageMasks(small, gray, masks);
+    pageMasks(small, gray, masks, m_refine);
 
     // Of the outlines that the picture bears out, the larger wins unless it
     // is clearly worse supported: a page's inner half can look like a page
