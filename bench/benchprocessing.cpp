@@ -15,6 +15,9 @@
 #include <cmath>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
 #include <functional>
 #include <vector>
 
@@ -80,6 +83,34 @@ orvix::Frame shifted(const orvix::Frame &f, double dx, double dy)
     cv::Mat dst = pagescene::asMat(out);
     cv::warpAffine(pagescene::asMat(f), dst, m, dst.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
     return out;
+}
+
+// Where a scan's time goes once the still has come: the library's steps in
+// turn, as a capture to a JPEG file with cropping on runs them.
+void scanSteps(const orvix::Frame &capture)
+{
+    char folder[] = "/tmp/benchprocessing-XXXXXX";
+    if (!mkdtemp(folder))
+        return;
+    const std::string path = std::string(folder) + "/page.jpg";
+    orvix::Frame still, page;
+    std::vector<uint8_t> bytes;
+    std::vector<double> copy, crop, encode, write;
+    for (int i = 0; i < 9; ++i) {
+        copy.push_back(medianMs(1, [&] { still = capture; }));
+        crop.push_back(medianMs(1, [&] { page = orvix::cropToPage(std::move(still)); }));
+        encode.push_back(medianMs(1, [&] { orvix::jpeg::encode(page, 90, bytes, true); }));
+        write.push_back(medianMs(1, [&] { orvix::jpeg::writeFileAtomic(path, bytes); }));
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("a scan's steps after the still came, median of 9: copy of the still %.1f ms, crop %.1f ms, "
+                "JPEG with its EXIF preview %.1f ms (%zu bytes), file written and synced %.1f ms\n",
+                median(copy), median(crop), median(encode), bytes.size(), median(write));
+    std::remove(path.c_str());
+    rmdir(folder);
 }
 
 // A stream of preview frames: the page lies still (only a small live mark
@@ -278,6 +309,7 @@ int main()
     std::printf("  (a copy into a new picture, as every step that makes one pays for its memory: %.1f ms)\n",
                 medianMs(7, [&] { fresh = orvix::Frame(); }, [&] { fresh = frame; }));
 
+    scanSteps(frame);
     previewStream(frame);
     detectionOnRandomScenes(60);
     return 0;

@@ -4,6 +4,7 @@
 #include "sdk/pagewarp.h"
 
 #include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -302,73 +303,80 @@ void quadsFromMask(cv::Mat mask, std::vector<Quadf> &quads)
 
 // Sub-pixel edges at full resolution: along each side, the strongest
 // bright-inside step within a few pixels; robust line fits through them.
+Line refineSide(const Frame &frame, const Quadf &q, int i, int radius)
+{
+    const cv::Point2f a = q[i], b = q[(i + 1) % 4];
+    const double len = length(b - a);
+    const cv::Point2f u = (b - a) * float(1.0 / len);
+    const cv::Point2f n = outwardNormal(q, i);
+    const int samples = 64;
+    std::vector<cv::Point2f> edge;
+    std::vector<float> profile(size_t(2 * radius + 3));
+    for (int k = 0; k < samples; ++k) {
+        const cv::Point2f p = a + u * float(len * (0.06 + 0.88 * (k + 0.5) / samples));
+        for (int s = -radius - 1; s <= radius + 1; ++s) {
+            float v = 0;
+            for (int j = -1; j <= 1; ++j) {
+                const cv::Point2f at = p + n * float(s) + u * float(2 * j);
+                v += frameGrayAt(frame, at.x, at.y);
+            }
+            profile[size_t(s + radius + 1)] = v / 3;
+        }
+        auto step = [&profile, radius](int s) {
+            return profile[size_t(s + radius)] - profile[size_t(s + radius + 2)];
+        };
+        int best = 0;
+        float bestStep = -1e9f;
+        for (int s = -radius + 1; s <= radius - 1; ++s) {
+            if (step(s) > bestStep) {
+                bestStep = step(s);
+                best = s;
+            }
+        }
+        if (bestStep < 8.f)
+            continue;
+        const float y0 = step(best - 1), y1 = bestStep, y2 = step(best + 1);
+        const float denom = y0 - 2 * y1 + y2;
+        const float delta = denom < 0 ? 0.5f * (y0 - y2) / denom : 0.f;
+        edge.push_back(p + n * (float(best) + std::max(-0.5f, std::min(0.5f, delta))));
+    }
+    if (edge.size() < 8)
+        return {a, u};
+    cv::Vec4f l;
+    cv::fitLine(edge, l, cv::DIST_HUBER, 0, 0.01, 0.01);
+    // Drop what the first fit calls outliers (an occluder's own edge), refit.
+    const cv::Point2f lp(l[2], l[3]), ld(l[0], l[1]);
+    const cv::Point2f ln(ld.y, -ld.x);
+    std::vector<float> residual;
+    for (const cv::Point2f &e : edge)
+        residual.push_back(std::fabs((e - lp).dot(ln)));
+    std::vector<float> sorted = residual;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const float limit = std::max(1.0f, 2.5f * sorted[sorted.size() / 2]);
+    std::vector<cv::Point2f> inliers;
+    for (size_t j = 0; j < edge.size(); ++j)
+        if (residual[j] <= limit)
+            inliers.push_back(edge[j]);
+    if (inliers.size() >= 6)
+        cv::fitLine(inliers, l, cv::DIST_L2, 0, 0.01, 0.01);
+    // A fine line far from the coarse one found something else (an
+    // occluder's edge, text): the coarse side is safer then.
+    // Compared where the edge was seen: a side may run out of view.
+    const Line fine{cv::Point2f(l[2], l[3]), cv::Point2f(l[0], l[1])};
+    const double shift = std::fabs((fine.point - a).dot(n));
+    if (shift <= radius && std::fabs(cross(fine.dir, u)) < std::sin(6.0 * CV_PI / 180.0))
+        return fine;
+    return {a, u};
+}
+
+// The sides are independent; the library's worker threads share them.
 Quadf refineOnFrame(const Frame &frame, const Quadf &q, int radius)
 {
     Line lines[4];
-    for (int i = 0; i < 4; ++i) {
-        const cv::Point2f a = q[i], b = q[(i + 1) % 4];
-        const double len = length(b - a);
-        const cv::Point2f u = (b - a) * float(1.0 / len);
-        const cv::Point2f n = outwardNormal(q, i);
-        lines[i] = {a, u};
-        const int samples = 64;
-        std::vector<cv::Point2f> edge;
-        std::vector<float> profile(size_t(2 * radius + 3));
-        for (int k = 0; k < samples; ++k) {
-            const cv::Point2f p = a + u * float(len * (0.06 + 0.88 * (k + 0.5) / samples));
-            for (int s = -radius - 1; s <= radius + 1; ++s) {
-                float v = 0;
-                for (int j = -1; j <= 1; ++j) {
-                    const cv::Point2f at = p + n * float(s) + u * float(2 * j);
-                    v += frameGrayAt(frame, at.x, at.y);
-                }
-                profile[size_t(s + radius + 1)] = v / 3;
-            }
-            auto step = [&profile, radius](int s) {
-                return profile[size_t(s + radius)] - profile[size_t(s + radius + 2)];
-            };
-            int best = 0;
-            float bestStep = -1e9f;
-            for (int s = -radius + 1; s <= radius - 1; ++s) {
-                if (step(s) > bestStep) {
-                    bestStep = step(s);
-                    best = s;
-                }
-            }
-            if (bestStep < 8.f)
-                continue;
-            const float y0 = step(best - 1), y1 = bestStep, y2 = step(best + 1);
-            const float denom = y0 - 2 * y1 + y2;
-            const float delta = denom < 0 ? 0.5f * (y0 - y2) / denom : 0.f;
-            edge.push_back(p + n * (float(best) + std::max(-0.5f, std::min(0.5f, delta))));
-        }
-        if (edge.size() < 8)
-            continue;
-        cv::Vec4f l;
-        cv::fitLine(edge, l, cv::DIST_HUBER, 0, 0.01, 0.01);
-        // Drop what the first fit calls outliers (an occluder's own edge), refit.
-        const cv::Point2f lp(l[2], l[3]), ld(l[0], l[1]);
-        const cv::Point2f ln(ld.y, -ld.x);
-        std::vector<float> residual;
-        for (const cv::Point2f &e : edge)
-            residual.push_back(std::fabs((e - lp).dot(ln)));
-        std::vector<float> sorted = residual;
-        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-        const float limit = std::max(1.0f, 2.5f * sorted[sorted.size() / 2]);
-        std::vector<cv::Point2f> inliers;
-        for (size_t j = 0; j < edge.size(); ++j)
-            if (residual[j] <= limit)
-                inliers.push_back(edge[j]);
-        if (inliers.size() >= 6)
-            cv::fitLine(inliers, l, cv::DIST_L2, 0, 0.01, 0.01);
-        // A fine line far from the coarse one found something else (an
-        // occluder's edge, text): the coarse side is safer then.
-        // Compared where the edge was seen: a side may run out of view.
-        const Line fine{cv::Point2f(l[2], l[3]), cv::Point2f(l[0], l[1])};
-        const double shift = std::fabs((fine.point - a).dot(n));
-        if (shift <= radius && std::fabs(cross(fine.dir, u)) < std::sin(6.0 * CV_PI / 180.0))
-            lines[i] = fine;
-    }
+    cv::parallel_for_(cv::Range(0, 4), [&](const cv::Range &sides) {
+        for (int i = sides.start; i < sides.end; ++i)
+            lines[i] = refineSide(frame, q, i, radius);
+    });
     Quadf out = q;
     for (int i = 0; i < 4; ++i) {
         cv::Point2f c;
@@ -434,14 +442,27 @@ bool PageDetector::detectAt(const Frame &frame, int longSide, Quad &corners) con
     cv::Mat gray;
     cv::cvtColor(small, gray, cv::COLOR_RGB2GRAY);
     std::vector<cv::Mat> masks;
-    pageMasks(small, gray, masks);
+    pageMasks(small, gray, masks, m_refine);
 
     // Of the outlines that the picture bears out, the larger wins unless it
     // is clearly worse supported: a page's inner half can look like a page
     // too (text below it, light falling off across it).
+    // A scan waits for its detection: the masks are outlined side by side
+    // on the worker threads. The preview's looks (no refining) stay on their
+    // own thread, where CPU counts, not waiting. Either way the quads are
+    // taken in the masks' order.
+    std::vector<std::vector<Quadf>> perMask(masks.size());
+    const auto outline = [&](const cv::Range &r) {
+        for (int i = r.start; i < r.end; ++i)
+            quadsFromMask(masks[size_t(i)], perMask[size_t(i)]);
+    };
+    if (m_refine)
+        cv::parallel_for_(cv::Range(0, int(masks.size())), outline);
+    else
+        outline(cv::Range(0, int(masks.size())));
     std::vector<Quadf> quads;
-    for (const cv::Mat &m : masks)
-        quadsFromMask(m, quads);
+    for (const std::vector<Quadf> &found : perMask)
+        quads.insert(quads.end(), found.begin(), found.end());
     std::vector<std::pair<Quadf, double>> supported;
     double largestArea = 0;
     for (Quadf q : quads) {

@@ -1,5 +1,6 @@
 #include "sdk/pagemasks.h"
 
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -143,13 +144,11 @@ void segmentUnderUnevenLight(const cv::Mat &feature, std::vector<cv::Mat> &masks
     }
 }
 
-} // namespace
-
-void pageMasks(const cv::Mat &small, const cv::Mat &gray, std::vector<cv::Mat> &masks)
+// Bright and colourless: 2*min - max keeps paper, drops wood and skin.
+void whitenessMasks(const cv::Mat &small, std::vector<cv::Mat> &masks)
 {
     cv::Mat whiteness;
     {
-        // Bright and colourless: 2*min - max keeps paper, drops wood and skin.
         std::vector<cv::Mat> ch;
         cv::split(small, ch);
         cv::Mat lo, hi;
@@ -169,23 +168,45 @@ void pageMasks(const cv::Mat &small, const cv::Mat &gray, std::vector<cv::Mat> &
     cv::threshold(whiteness, mask, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
     masks.push_back(mask.clone());
     segmentUnderUnevenLight(whiteness, masks);
-    {
-        // Regions walled in by edges: the page's inside is one of the large
-        // ones even where its outline leaves the frame or a hand cuts it.
-        cv::Mat edges, blurred, open, labels, stats, centroids;
-        cv::GaussianBlur(gray, blurred, cv::Size(5, 5), 0);
-        cv::Canny(blurred, edges, 30, 90);
-        cv::dilate(edges, edges, cv::Mat(), cv::Point(-1, -1), 1);
-        cv::bitwise_not(edges, open);
-        const int n = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
-        std::vector<std::pair<int, int>> bySize;
-        for (int i = 1; i < n; ++i)
-            if (stats.at<int>(i, cv::CC_STAT_AREA) > 0.03 * gray.total())
-                bySize.emplace_back(stats.at<int>(i, cv::CC_STAT_AREA), i);
-        std::sort(bySize.rbegin(), bySize.rend());
-        for (size_t j = 0; j < bySize.size() && j < 3; ++j)
-            masks.push_back(labels == bySize[j].second);
-    }
+}
+
+// Regions walled in by edges: the page's inside is one of the large ones
+// even where its outline leaves the frame or a hand cuts it.
+void edgeMasks(const cv::Mat &gray, std::vector<cv::Mat> &masks)
+{
+    cv::Mat edges, blurred, open, labels, stats, centroids;
+    cv::GaussianBlur(gray, blurred, cv::Size(5, 5), 0);
+    cv::Canny(blurred, edges, 30, 90);
+    cv::dilate(edges, edges, cv::Mat(), cv::Point(-1, -1), 1);
+    cv::bitwise_not(edges, open);
+    const int n = cv::connectedComponentsWithStats(open, labels, stats, centroids, 4, CV_32S);
+    std::vector<std::pair<int, int>> bySize;
+    for (int i = 1; i < n; ++i)
+        if (stats.at<int>(i, cv::CC_STAT_AREA) > 0.03 * gray.total())
+            bySize.emplace_back(stats.at<int>(i, cv::CC_STAT_AREA), i);
+    std::sort(bySize.rbegin(), bySize.rend());
+    for (size_t j = 0; j < bySize.size() && j < 3; ++j)
+        masks.push_back(labels == bySize[j].second);
+}
+
+} // namespace
+
+void pageMasks(const cv::Mat &small, const cv::Mat &gray, std::vector<cv::Mat> &masks, bool sideBySide)
+{
+    std::vector<cv::Mat> byEdges;
+    const auto find = [&](const cv::Range &r) {
+        for (int i = r.start; i < r.end; ++i) {
+            if (i == 0)
+                whitenessMasks(small, masks);
+            else
+                edgeMasks(gray, byEdges);
+        }
+    };
+    if (sideBySide)
+        cv::parallel_for_(cv::Range(0, 2), find);
+    else
+        find(cv::Range(0, 2));
+    masks.insert(masks.end(), byEdges.begin(), byEdges.end());
 }
 
 } // namespace orvix

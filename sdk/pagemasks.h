@@ -13,7 +13,9 @@ namespace orvix {
 // threshold; the same under a fitted smooth light field (split once more on
 // the bright side when a dark object took the first split); and the largest
 // regions walled in by edges. `small` is RGB, `gray` its grey picture.
-void pageMasks(const cv::Mat &small, const cv::Mat &gray, std::vector<cv::Mat> &masks);
+// sideBySide finds the first two kinds and the third on two worker threads
+// (same masks, same order), for a caller that waits on the result.
+void pageMasks(const cv::Mat &small, const cv::Mat &gray, std::vector<cv::Mat> &masks, bool sideBySide = false);
 
 } // namespace orvix
 

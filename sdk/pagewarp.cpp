@@ -94,7 +94,7 @@ void borderPixel(const Frame &in, int ix, int iy, int fx, int fy, uint8_t *d)
 // The same sums as the plain path, exact: rows blended first (at most
 // 255 * 32, which 16 bits hold), then the pixel and its right neighbour
 // side by side in one multiply-add.
-inline void interpolate(const uint8_t *p, size_t stride, int fx, int fy, uint8_t *d)
+inline void interpolate(const uint8_t *p, size_t stride, int fx, int fy, uint8_t *d, bool spareByte)
 {
     const cv::v_uint16x8 top = cv::v_load_expand(p), bottom = cv::v_load_expand(p + stride);
     // Wrapping multiplies: OpenCV's operator* saturates, at several times the cost.
@@ -107,7 +107,12 @@ inline void interpolate(const uint8_t *p, size_t stride, int fx, int fy, uint8_t
                                + cv::v_setall_s32(1 << (2 * kFracBits - 1));
     const cv::v_int16x8 narrow = cv::v_pack(sums >> (2 * kFracBits), sums);
     const uint32_t bytes = cv::v_reinterpret_as_u32(cv::v_pack_u(narrow, narrow)).get0();
-    std::memcpy(d, &bytes, 3);
+    // One 4-byte store where the byte after the pixel is the next pixel's,
+    // written after it: a 3-byte copy is two stores and a shift.
+    if (spareByte)
+        std::memcpy(d, &bytes, 4);
+    else
+        std::memcpy(d, &bytes, 3);
 }
 #endif
 
@@ -134,7 +139,7 @@ void warpRows(const Frame &in, const cv::Matx33d &m, Frame &out, int yBegin, int
                 // output rows will read, a cache line at a time.
                 if ((x & 7) == 0)
                     __builtin_prefetch(src + fast[x] + kPrefetchRows * stride);
-                interpolate(src + fast[x], stride, fx, fy, d);
+                interpolate(src + fast[x], stride, fx, fy, d, x + 1 < out.width);
                 continue;
             }
 #endif

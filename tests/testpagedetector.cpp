@@ -1,5 +1,6 @@
 // Page finding on generated overhead photos with known corners.
 #include "sdk/pagedetector.h"
+#include "sdk/pagemasks.h"
 #include "tests/pagescene.h"
 #include "sdk/picturepool.h"
 #include "sdk/processing.h"
@@ -113,6 +114,7 @@ private slots:
     void previewShowsOutline();
     void previewWithoutPageIsUntouched();
     void degenerateFramesAreRefused();
+    void masksSideBySideAsOneAfterAnother();
 };
 
 void TestPageDetector::findsPagesWithinOnePercent()
@@ -407,6 +409,25 @@ void TestPageDetector::degenerateFramesAreRefused()
     flat.allocate(800, 600);
     std::fill(flat.rgb.begin(), flat.rgb.end(), uint8_t(128));
     QVERIFY(!detector.detect(flat, found));
+}
+
+// A scan finds its masks on two threads: the same masks, in the same order,
+// as the preview's single thread finds them.
+void TestPageDetector::masksSideBySideAsOneAfterAnother()
+{
+    for (const NamedScene &named : pageSet()) {
+        const pagescene::Scene scene = pagescene::makeScene(named.setup);
+        cv::Mat small, gray;
+        cv::resize(pagescene::asMat(scene.frame), small, cv::Size(400, 300), 0, 0, cv::INTER_AREA);
+        cv::cvtColor(small, gray, cv::COLOR_RGB2GRAY);
+        std::vector<cv::Mat> inTurn, sideBySide;
+        orvix::pageMasks(small, gray, inTurn, false);
+        orvix::pageMasks(small, gray, sideBySide, true);
+        QVERIFY2(inTurn.size() >= 2, named.name);
+        QCOMPARE(sideBySide.size(), inTurn.size());
+        for (size_t i = 0; i < inTurn.size(); ++i)
+            QVERIFY2(cv::norm(inTurn[i], sideBySide[i], cv::NORM_INF) == 0, named.name);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPageDetector)
