@@ -19,7 +19,7 @@ public:
     // A still picture is looked at again after this many frames (a second
     // at 15 frames/s); a changing one at most every kMinFramesBetweenLooks.
     static constexpr int kRefreshFrames = 15;
-    static constexpr int kMinFramesBetweenLooks = 2;
+    static constexpr int kMinFramesBetweenLooks = 3;
 
     // Draws the page outline, if a page is seen, onto `frame`.
     void annotate(Frame &frame);
