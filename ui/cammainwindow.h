@@ -120,6 +120,7 @@ private:
     // While one is up, further messages are added to it (one box at a time).
     void showErrorMessage(const QString &text);
     void showCropIndicator();
+    void turnPreview(void (*turn)(RotationCounter &));
     void onFrameArrived();
     void onSaveFinished(int row, const SaveOutcome &outcome);
     void onPageRemoved(int row);

@@ -1,27 +1,27 @@
 #include "ui/cammainwindow.h"
 
-#include "core/rotationcounter.h"
-
 #include <QDebug>
 
-void CamMainWindow::slotRotateLeftBtnClicked()
+// Both buttons turn the one counter; each keeps its own click count.
+void CamMainWindow::turnPreview(void (*turn)(RotationCounter &))
 {
     RotationCounter counter{nLeftRotateIndex, nRightRotateIndex, nRotate};
-    rotateLeft(counter);
+    turn(counter);
     nLeftRotateIndex = counter.leftIndex;
+    nRightRotateIndex = counter.rightIndex;
     nRotate = counter.rotate;
     showCropIndicator();
     update();
 }
 
+void CamMainWindow::slotRotateLeftBtnClicked()
+{
+    turnPreview(rotateLeft);
+}
+
 void CamMainWindow::slotRotateRightBtnClicked()
 {
-    RotationCounter counter{nLeftRotateIndex, nRightRotateIndex, nRotate};
-    rotateRight(counter);
-    nRightRotateIndex = counter.rightIndex;
-    nRotate = counter.rotate;
-    showCropIndicator();
-    update();
+    turnPreview(rotateRight);
 }
 
 void CamMainWindow::slotCutBtnClicked()

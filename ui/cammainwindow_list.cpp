@@ -61,9 +61,8 @@ void CamMainWindow::slotTableViewMenuDelFile()
 
 void CamMainWindow::slotImgListViewPressed(QModelIndex nIndex)
 {
-    const QStringList shown = m_session.pages().shownPaths();
     const int row = nIndex.row();
-    if (row < 0 || row >= shown.size())
+    if (row < 0 || row >= m_session.pages().count())
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(shown.at(row)));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_session.pages().at(row).shownPath));
 }
