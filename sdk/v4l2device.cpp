@@ -164,11 +164,7 @@ V4l2Device::PixelFormat V4l2Device::wantedFormat()
         wanted.height = m_wantedSize.height;
     } else {
         // Nothing chosen yet: a document camera is bought for its largest picture.
-        auto largest = std::max_element(format.sizes.begin(), format.sizes.end(),
-                                        [](const Resolution &a, const Resolution &b) {
-                                            return static_cast<long long>(a.width) * a.height <
-                                                   static_cast<long long>(b.width) * b.height;
-                                        });
+        auto largest = std::max_element(format.sizes.begin(), format.sizes.end(), byArea);
         if (largest != format.sizes.end()) {
             wanted.width = largest->width;
             wanted.height = largest->height;

@@ -54,11 +54,6 @@ std::string cardName(const v4l2_capability &cap)
     return std::string(card, strnlen(card, sizeof cap.card));
 }
 
-bool byArea(const Resolution &a, const Resolution &b)
-{
-    return static_cast<long long>(a.width) * a.height < static_cast<long long>(b.width) * b.height;
-}
-
 // Drivers without frame-size enumeration still answer TRY_FMT with the
 // nearest size they have: the common sizes and a huge one (for the largest)
 // are asked, and the answers are the sizes.
@@ -239,6 +234,11 @@ NodeProbe probeNode(V4l2Io &io, const std::string &classDir, const std::string &
 }
 
 } // namespace
+
+bool byArea(const Resolution &a, const Resolution &b)
+{
+    return static_cast<long long>(a.width) * a.height < static_cast<long long>(b.width) * b.height;
+}
 
 std::string fourccName(uint32_t fourcc)
 {
