@@ -164,11 +164,7 @@ V4l2Device::PixelFormat V4l2Device::wantedFormat()
         wanted.height = m_wantedSize.height;
     } else {
         // Nothing chosen yet: a document camera is bought for its largest picture.
-        auto largest = std::max_element(format.sizes.begin(), format.sizes.end(),
-                                        [](const Resolution &a, const Resolution &b) {
-                                            return static_cast<long long>(a.width) * a.height <
-                                                   static_cast<long long>(b.width) * b.height;
-                                        });
+        auto largest = std::max_element(format.sizes.begin(), format.sizes.end(), byArea);
         if (largest != format.sizes.end()) {
             wanted.width = largest->width;
             wanted.height = largest->height;
@@ -181,20 +177,31 @@ int V4l2Device::openNode()
 {
     if (m_fd.valid())
         return ORVIX_OK;
-    // By its USB identity: after a replug the camera may have another node,
-    // and another camera may have taken its old one.
-    const std::string path = m_locate ? m_locate() : m_info.nodePath;
+    const std::string path = currentNodePath();
     if (path.empty())
         return fail(ORVIX_E_NODEVICE, "not plugged in");
     const int fd = m_io->open(path);
     if (fd < 0)
         return fail(codeForErrno(fd), "cannot open %s: %s", path.c_str(), std::strerror(-fd));
-    m_fd = V4l2Fd(m_io, fd);
     if (path != m_openedPath && path != m_info.nodePath)
         trace("found as %s", path.c_str());
+    takeNode(fd, path);
+    return ORVIX_OK;
+}
+
+// By its USB identity: after a replug the camera may have another node,
+// and another camera may have taken its old one.
+std::string V4l2Device::currentNodePath() const
+{
+    return m_locate ? m_locate() : m_info.nodePath;
+}
+
+// Every node just opened, at a start or after a loss, gets the same settings.
+void V4l2Device::takeNode(int fd, const std::string &path)
+{
+    m_fd = V4l2Fd(m_io, fd);
     m_openedPath = path;
     useAutomaticPowerLine();
-    return ORVIX_OK;
 }
 
 // 50 Hz lamps band the picture of a camera set for 60 Hz and the other way
@@ -525,15 +532,13 @@ bool V4l2Device::recover(std::unique_ptr<V4l2Stream> &stream)
     if (!sleepUnlessStopped(pause))
         return false;
     if (!m_fd.valid()) {
-        const std::string path = m_locate ? m_locate() : m_info.nodePath;
+        const std::string path = currentNodePath();
         const int fd = path.empty() ? -ENODEV : m_io->open(path);
         if (fd < 0)
             return true; // not back yet
-        m_fd = V4l2Fd(m_io, fd);
         if (path != m_openedPath)
             trace("found again as %s", path.c_str());
-        m_openedPath = path;
-        useAutomaticPowerLine();
+        takeNode(fd, path);
     }
     int err = negotiateRetrying(wantedFormat());
     if (err == 0)

@@ -89,6 +89,8 @@ private:
     PixelFormat wantedFormat();
     bool reconfigurePending();
     int openNode();
+    std::string currentNodePath() const;
+    void takeNode(int fd, const std::string &path);
     void useAutomaticPowerLine();
     int openAndNegotiate(const PixelFormat &wanted, int &err);
     int negotiate(const PixelFormat &wanted);

@@ -54,11 +54,6 @@ std::string cardName(const v4l2_capability &cap)
     return std::string(card, strnlen(card, sizeof cap.card));
 }
 
-bool byArea(const Resolution &a, const Resolution &b)
-{
-    return static_cast<long long>(a.width) * a.height < static_cast<long long>(b.width) * b.height;
-}
-
 // Drivers without frame-size enumeration still answer TRY_FMT with the
 // nearest size they have: the common sizes and a huge one (for the largest)
 // are asked, and the answers are the sizes.
@@ -128,34 +123,42 @@ std::string interfacePart(const std::string &usbInterface)
     return colon == std::string::npos ? std::string() : usbInterface.substr(colon + 1);
 }
 
+// The node's device link points at the camera's USB control interface,
+// shared by its capture and metadata nodes (two camera functions of one
+// composite device have an interface each); the USB device with its ids
+// is the interface's parent. Either is empty when the link is missing.
+struct SysfsPlace {
+    std::string interfaceDir;
+    std::string usbDir;
+};
+
+SysfsPlace sysfsPlace(V4l2Io &io, const std::string &nodeDir)
+{
+    return {io.canonicalPath(nodeDir + "/device"), io.canonicalPath(nodeDir + "/device/..")};
+}
+
 // Fills the USB ids, interface and serial of the node's camera; false when
 // it is not a USB device. A built-in USB camera sits behind a port the
 // firmware calls fixed or hard-wired; one not on USB is built in too.
-bool readUsbIdentity(V4l2Io &io, const std::string &nodeDir, V4l2DeviceInfo &info)
+bool readUsbIdentity(V4l2Io &io, const SysfsPlace &place, V4l2DeviceInfo &info)
 {
-    const std::string interfaceDir = io.canonicalPath(nodeDir + "/device");
-    const std::string usbDir = io.canonicalPath(nodeDir + "/device/..");
-    if (usbDir.empty() || io.canonicalPath(usbDir + "/idVendor").empty()) {
+    if (place.usbDir.empty() || io.canonicalPath(place.usbDir + "/idVendor").empty()) {
         info.builtIn = true;
         return false;
     }
-    info.vendorId = readHexId(io, usbDir + "/idVendor");
-    info.productId = readHexId(io, usbDir + "/idProduct");
-    info.usbInterface = baseName(interfaceDir);
-    io.readFile(usbDir + "/serial", info.serial);
+    info.vendorId = readHexId(io, place.usbDir + "/idVendor");
+    info.productId = readHexId(io, place.usbDir + "/idProduct");
+    info.usbInterface = baseName(place.interfaceDir);
+    io.readFile(place.usbDir + "/serial", info.serial);
     std::string removable, connectType;
-    io.readFile(usbDir + "/removable", removable);
-    io.readFile(usbDir + "/port/connect_type", connectType);
+    io.readFile(place.usbDir + "/removable", removable);
+    io.readFile(place.usbDir + "/port/connect_type", connectType);
     info.builtIn = removable == "fixed" || connectType == "hardwired";
     return true;
 }
 
-bool canCapture(V4l2Io &io, int fd)
+bool canCapture(const v4l2_capability &cap)
 {
-    v4l2_capability cap;
-    std::memset(&cap, 0, sizeof cap);
-    if (io.ioctl(fd, VIDIOC_QUERYCAP, &cap) != 0)
-        return false;
     const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
     return (caps & V4L2_CAP_VIDEO_CAPTURE) && (caps & V4L2_CAP_STREAMING);
 }
@@ -184,16 +187,11 @@ NodeProbe probeNode(V4l2Io &io, const std::string &classDir, const std::string &
     NodeProbe node;
     node.entry = entry;
     const std::string nodeDir = classDir + "/" + entry;
-    // The node's device link points at the camera's USB control interface,
-    // shared by its capture and metadata nodes (two camera functions of one
-    // composite device have an interface each); the USB device with its ids
-    // is the interface's parent.
-    const std::string interfaceDir = io.canonicalPath(nodeDir + "/device");
-    const std::string usbDir = io.canonicalPath(nodeDir + "/device/..");
-    node.cameraKey = interfaceDir.empty() ? nodeDir : interfaceDir;
+    const SysfsPlace place = sysfsPlace(io, nodeDir);
+    node.cameraKey = place.interfaceDir.empty() ? nodeDir : place.interfaceDir;
     std::string usbProduct;
-    if (readUsbIdentity(io, nodeDir, node.info))
-        io.readFile(usbDir + "/product", usbProduct);
+    if (readUsbIdentity(io, place, node.info))
+        io.readFile(place.usbDir + "/product", usbProduct);
     node.info.nodePath = devRoot + "/" + entry;
 
     std::string sysfsName;
@@ -216,7 +214,7 @@ NodeProbe probeNode(V4l2Io &io, const std::string &classDir, const std::string &
         v4l2_capability cap;
         std::memset(&cap, 0, sizeof cap);
         if (io.ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0) {
-            node.capture = canCapture(io, fd);
+            node.capture = canCapture(cap);
             const std::string card = cardName(cap);
             if (!card.empty())
                 node.info.name = card;
@@ -236,6 +234,11 @@ NodeProbe probeNode(V4l2Io &io, const std::string &classDir, const std::string &
 }
 
 } // namespace
+
+bool byArea(const Resolution &a, const Resolution &b)
+{
+    return static_cast<long long>(a.width) * a.height < static_cast<long long>(b.width) * b.height;
+}
 
 std::string fourccName(uint32_t fourcc)
 {
@@ -348,7 +351,7 @@ std::string findCameraNode(V4l2Io &io, const std::string &sysfsRoot, const std::
     std::string elsewhere;
     for (const std::string &entry : videoNodes(io, classDir)) {
         V4l2DeviceInfo seen;
-        if (!readUsbIdentity(io, classDir + "/" + entry, seen))
+        if (!readUsbIdentity(io, sysfsPlace(io, classDir + "/" + entry), seen))
             continue;
         if (seen.vendorId != camera.vendorId || seen.productId != camera.productId || seen.serial != camera.serial)
             continue;
@@ -362,7 +365,9 @@ std::string findCameraNode(V4l2Io &io, const std::string &sysfsRoot, const std::
         const int fd = io.open(path);
         if (fd < 0)
             continue;
-        const bool capture = canCapture(io, fd);
+        v4l2_capability cap;
+        std::memset(&cap, 0, sizeof cap);
+        const bool capture = io.ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0 && canCapture(cap);
         io.close(fd);
         if (!capture)
             continue;

@@ -39,6 +39,9 @@ std::string fourccName(uint32_t fourcc);
 // True for the formats the backend can turn into R,G,B.
 bool isDecodableFormat(uint32_t fourcc);
 
+// Fewer pixels first: the order of every size list.
+bool byArea(const Resolution &a, const Resolution &b);
+
 // A stepwise or continuous range offered as a list: the common picture
 // sizes that fit the range and its steps, then the maximum. Ascending.
 std::vector<Resolution> expandFrameSizeRange(int minWidth, int maxWidth, int stepWidth,
