@@ -194,8 +194,8 @@ ORVIX_API int Orvix_ReadBufFromJpegBufScaled(const unsigned char *jpeg, long siz
     return guarded([&] {
         Frame picture;
         const int rc = jpeg::decode(jpeg, static_cast<size_t>(size), picture,
-                                    static_cast<int>(std::min(hintWidth, 65535L)),
-                                    static_cast<int>(std::min(hintHeight, 65535L)));
+                                    static_cast<int>(std::min(hintWidth, long(kMaxPictureSide))),
+                                    static_cast<int>(std::min(hintHeight, long(kMaxPictureSide))));
         if (rc != ORVIX_OK)
             return rc;
         unsigned char *buffer = new (std::nothrow) unsigned char[picture.rgb.size()];

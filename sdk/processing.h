@@ -20,7 +20,7 @@ Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop);
 // alone; a stream of frames is cheaper through PreviewOutliner.
 void annotatePreview(Frame &frame);
 
-// The page warped upright, or a copy of the whole frame when none is seen.
+// The page warped upright, or the frame itself handed back when none is seen.
 Frame cropToPage(Frame in);
 
 // Detection size and outline colour (R, G, B) of the preview marking.
