@@ -35,11 +35,14 @@ constexpr int kNoPictureAfterSeconds = 4;
 // The session whose capture runs: the frame callback has no user pointer.
 QAtomicPointer<CaptureSession> g_running;
 
-void dropSharedFrame()
+// Returns whether there was a picture to drop.
+bool dropSharedFrame()
 {
     QMutexLocker locker(&MutexCamDataBuffLock);
+    const bool dropped = g_Camimage != nullptr;
     delete g_Camimage;
     g_Camimage = nullptr;
+    return dropped;
 }
 
 } // namespace
@@ -194,14 +197,7 @@ void CaptureSession::watchFrames()
     }
     if (++m_nQuietSeconds != kNoPictureAfterSeconds)
         return;
-    bool dropped = false;
-    {
-        QMutexLocker locker(&MutexCamDataBuffLock);
-        dropped = g_Camimage != nullptr;
-        delete g_Camimage;
-        g_Camimage = nullptr;
-    }
-    if (dropped) {
+    if (dropSharedFrame()) {
         qDebug("no frame for %d s, the picture is not live; waiting for the camera\n", kNoPictureAfterSeconds);
         emit pictureLost();
     }
