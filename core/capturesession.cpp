@@ -112,7 +112,7 @@ int CaptureSession::discover()
         qDebug("GetCameraFormatName Width is %s\n", formatName);
         listFormat.append(QString::fromUtf8(formatName));
     }
-    listResolution = resolutionsOf(int(listed));
+    listResolution = ResolutionText::listForDevice(listed);
 
     const Settings::Stored stored = m_cfg.read();
     if (stored.fileExists) {
@@ -152,14 +152,9 @@ void CaptureSession::useFirstListedResolution()
     }
 }
 
-QStringList CaptureSession::resolutionsOf(int device)
-{
-    return ResolutionText::listForDevice(device);
-}
-
 QStringList CaptureSession::refreshResolutions()
 {
-    listResolution = resolutionsOf(m_nCurDev);
+    listResolution = ResolutionText::listForDevice(m_nCurDev);
     return listResolution;
 }
 
