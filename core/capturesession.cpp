@@ -35,11 +35,14 @@ constexpr int kNoPictureAfterSeconds = 4;
 // The session whose capture runs: the frame callback has no user pointer.
 QAtomicPointer<CaptureSession> g_running;
 
-void dropSharedFrame()
+// Returns whether there was a picture to drop.
+bool dropSharedFrame()
 {
     QMutexLocker locker(&MutexCamDataBuffLock);
+    const bool dropped = g_Camimage != nullptr;
     delete g_Camimage;
     g_Camimage = nullptr;
+    return dropped;
 }
 
 } // namespace
@@ -109,7 +112,7 @@ int CaptureSession::discover()
         qDebug("GetCameraFormatName Width is %s\n", formatName);
         listFormat.append(QString::fromUtf8(formatName));
     }
-    listResolution = resolutionsOf(int(listed));
+    listResolution = ResolutionText::listForDevice(listed);
 
     const Settings::Stored stored = m_cfg.read();
     if (stored.fileExists) {
@@ -149,14 +152,9 @@ void CaptureSession::useFirstListedResolution()
     }
 }
 
-QStringList CaptureSession::resolutionsOf(int device)
-{
-    return ResolutionText::listForDevice(device);
-}
-
 QStringList CaptureSession::refreshResolutions()
 {
-    listResolution = resolutionsOf(m_nCurDev);
+    listResolution = ResolutionText::listForDevice(m_nCurDev);
     return listResolution;
 }
 
@@ -194,14 +192,7 @@ void CaptureSession::watchFrames()
     }
     if (++m_nQuietSeconds != kNoPictureAfterSeconds)
         return;
-    bool dropped = false;
-    {
-        QMutexLocker locker(&MutexCamDataBuffLock);
-        dropped = g_Camimage != nullptr;
-        delete g_Camimage;
-        g_Camimage = nullptr;
-    }
-    if (dropped) {
+    if (dropSharedFrame()) {
         qDebug("no frame for %d s, the picture is not live; waiting for the camera\n", kNoPictureAfterSeconds);
         emit pictureLost();
     }

@@ -61,8 +61,6 @@ public:
     QStringList deviceNames() const { return listDevName; }
     QStringList formatNames() const { return listFormat; }
     QStringList resolutions() const { return listResolution; }
-    // The resolutions of `device` as listed now (format 0).
-    static QStringList resolutionsOf(int device);
     // Lists the current device's resolutions afresh (a settings window offers them).
     QStringList refreshResolutions();
 

@@ -1,10 +1,10 @@
 #include "core/decodedjpeg.h"
 
 #include "camera/orvixext.h"
+#include "core/framecopy.h"
 
 #include <QFile>
 
-#include <cstring>
 #include <limits>
 
 DecodedJpeg decodeJpegBytes(const QByteArray &bytes, long hintWidth, long hintHeight)
@@ -49,9 +49,6 @@ QImage toImage(const DecodedJpeg &decoded)
     QImage image(w, h, QImage::Format_RGB888);
     if (image.isNull())
         return QImage();
-    const size_t rowBytes = size_t(w) * 3;
-    const unsigned char *src = decoded.pixels.get();
-    for (int y = 0; y < h; ++y)
-        std::memcpy(image.scanLine(y), src + size_t(y) * rowBytes, rowBytes);
+    copyRgbFrame(image, decoded.pixels.get(), w, h);
     return image;
 }

@@ -1,5 +1,4 @@
 # Main window face: title bar, layout and controls, stored-files list.
-quillo_add_test(NAME TestListPaths SOURCES testlistpaths.cpp LIBS quillo_core)
 quillo_add_test(NAME TestTitleRoll SOURCES testtitleroll.cpp LIBS quillo_core)
 quillo_add_test(NAME TestTitleBar SOURCES testtitlebar.cpp LIBS quillo_ui)
 quillo_add_test(NAME TestMainWindowLayout SOURCES testmainwindowlayout.cpp LIBS quillo_ui)
