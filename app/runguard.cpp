@@ -15,14 +15,18 @@ RunGuard::RunGuard(const QString &guardKey)
       sharedmemKey(generateKeyHash(key, "_sharedmemKey")), sharedMem(sharedmemKey),
       memLock(memLockKey, 1, QSystemSemaphore::Open)
 {
-    // An instance that died without releasing leaves its segment behind; on
-    // Unix it goes away once the last handle detaches, which this one is.
     memLock.acquire();
-    {
-        QSharedMemory fix(sharedmemKey);
-        fix.attach();
-    }
+    dropStaleSegment();
     memLock.release();
+}
+
+// An instance that died without releasing leaves its segment behind; on
+// Unix it goes away once the last handle detaches, which this one is. A
+// segment a running instance holds stays. Called under memLock.
+void RunGuard::dropStaleSegment()
+{
+    QSharedMemory fix(sharedmemKey);
+    fix.attach();
 }
 
 RunGuard::~RunGuard()
@@ -50,7 +54,17 @@ bool RunGuard::tryToRun()
         return false;
 
     memLock.acquire();
-    const bool created = sharedMem.create(8);
+    bool created = sharedMem.create(8);
+    if (!created && sharedMem.error() == QSharedMemory::AlreadyExists) {
+        // The System V key keeps only part of the key file's inode: a dead
+        // instance's segment, whose key file went with its temporary folder,
+        // can match a new key file. Drop it (unless someone holds it) and
+        // try once more with a handle made from the key file as it is now.
+        dropStaleSegment();
+        sharedMem.setNativeKey(QString());
+        sharedMem.setKey(sharedmemKey);
+        created = sharedMem.create(8);
+    }
     memLock.release();
     if (!created) {
         release();

@@ -22,6 +22,8 @@ public:
     void release();
 
 private:
+    void dropStaleSegment();
+
     const QString key;
     const QString memLockKey;
     const QString sharedmemKey;

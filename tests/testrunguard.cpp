@@ -30,12 +30,18 @@ private:
             .arg(QDateTime::currentMSecsSinceEpoch());
     }
 
-    std::unique_ptr<QProcess> startHelper(const QString &key, const QString &barrier = QString())
+    std::unique_ptr<QProcess> startHelper(const QString &key, const QString &barrier = QString(),
+                                          const QString &tmpDir = QString())
     {
         auto p = std::make_unique<QProcess>();
         QStringList args{key};
         if (!barrier.isEmpty())
             args << barrier;
+        if (!tmpDir.isEmpty()) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("TMPDIR", tmpDir);
+            p->setProcessEnvironment(env);
+        }
         p->start(GUARD_HELPER, args);
         return p;
     }
@@ -146,6 +152,28 @@ private slots:
         QCOMPARE(verdict(*third), QString("REFUSED"));
         QVERIFY(third->waitForFinished(10000));
         QCOMPARE(finish(*next), 0);
+    }
+
+    // A killed instance's segment outlives its key file when the temporary
+    // folder goes; a new key file that reuses the inode maps to the same
+    // System V key. Rounds, because the inode is reused only often, not always.
+    void deadSegmentWithoutKeyFileBlocksNoOtherKey()
+    {
+        for (int round = 0; round < 12; ++round) {
+            auto gone = std::make_unique<QTemporaryDir>();
+            QVERIFY(gone->isValid());
+            auto doomed = startHelper(freshKey("gone") + QString::number(round), QString(), gone->path());
+            QCOMPARE(verdict(*doomed), QString("RUNNING"));
+            doomed->kill();
+            QVERIFY(doomed->waitForFinished(10000));
+            gone.reset();
+
+            QTemporaryDir fresh;
+            QVERIFY(fresh.isValid());
+            auto next = startHelper(freshKey("new") + QString::number(round), QString(), fresh.path());
+            QCOMPARE(verdict(*next), QString("RUNNING"));
+            QCOMPARE(finish(*next), 0);
+        }
     }
 
     void ofSeveralStartedTogetherExactlyOneRuns()
