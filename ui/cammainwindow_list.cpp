@@ -61,7 +61,7 @@ void CamMainWindow::slotTableViewMenuDelFile()
 
 void CamMainWindow::slotImgListViewPressed(QModelIndex nIndex)
 {
-    const int row = nIndex.row();
+    const int row = listViewProxyModel->mapToSource(nIndex).row();
     if (row < 0 || row >= m_session.pages().count())
         return;
     QDesktopServices::openUrl(QUrl::fromLocalFile(m_session.pages().at(row).shownPath));
