@@ -1,6 +1,7 @@
 #include "app/runguard.h"
 
 #include <QCryptographicHash>
+#include <QDebug>
 
 QString generateKeyHash(const QString &key, const QString &salt)
 {
@@ -8,6 +9,10 @@ QString generateKeyHash(const QString &key, const QString &salt)
     data.append(key.toUtf8());
     data.append(salt.toUtf8());
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex());
+}
+
+namespace {
+const int kStaleSegmentRetries = 8;
 }
 
 RunGuard::RunGuard(const QString &guardKey)
@@ -55,11 +60,15 @@ bool RunGuard::tryToRun()
 
     memLock.acquire();
     bool created = sharedMem.create(8);
-    if (!created && sharedMem.error() == QSharedMemory::AlreadyExists) {
-        // The System V key keeps only part of the key file's inode: a dead
-        // instance's segment, whose key file went with its temporary folder,
-        // can match a new key file. Drop it (unless someone holds it) and
-        // try once more with a handle made from the key file as it is now.
+    // The System V key keeps only part of the key file's inode: a dead
+    // instance's segment, whose key file went with its temporary folder,
+    // can match a new key file. Drop it (unless someone holds it) and try
+    // again with a key file made anew; that one may meet another dead
+    // instance's segment, so a few times. A segment someone holds keeps
+    // its key file, so it keeps matching and the start is refused.
+    for (int attempt = 0; attempt < kStaleSegmentRetries && !created
+                          && sharedMem.error() == QSharedMemory::AlreadyExists;
+         ++attempt) {
         dropStaleSegment();
         sharedMem.setNativeKey(QString());
         sharedMem.setKey(sharedmemKey);
@@ -67,6 +76,8 @@ bool RunGuard::tryToRun()
     }
     memLock.release();
     if (!created) {
+        // Says whether another instance holds it or the system refused.
+        qDebug() << "run guard: the segment cannot be created:" << sharedMem.errorString();
         release();
         return false;
     }

@@ -160,13 +160,17 @@ private slots:
     void deadSegmentWithoutKeyFileBlocksNoOtherKey()
     {
         for (int round = 0; round < 12; ++round) {
-            auto gone = std::make_unique<QTemporaryDir>();
-            QVERIFY(gone->isValid());
-            auto doomed = startHelper(freshKey("gone") + QString::number(round), QString(), gone->path());
-            QCOMPARE(verdict(*doomed), QString("RUNNING"));
-            doomed->kill();
-            QVERIFY(doomed->waitForFinished(10000));
-            gone.reset();
+            // Several dead instances, so that a retried key file can meet
+            // another one's segment as well.
+            for (int dead = 0; dead < 3; ++dead) {
+                QTemporaryDir gone;
+                QVERIFY(gone.isValid());
+                auto doomed = startHelper(freshKey("gone") + QString::number(round * 3 + dead), QString(),
+                                          gone.path());
+                QCOMPARE(verdict(*doomed), QString("RUNNING"));
+                doomed->kill();
+                QVERIFY(doomed->waitForFinished(10000));
+            }
 
             QTemporaryDir fresh;
             QVERIFY(fresh.isValid());
