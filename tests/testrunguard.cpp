@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/ipc.h>
+#include <sys/sem.h>
+#include <sys/shm.h>
+
 #include <memory>
 #include <vector>
 
@@ -44,6 +48,31 @@ private:
         }
         p->start(GUARD_HELPER, args);
         return p;
+    }
+
+    // The System V keys a helper's key files in DIR stand for, read before
+    // the folder goes, so that what a killed helper leaves can be removed.
+    static std::vector<key_t> systemVKeysIn(const QString &dir)
+    {
+        std::vector<key_t> keys;
+        for (const QFileInfo &file : QDir(dir).entryInfoList(QDir::Files))
+            keys.push_back(ftok(QFile::encodeName(file.filePath()).constData(), 'Q'));
+        return keys;
+    }
+
+    // Segments nobody holds and semaphores of those keys: no litter on the
+    // machine from run to run.
+    static void removeLeftovers(const std::vector<key_t> &keys)
+    {
+        for (const key_t key : keys) {
+            const int segment = shmget(key, 0, 0);
+            shmid_ds state;
+            if (segment != -1 && shmctl(segment, IPC_STAT, &state) == 0 && state.shm_nattch == 0)
+                shmctl(segment, IPC_RMID, nullptr);
+            const int semaphore = semget(key, 0, 0);
+            if (semaphore != -1)
+                semctl(semaphore, 0, IPC_RMID);
+        }
     }
 
     // Waits for the helper's verdict: "RUNNING" or "REFUSED".
@@ -160,8 +189,9 @@ private slots:
     void deadSegmentWithoutKeyFileBlocksNoOtherKey()
     {
         for (int round = 0; round < 12; ++round) {
-            // Several dead instances, so that a retried key file can meet
+            // Several dead instances, so that a key file made anew can meet
             // another one's segment as well.
+            std::vector<key_t> left;
             for (int dead = 0; dead < 3; ++dead) {
                 QTemporaryDir gone;
                 QVERIFY(gone.isValid());
@@ -170,13 +200,18 @@ private slots:
                 QCOMPARE(verdict(*doomed), QString("RUNNING"));
                 doomed->kill();
                 QVERIFY(doomed->waitForFinished(10000));
+                const std::vector<key_t> keys = systemVKeysIn(gone.path());
+                left.insert(left.end(), keys.begin(), keys.end());
             }
 
             QTemporaryDir fresh;
             QVERIFY(fresh.isValid());
             auto next = startHelper(freshKey("new") + QString::number(round), QString(), fresh.path());
-            QCOMPARE(verdict(*next), QString("RUNNING"));
-            QCOMPARE(finish(*next), 0);
+            const QString seen = verdict(*next);
+            const int exitCode = finish(*next);
+            removeLeftovers(left);
+            QCOMPARE(seen, QString("RUNNING"));
+            QCOMPARE(exitCode, 0);
         }
     }
 
