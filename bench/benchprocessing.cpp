@@ -17,20 +17,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <unistd.h>
 #include <functional>
 #include <vector>
 
 namespace {
 
-double medianMs(int runs, const std::function<void()> &work)
+// The middle of a set of timings: on a shared machine it says more than a mean.
+double median(std::vector<double> times)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
@@ -45,8 +41,12 @@ double medianMs(int runs, const std::function<void()> &prepare, const std::funct
         work();
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(std::move(times));
+}
+
+double medianMs(int runs, const std::function<void()> &work)
+{
+    return medianMs(runs, [] {}, work);
 }
 
 // Today's method and its replacement run by turns, so that a load that comes
@@ -64,9 +64,7 @@ Pair byTurns(int runs, const std::function<void()> &today, const std::function<v
         a.push_back(medianMs(1, today));
         b.push_back(medianMs(1, prepareNow, now));
     }
-    std::sort(a.begin(), a.end());
-    std::sort(b.begin(), b.end());
-    return {a[a.size() / 2], b[b.size() / 2]};
+    return {median(std::move(a)), median(std::move(b))};
 }
 
 const char *same(const orvix::Frame &a, const orvix::Frame &b)
@@ -102,10 +100,6 @@ void scanSteps(const orvix::Frame &capture)
         encode.push_back(medianMs(1, [&] { orvix::jpeg::encode(page, 90, bytes, true); }));
         write.push_back(medianMs(1, [&] { orvix::jpeg::writeFileAtomic(path, bytes); }));
     }
-    const auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
     std::printf("a scan's steps after the still came, median of 9: copy of the still %.1f ms, crop %.1f ms, "
                 "JPEG with its EXIF preview %.1f ms (%zu bytes), file written and synced %.1f ms\n",
                 median(copy), median(crop), median(encode), bytes.size(), median(write));
