@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDebug>
+#include <QFile>
 
 QString generateKeyHash(const QString &key, const QString &salt)
 {
@@ -12,26 +13,52 @@ QString generateKeyHash(const QString &key, const QString &salt)
 }
 
 namespace {
-const int kStaleSegmentRetries = 8;
+
+const int kStaleSegmentRounds = 8;
+
+// The segment's name as Qt makes it from the key, handed over as a native
+// key: a segment named that way gets no system semaphore of Qt's own around
+// each attach and detach. memLock already keeps the guard's steps apart, and
+// that second lock, dropped and made anew by every racing start, could be
+// left taken by nobody: the next detach then waited for ever.
+QString segmentName(const QString &sharedmemKey)
+{
+    return QSharedMemory(sharedmemKey).nativeKey();
 }
+
+// Qt makes the key file only as it creates the segment; made beforehand,
+// the file shows which segment its System V key already stands for.
+void makeKeyFile(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+} // namespace
 
 RunGuard::RunGuard(const QString &guardKey)
     : key(guardKey), memLockKey(generateKeyHash(key, "_memLockKey")),
-      sharedmemKey(generateKeyHash(key, "_sharedmemKey")), sharedMem(sharedmemKey),
+      sharedmemKey(generateKeyHash(key, "_sharedmemKey")),
       memLock(memLockKey, 1, QSystemSemaphore::Open)
 {
+    sharedMem.setNativeKey(segmentName(sharedmemKey));
     memLock.acquire();
     dropStaleSegment();
     memLock.release();
 }
 
 // An instance that died without releasing leaves its segment behind; on
-// Unix it goes away once the last handle detaches, which this one is. A
-// segment a running instance holds stays. Called under memLock.
-void RunGuard::dropStaleSegment()
+// Unix it goes away, with its key file, once the last handle detaches,
+// which this one is. A segment a running instance holds stays. Returns
+// whether a segment was dropped. Called under memLock.
+bool RunGuard::dropStaleSegment()
 {
-    QSharedMemory fix(sharedmemKey);
-    fix.attach();
+    QSharedMemory fix;
+    fix.setNativeKey(sharedMem.nativeKey());
+    if (!fix.attach())
+        return false;
+    fix.detach();
+    return !QFile::exists(fix.nativeKey());
 }
 
 RunGuard::~RunGuard()
@@ -59,21 +86,18 @@ bool RunGuard::tryToRun()
         return false;
 
     memLock.acquire();
-    bool created = sharedMem.create(8);
     // The System V key keeps only part of the key file's inode: a dead
-    // instance's segment, whose key file went with its temporary folder,
-    // can match a new key file. Drop it (unless someone holds it) and try
-    // again with a key file made anew; that one may meet another dead
-    // instance's segment, so a few times. A segment someone holds keeps
-    // its key file, so it keeps matching and the start is refused.
-    for (int attempt = 0; attempt < kStaleSegmentRetries && !created
-                          && sharedMem.error() == QSharedMemory::AlreadyExists;
-         ++attempt) {
-        dropStaleSegment();
-        sharedMem.setNativeKey(QString());
-        sharedMem.setKey(sharedmemKey);
-        created = sharedMem.create(8);
+    // instance's segment, whose key file went with its temporary folder, can
+    // match a new key file. So the key file is made first and what its key
+    // finds is dropped, unless someone holds it; the file made anew may
+    // meet another dead instance's segment, so a few rounds. A segment
+    // someone holds stays, and the create below refuses the start.
+    for (int round = 0; round < kStaleSegmentRounds; ++round) {
+        makeKeyFile(sharedMem.nativeKey());
+        if (!dropStaleSegment())
+            break;
     }
+    const bool created = sharedMem.create(8);
     memLock.release();
     if (!created) {
         // Says whether another instance holds it or the system refused.

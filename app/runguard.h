@@ -22,7 +22,7 @@ public:
     void release();
 
 private:
-    void dropStaleSegment();
+    bool dropStaleSegment();
 
     const QString key;
     const QString memLockKey;
