@@ -135,9 +135,10 @@ int main(int argc, char **argv)
             double sum = 0, best = 1e30;
             QSize page;
             for (int i = 0; i < rounds; ++i) {
-                const QString jpeg = code == 1 ? QStringLiteral("/tmp/quillo-bench-%1.jpg").arg(i)
-                                               : out.filePath(QStringLiteral("w%1.jpg").arg(i));
-                const QString pdf = code == 1 ? out.filePath(QStringLiteral("w%1.pdf").arg(i)) : QString();
+                // Saves never replace a file: every round has names of its own.
+                const QString name = QStringLiteral("w%1-%2").arg(crop).arg(i);
+                const QString jpeg = out.filePath(name + (code == 1 ? "-page.jpg" : ".jpg"));
+                const QString pdf = code == 1 ? out.filePath(name + ".pdf") : QString();
                 const double took = timeWorker(jpeg, pdf, code, crop);
                 sum += took;
                 best = qMin(best, took);
@@ -179,10 +180,6 @@ int main(int argc, char **argv)
                code == 1 ? "single-page PDF" : "JPEG", kWidth, kHeight, cropOn ? "on" : "off",
                times[times.size() / 2], times.front(), first, clicks);
     }
-    // The page images of the PDF scans stay in /tmp; remove ours.
-    for (const QFileInfo &f : QDir(out.path()).entryInfoList({"*.pdf"}, QDir::Files))
-        QFile::remove(QStringLiteral("/tmp/%1.jpg").arg(f.completeBaseName()));
-
     benchWriter(out.path());
     return 0;
 }

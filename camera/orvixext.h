@@ -40,6 +40,20 @@ ORVIX_API int Orvix_ReadBufFromJpegBufScaled(const unsigned char *jpeg, long siz
                                              long wantHeight, long *width, long *height,
                                              unsigned char **rgb);
 
+/* Flag of Orvix_CameraCaptureNewFile: the file is readable by its owner
+ * only (0600), whatever the umask. */
+#define ORVIX_FILE_PRIVATE 1
+/* Cam_CameraCaptureFile that never replaces a file. When `path` exists, or
+ * appears while the picture is written, and its file name is a 17-digit stamp
+ * with a suffix, the next free stamp in that folder is used; `usedPath` (of
+ * `usedSize` bytes, more than strlen(path)) receives the path written.
+ * Returns ORVIX_OK, ORVIX_E_ARGUMENT (a null or empty path, a null or short
+ * usedPath, unknown flags), ORVIX_E_IO (a name that is not a stamp is taken,
+ * or the file could not be written) or the capture's codes of
+ * Cam_CameraCaptureFile. On failure `usedPath` holds an empty string. */
+ORVIX_API int Orvix_CameraCaptureNewFile(long reserved, const char *path, IMAGEPARAM param, int flags,
+                                         char *usedPath, long usedSize);
+
 #ifdef __cplusplus
 }
 #endif

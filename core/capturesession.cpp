@@ -2,15 +2,19 @@
 
 #include "camera/orvixext.h"
 #include "core/framecopy.h"
+#include "core/pagefolder.h"
 #include "core/previewfit.h"
 #include "core/resolutiontext.h"
 #include "core/settings.h"
 #include "thread/getscannerinfothread.h"
+#include "fileio/freestamp.h"
+#include "fileio/staletemps.h"
 
 #include <QAtomicPointer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
+#include <QFile>
 #include <QMutexLocker>
 #include <QStandardPaths>
 #include <QThread>
@@ -52,6 +56,9 @@ CaptureSession::CaptureSession(QObject *parent) : QObject(parent)
     qRegisterMetaType<SaveOutcome>("SaveOutcome");
     // The newest session hears the frames, as there is one per program.
     g_running.storeRelease(this);
+    // One session per run and one run per user: page images found now are
+    // what a run that never ended left behind.
+    pagefolder::clear();
 }
 
 CaptureSession::~CaptureSession()
@@ -62,6 +69,10 @@ CaptureSession::~CaptureSession()
         Cam_CameraCaptureStop();
         g_running.storeRelease(nullptr);
     }
+    // Page images are only kept for this run's merges.
+    m_saveThreads.waitForAll();
+    for (const StoredPages::Page &page : m_pages.all())
+        pagefolder::removePage(page.pagePath);
 }
 
 int CaptureSession::discover()
@@ -274,6 +285,7 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
     scanplan::ScanInputs in;
     in.stamp = scanplan::makeStamp(QDateTime::currentDateTime());
     in.homeDir = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    in.pageFolder = pagefolder::path();
     in.cropIndex = cropIndex;
     in.rotation = rotation;
     in.formatFromWindow = saved != nullptr;
@@ -283,7 +295,8 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
         qDebug("11111111111111111111111 is %d\n", in.window.fileFormat);
     }
     in.file = m_cfg.read();
-    const scanplan::ScanPlan plan = scanplan::planScan(in);
+    const scanplan::ScanPlan plan = planWithFreeStamp(in);
+    sweepOnFirstWrite(plan.folder);
 
     // The run's size and format, set again before every still.
     Cam_SetCameraResolution(m_nCurDev, m_nMaxWidth, m_nMaxHeight);
@@ -309,9 +322,9 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
     page.shownPath = plan.listShownPath;
     page.pagePath = plan.listPagePath;
     page.pdf = scanplan::isPdfFormat(plan.formatCode);
-    // Both formats capture a JPEG first: the stored one or the PDF's in /tmp.
+    // Both formats capture a JPEG first: the stored one or the PDF's page image.
     page.jpegPage = true;
-    m_pendingSaves.insert(worker, PendingSave{m_pages.append(page), plan.settingsFolder});
+    m_pendingSaves.insert(worker, PendingSave{m_pages.append(page), plan.settingsFolder, in.stamp});
 }
 
 void CaptureSession::onSaveOver()
@@ -335,6 +348,8 @@ void CaptureSession::finishSave(const QObject *worker)
 
     const int row = m_pages.rowOf(pending.pageId);
     if (outcome.written) {
+        if (outcome.path != m_pages.at(row).shownPath || outcome.pagePath != m_pages.at(row).pagePath)
+            m_pages.setPaths(row, outcome.path, outcome.pagePath);
         // The merge folder is decided by the first page that exists.
         if (m_pdfPath.isEmpty())
             m_pdfPath = pending.settingsFolder;
@@ -360,16 +375,53 @@ MergeResult CaptureSession::merge(QString *pdfPath)
     // Pages still being saved belong to the merge; a page whose save failed
     // leaves the list before the merge reads it.
     waitForSaves();
+    sweepOnFirstWrite(m_pdfPath);
     return mergePages(m_pages.all(), m_pdfPath, pdfPath, *m_fileOps);
 }
 
 MergeResult CaptureSession::mergePages(const QList<StoredPages::Page> &pages, const QString &folder,
                                        QString *pdfPath, fileio::FileOps &ops)
 {
-    const QString stamp = scanplan::makeStamp(QDateTime::currentDateTime());
-    const QString path = QString("%1/%2").arg(folder, QString("%1.%2").arg(stamp, "pdf"));
+    const QString clock = scanplan::makeStamp(QDateTime::currentDateTime());
+    const std::string free = fileio::freeStamp(clock.toStdString(), {{folder.toStdString(), ".pdf"}});
+    const QString stamp = free.empty() ? clock : QString::fromStdString(free);
+    QString path = QString("%1/%2").arg(folder, QString("%1.%2").arg(stamp, "pdf"));
+    printf("pdf is %s,size is %d\n", path.toUtf8().constData(), int(pages.size()));
+    const MergeResult result = mergeJpegPages(pages, path, ops, &path);
     if (pdfPath)
         *pdfPath = path;
-    printf("pdf is %s,size is %d\n", path.toUtf8().constData(), int(pages.size()));
-    return mergeJpegPages(pages, path, ops);
+    return result;
+}
+
+scanplan::ScanPlan CaptureSession::planWithFreeStamp(scanplan::ScanInputs &in) const
+{
+    scanplan::ScanPlan plan = scanplan::planScan(in);
+    std::vector<fileio::StampedName> names;
+    if (scanplan::isPdfFormat(plan.formatCode))
+        names = {{plan.folder.toStdString(), ".pdf"}, {in.pageFolder.toStdString(), ".jpg"}};
+    else
+        names = {{plan.folder.toStdString(), ".jpg"}};
+    const std::string free = fileio::freeStamp(in.stamp.toStdString(), names, [this](const std::string &stamp) {
+        for (const PendingSave &pending : m_pendingSaves) {
+            if (pending.stamp == QLatin1String(stamp.c_str()))
+                return true;
+        }
+        return false;
+    });
+    // None free within reach: the save itself refuses to replace and says so.
+    if (free.empty() || QString::fromStdString(free) == in.stamp)
+        return plan;
+    qDebug("stamp %s is taken, the scan is stored as %s\n", qUtf8Printable(in.stamp), free.c_str());
+    in.stamp = QString::fromStdString(free);
+    return scanplan::planScan(in);
+}
+
+void CaptureSession::sweepOnFirstWrite(const QString &folder)
+{
+    if (folder.isEmpty() || m_sweptFolders.contains(folder))
+        return;
+    m_sweptFolders.insert(folder);
+    const int removed = fileio::sweepStaleTemporaries(QFile::encodeName(folder).toStdString());
+    if (removed > 0)
+        qDebug("removed %d unfinished temporary files a stopped run left in %s\n", removed, qUtf8Printable(folder));
 }

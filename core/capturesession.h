@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QList>
 #include <QMutex>
+#include <QSet>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -114,6 +115,12 @@ private slots:
 
 private:
     void finishSave(const QObject *worker);
+    // The plan under the first stamp from in.stamp on whose names are all
+    // free and that no running save of this run holds; in.stamp is updated.
+    scanplan::ScanPlan planWithFreeStamp(scanplan::ScanInputs &in) const;
+    // Before this run's first file in `folder`: the temporaries killed saves
+    // left there go.
+    void sweepOnFirstWrite(const QString &folder);
     void useFirstListedResolution();
 
     // --- device (names kept from the window they came from) ---
@@ -137,12 +144,14 @@ private:
     // --- stored pages ---
     StoredPages m_pages;
     QString m_pdfPath;
+    QSet<QString> m_sweptFolders;
 
     // --- saves ---
     struct PendingSave
     {
         quint64 pageId;
         QString settingsFolder;
+        QString stamp;
     };
     QHash<const QObject *, PendingSave> m_pendingSaves;
     SaveThreadSet m_saveThreads;

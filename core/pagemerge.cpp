@@ -23,7 +23,8 @@ QString MergeResult::message(const QString &pdfPath) const
         .arg(pagesWanted);
 }
 
-MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops)
+MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops,
+                           QString *writtenPath)
 {
     MergeResult result;
     for (const StoredPages::Page &page : pages) {
@@ -32,6 +33,7 @@ MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString 
     }
 
     hpdfoperation pdfop(ops);
+    pdfop.setNewFile(true);
     const QByteArray destFile = pdfPath.toUtf8();
     for (const StoredPages::Page &stored : pages) {
         const QString &entry = stored.pagePath;
@@ -68,6 +70,8 @@ MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString 
         }
         ++result.pagesWritten;
     }
+    if (writtenPath && !pdfop.writtenPath().empty())
+        *writtenPath = QString::fromStdString(pdfop.writtenPath());
     fflush(stdout);
     return result;
 }

@@ -27,7 +27,9 @@ struct MergeResult
 // whose page cannot be written, ends the loop: the file keeps the pages
 // written before it, in order. Prints one "jpgPath is" line per page and one
 // decode line per JPEG.
+// The file is new: an existing file is never replaced, a taken stamped name
+// moves on to the next free stamp, and `writtenPath` receives the name used.
 MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString &pdfPath,
-                           fileio::FileOps &ops = fileio::FileOps::system());
+                           fileio::FileOps &ops = fileio::FileOps::system(), QString *writtenPath = nullptr);
 
 #endif

@@ -98,7 +98,7 @@ ScanPlan planScan(const ScanInputs &in)
     plan.filePath = QStringLiteral("%1/%2").arg(plan.folder, jpegName);
     if (pdf) {
         plan.pdfPath = QStringLiteral("%1/%2").arg(plan.folder, pdfName);
-        plan.captureJpegPath = QStringLiteral("/tmp/%1.jpg").arg(in.stamp);
+        plan.captureJpegPath = QStringLiteral("%1/%2").arg(in.pageFolder, jpegName);
         plan.listShownPath = plan.pdfPath;
         plan.listPagePath = plan.captureJpegPath;
     } else {

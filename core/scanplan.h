@@ -32,6 +32,8 @@ struct ScanInputs
 {
     QString stamp;
     QString homeDir;
+    // Where the page image of a PDF scan goes (the private page folder).
+    QString pageFolder;
     int cropIndex = 1;
     double rotation = 0.0;
     // The settings window was opened (m_bIsSet) and saved: format from it.
@@ -49,7 +51,7 @@ struct ScanPlan
     int formatCode = FormatJpg;
     QString folder;
     // The JPEG in the folder; for the PDF format the capture goes to
-    // captureJpegPath in /tmp instead.
+    // captureJpegPath in the page folder instead.
     QString filePath;
     QString pdfPath;          // empty unless the PDF format
     QString captureJpegPath;  // what the camera writes

@@ -1,5 +1,7 @@
 #include "core/storedpages.h"
 
+#include "core/pagefolder.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -42,6 +44,14 @@ bool StoredPages::removeAt(int row)
     return true;
 }
 
+void StoredPages::setPaths(int row, const QString &shownPath, const QString &pagePath)
+{
+    if (row < 0 || row >= m_pages.size())
+        return;
+    m_pages[row].shownPath = shownPath;
+    m_pages[row].pagePath = pagePath;
+}
+
 QStringList StoredPages::deleteFiles(const QList<int> &rows)
 {
     QList<int> doomed;
@@ -56,6 +66,7 @@ QStringList StoredPages::deleteFiles(const QList<int> &rows)
             failed.append(path);
             continue;
         }
+        pagefolder::removePage(m_pages.at(row).pagePath);
         doomed.append(row);
     }
     // Highest first, so that lower rows keep their numbers.

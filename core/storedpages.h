@@ -34,8 +34,11 @@ public:
     // The row of the page appended under `key`, or -1 once it is gone.
     int rowOf(quint64 key) const { return m_keys.indexOf(key); }
     bool removeAt(int row);
+    // The names a save actually used, when a taken name made it move on.
+    void setPaths(int row, const QString &shownPath, const QString &pagePath);
     // Removes the files of the given rows from disk and then the rows; a file
-    // that stays on disk keeps its row. Returns the paths not removed.
+    // that stays on disk keeps its row. A PDF page's private page image goes
+    // with it. Returns the paths not removed.
     QStringList deleteFiles(const QList<int> &rows);
 
 signals:

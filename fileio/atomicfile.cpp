@@ -1,5 +1,7 @@
 #include "fileio/atomicfile.h"
 
+#include "fileio/freestamp.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -78,7 +80,8 @@ bool AtomicFile::open()
     m_fd = fd;
     m_tempPath = buf.data();
     // mkstemp makes 0600; a stored page should be as readable as any new file.
-    ::fchmod(m_fd, 0666 & ~currentUmask());
+    if (!m_private)
+        ::fchmod(m_fd, 0666 & ~currentUmask());
     return true;
 }
 
@@ -102,7 +105,7 @@ bool AtomicFile::write(const void *data, size_t size)
     return true;
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::closeForCommit()
 {
     if (m_failed || m_fd < 0)
         return false;
@@ -113,11 +116,11 @@ bool AtomicFile::commit()
     m_fd = -1;
     if (m_ops.close(fd) != 0)
         return fail("cannot close", m_tempPath, errno);
-    // rename replaces whatever sits at the path, a symlink included, without
-    // following it.
-    if (m_ops.rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0)
-        return fail("cannot move the new file to", m_finalPath, errno);
-    m_committed = true;
+    return true;
+}
+
+void AtomicFile::syncFolder() const
+{
     const size_t slash = m_finalPath.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : m_finalPath.substr(0, slash));
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -125,6 +128,34 @@ bool AtomicFile::commit()
         ::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+bool AtomicFile::commit()
+{
+    if (!closeForCommit())
+        return false;
+    // rename replaces whatever sits at the path, a symlink included, without
+    // following it.
+    if (m_ops.rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0)
+        return fail("cannot move the new file to", m_finalPath, errno);
+    m_committed = true;
+    syncFolder();
+    return true;
+}
+
+bool AtomicFile::commitNew()
+{
+    if (!closeForCommit())
+        return false;
+    while (m_ops.renameNoReplace(m_tempPath.c_str(), m_finalPath.c_str()) != 0) {
+        const int err = errno;
+        const std::string next = err == EEXIST ? nextFreeStampedPath(m_finalPath) : std::string();
+        if (next.empty())
+            return fail("cannot move the new file to", m_finalPath, err);
+        m_finalPath = next;
+    }
+    m_committed = true;
+    syncFolder();
     return true;
 }
 
@@ -133,6 +164,18 @@ bool AtomicFile::writeWhole(const std::string &finalPath, const void *data, size
 {
     AtomicFile file(finalPath, ops);
     const bool ok = file.open() && file.write(data, size) && file.commit();
+    error = file.error();
+    errorNumber = file.errorNumber();
+    return ok;
+}
+
+bool AtomicFile::writeNew(const std::string &finalPath, const void *data, size_t size, bool privateFile,
+                          std::string &usedPath, std::string &error, int &errorNumber, FileOps &ops)
+{
+    AtomicFile file(finalPath, ops);
+    file.setPrivate(privateFile);
+    const bool ok = file.open() && file.write(data, size) && file.commitNew();
+    usedPath = file.finalPath();
     error = file.error();
     errorNumber = file.errorNumber();
     return ok;

@@ -22,6 +22,9 @@ public:
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
 
+    // Keeps the file 0600 whatever the umask; call before open().
+    void setPrivate(bool on) { m_private = on; }
+
     // Creates the temporary file. False (with error()) when the folder is
     // missing or not writable, or the path names no file.
     bool open();
@@ -30,6 +33,12 @@ public:
     // fsync, close, then rename over the final name. After a failure the
     // final name is untouched and the temporary file is gone.
     bool commit();
+    // As commit(), but never replaces an entry at the final name: when one is
+    // there (or appears meanwhile) a stamped name moves on to the next free
+    // stamp, and finalPath() tells the name used; any other name fails with
+    // EEXIST.
+    bool commitNew();
+    const std::string &finalPath() const { return m_finalPath; }
 
     // Why the last step failed, in English for trace lines, and its errno
     // (0 when no system call failed).
@@ -40,10 +49,16 @@ public:
     // open, write, commit in one go.
     static bool writeWhole(const std::string &finalPath, const void *data, size_t size, std::string &error,
                            int &errorNumber, FileOps &ops = FileOps::system());
+    // The same with commitNew(): `usedPath` receives the name written.
+    static bool writeNew(const std::string &finalPath, const void *data, size_t size, bool privateFile,
+                         std::string &usedPath, std::string &error, int &errorNumber,
+                         FileOps &ops = FileOps::system());
 
 private:
     bool fail(const char *what, const std::string &path, int err);
     void discard();
+    bool closeForCommit();
+    void syncFolder() const;
 
     FileOps &m_ops;
     std::string m_finalPath;
@@ -53,6 +68,7 @@ private:
     int m_fd = -1;
     bool m_failed = false;
     bool m_committed = false;
+    bool m_private = false;
 };
 
 } // namespace fileio

@@ -1,5 +1,7 @@
 #include "fileio/fileops.h"
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <stdio.h>
@@ -32,6 +34,20 @@ int FileOps::close(int fd)
 int FileOps::rename(const char *from, const char *to)
 {
     return ::rename(from, to);
+}
+
+int FileOps::renameNoReplace(const char *from, const char *to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return -1;
+    // The file system cannot rename without replacing: a hard link is
+    // refused with EEXIST just the same.
+    if (::link(from, to) != 0)
+        return -1;
+    ::unlink(from);
+    return 0;
 }
 
 FileOps &FileOps::system()

@@ -20,6 +20,10 @@ public:
     virtual int fsync(int fd);
     virtual int close(int fd);
     virtual int rename(const char *from, const char *to);
+    // rename that fails with EEXIST instead of replacing an entry at `to`:
+    // renameat2(RENAME_NOREPLACE), or link() and unlink() on a file system
+    // without it. Never a check followed by a rename.
+    virtual int renameNoReplace(const char *from, const char *to);
 
     // The real calls; one shared instance, stateless.
     static FileOps &system();

@@ -150,7 +150,8 @@ int hpdfoperation::rgb2pdf(unsigned char *srcData, int srcDataWidth, int srcData
         return failed(std::string("cannot render ") + destFile, 0);
 
     // The whole document replaces the file in one rename, or nothing does.
-    fileio::AtomicFile file(destFile, *m_ops);
+    const bool firstOfNewFile = m_newFile && m_writtenPath.empty();
+    fileio::AtomicFile file(m_newFile && !firstOfNewFile ? m_writtenPath : std::string(destFile), *m_ops);
     if (!file.open())
         return failed(file.error(), file.errorNumber());
     std::vector<HPDF_BYTE> chunk(kChunkBytes);
@@ -164,8 +165,9 @@ int hpdfoperation::rgb2pdf(unsigned char *srcData, int srcDataWidth, int srcData
             return failed(file.error(), file.errorNumber());
         done += got;
     }
-    if (!file.commit())
+    if (!(firstOfNewFile ? file.commitNew() : file.commit()))
         return failed(file.error(), file.errorNumber());
+    m_writtenPath = file.finalPath();
     m_error.clear();
     m_errno = 0;
     return 0;

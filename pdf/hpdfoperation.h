@@ -29,6 +29,14 @@ public:
     int rgb2pdf(unsigned char *srcData, int srcDataWidth, int srcDataHeight, const char *destFile,
                 int colorType, int nPage);
 
+    // From now on the document never replaces a file it did not write: the
+    // first page goes to a new file (a taken stamped name moves on to the next
+    // free stamp) and later pages replace that file only, whatever destFile
+    // they name.
+    void setNewFile(bool on) { m_newFile = on; }
+    // The file the last successful call wrote; empty before one.
+    const std::string &writtenPath() const { return m_writtenPath; }
+
     // Why the last -6/-12 happened (English, for trace lines), and the errno
     // of the failed system call, 0 when none failed.
     const std::string &lastError() const { return m_error; }
@@ -42,6 +50,8 @@ private:
     HPDF_Doc pdf;
     fileio::FileOps *m_ops;
     bool m_refused = false;
+    bool m_newFile = false;
+    std::string m_writtenPath;
     std::string m_error;
     int m_errno = 0;
 };

@@ -162,6 +162,33 @@ ORVIX_API int Cam_CameraCaptureFile(long /*reserved*/, const char *path, IMAGEPA
     return guarded([&] { return registry().captureFile(path, param); });
 }
 
+ORVIX_API int Orvix_CameraCaptureNewFile(long /*reserved*/, const char *path, IMAGEPARAM param, int flags,
+                                         char *usedPath, long usedSize)
+{
+    if (!usedPath)
+        return nullArgument("usedPath");
+    usedPath[0] = '\0';
+    if (!path || !*path)
+        return nullArgument("path");
+    // A stamp keeps its length, so the path written is as long as `path`.
+    if (usedSize <= 0 || static_cast<size_t>(usedSize) <= std::strlen(path)) {
+        orvix::setLastError("usedPath is too short for the path");
+        return ORVIX_E_ARGUMENT;
+    }
+    if ((flags & ~ORVIX_FILE_PRIVATE) != 0) {
+        orvix::setLastError("unknown flags");
+        return ORVIX_E_ARGUMENT;
+    }
+    return guarded([&] {
+        orvix::Registry::NewFile newFile;
+        newFile.privateFile = (flags & ORVIX_FILE_PRIVATE) != 0;
+        const int rc = registry().captureFile(path, param, &newFile);
+        if (rc == ORVIX_OK && newFile.usedPath.size() < static_cast<size_t>(usedSize))
+            std::memcpy(usedPath, newFile.usedPath.c_str(), newFile.usedPath.size() + 1);
+        return rc;
+    });
+}
+
 ORVIX_API int Cam_readBufFromJpegBuf(const unsigned char *jpeg, long size, long *width,
                                      long *height, unsigned char **rgb)
 {

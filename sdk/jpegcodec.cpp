@@ -217,5 +217,17 @@ int writeFileAtomic(const std::string &path, const std::vector<uint8_t> &bytes)
     return ORVIX_OK;
 }
 
+int writeNewFile(const std::string &path, const std::vector<uint8_t> &bytes, bool privateFile,
+                 std::string &usedPath)
+{
+    std::string error;
+    int errorNumber = 0;
+    if (!fileio::AtomicFile::writeNew(path, bytes.data(), bytes.size(), privateFile, usedPath, error, errorNumber)) {
+        setLastError(error);
+        return ORVIX_E_IO;
+    }
+    return ORVIX_OK;
+}
+
 } // namespace jpeg
 } // namespace orvix

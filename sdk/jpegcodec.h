@@ -40,6 +40,11 @@ int encode(const Frame &in, int quality, std::vector<uint8_t> &out, bool embedTh
 // `path` is replaced, not followed. Returns ORVIX_OK or ORVIX_E_IO with the
 // reason in the thread's last error.
 int writeFileAtomic(const std::string &path, const std::vector<uint8_t> &bytes);
+// As writeFileAtomic, but nothing at `path` is ever replaced: a stamped name
+// moves on to the next free stamp and `usedPath` receives the name written.
+// With `privateFile` the file is 0600 whatever the umask.
+int writeNewFile(const std::string &path, const std::vector<uint8_t> &bytes, bool privateFile,
+                 std::string &usedPath);
 
 } // namespace jpeg
 } // namespace orvix

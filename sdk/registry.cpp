@@ -318,7 +318,7 @@ std::shared_ptr<Device> Registry::captureDevice() const
     return deviceLocked(0);
 }
 
-int Registry::captureFile(const std::string &path, const IMAGEPARAM &param)
+int Registry::captureFile(const std::string &path, const IMAGEPARAM &param, NewFile *newFile)
 {
     const std::shared_ptr<Device> d = captureDevice();
     int rc = ORVIX_OK;
@@ -335,7 +335,9 @@ int Registry::captureFile(const std::string &path, const IMAGEPARAM &param)
                 rc = page.empty() ? ORVIX_E_IO : jpeg::encode(page, kJpegQuality, bytes, true);
                 if (page.empty())
                     setLastError("page processing gave an empty picture");
-                if (rc == ORVIX_OK)
+                if (rc == ORVIX_OK && newFile)
+                    rc = jpeg::writeNewFile(path, bytes, newFile->privateFile, newFile->usedPath);
+                else if (rc == ORVIX_OK)
                     rc = jpeg::writeFileAtomic(path, bytes);
             }
         } catch (const std::bad_alloc &) {

@@ -34,7 +34,15 @@ public:
     int stopCapture();
     void setAutoCrop(bool on) { m_autoCrop = on; }
     bool autoCrop() const { return m_autoCrop; }
-    int captureFile(const std::string &path, const IMAGEPARAM &param);
+    // Without `newFile` the file replaces what is at `path` (the maker's
+    // call); with it, the file is only ever new: its name moves on to the
+    // next free stamp when taken, and newFile->usedPath tells which was used.
+    struct NewFile
+    {
+        bool privateFile = false; // 0600 whatever the umask
+        std::string usedPath;
+    };
+    int captureFile(const std::string &path, const IMAGEPARAM &param, NewFile *newFile = nullptr);
     int accessible(long index) const;
     int tarvo(long index) const;
     long framesDelivered() const { return m_delivered; }

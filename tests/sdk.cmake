@@ -7,3 +7,5 @@ quillo_add_test(NAME TestSimulatedCamera SOURCES testsimulatedcamera.cpp LIBS or
 quillo_add_test(NAME TestLibraryExports SOURCES testlibraryexports.cpp LIBS Qt5::Core)
 add_dependencies(TestLibraryExports orvix)
 quillo_add_test(NAME TestExifBlock SOURCES testexifblock.cpp LIBS orvix_internal Qt5::Gui)
+# Stamped names that never replace a file; temporaries a killed save left.
+quillo_add_test(NAME TestFileNames SOURCES testfilenames.cpp LIBS orvix quillo_fileio Qt5::Core)

@@ -2,6 +2,7 @@
 // their own threads, the run's pages, their deletion and their merge, seen
 // through the session's signals and the files on disk.
 #include "core/capturesession.h"
+#include "core/pagefolder.h"
 #include "tests/failingfileops.h"
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestCaptureSession : public QObject
 {
@@ -24,6 +27,12 @@ private slots:
     void savedSettingsChooseFolderAndFormat();
     void deleteKeepsRowsWhoseFilesStay();
     void mergeWaitsForSavesAndReportsAStop();
+    void takenStampMovesOn_data();
+    void takenStampMovesOn();
+    void nameTakenDuringTheSave_data();
+    void nameTakenDuringTheSave();
+    void pageImagesArePrivateAndGoWithTheirPage_data();
+    void pageImagesArePrivateAndGoWithTheirPage();
 
 private:
     // A started session on one simulated camera, crop off.
@@ -133,11 +142,11 @@ void TestCaptureSession::savedSettingsChooseFolderAndFormat()
     session->waitForSaves();
     QCOMPARE(session->pages().count(), 1);
     const StoredPages::Page page = session->pages().at(0);
-    // The scan knew the format: the page says it is a PDF, its image lies in /tmp.
+    // The scan knew the format: the page says it is a PDF, its image lies in the page folder.
     QVERIFY(page.pdf);
     QCOMPARE(QFileInfo(page.shownPath).absolutePath(), folder.path());
     QVERIFY(QFile::exists(page.shownPath));
-    QVERIFY(page.pagePath.startsWith("/tmp/"));
+    QCOMPARE(QFileInfo(page.pagePath).absolutePath(), pagefolder::path());
     // The merge folder is the settings file's (here: none, so home), never the window's.
     QCOMPARE(session->mergeFolder(), QDir::homePath());
     QFile::remove(page.pagePath);
@@ -192,6 +201,158 @@ void TestCaptureSession::mergeWaitsForSavesAndReportsAStop()
     QCOMPARE(result.pagesWritten, 0);
     QVERIFY(!QFile::exists(pdf));
     QVERIFY(!result.message(pdf).isEmpty());
+}
+
+namespace {
+
+QString stampOf(const QString &path)
+{
+    return QFileInfo(path).fileName().left(17);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Takes `path` as another writer would; false when it exists already.
+bool take(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::NewOnly) && f.write("earlier") == 7;
+}
+
+} // namespace
+
+void TestCaptureSession::takenStampMovesOn_data()
+{
+    QTest::addColumn<int>("format"); // -1: a merge
+    QTest::newRow("jpg") << 0;
+    QTest::newRow("pdf") << 1;
+    QTest::newRow("merge") << -1;
+}
+
+// Files restored into the folder, or a clock that went back: every stamp of
+// the next seconds is taken.
+void TestCaptureSession::takenStampMovesOn()
+{
+    QFETCH(int, format);
+    auto session = startedSession("Sim|640x480|");
+    QVERIFY(session);
+    Settings saved;
+    saved.folder = QDir::homePath();
+    saved.fileFormat = format == 1 ? 1 : 0;
+    if (format < 0) {
+        session->scan(2, 0.0, &saved);
+        session->waitForSaves();
+    }
+    const QString suffix = format == 0 ? ".jpg" : ".pdf";
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList planted;
+    for (int ms = 0; ms < 3000; ++ms) {
+        planted << QDir::homePath() + "/" + scanplan::makeStamp(now.addMSecs(ms)) + suffix;
+        QVERIFY(take(planted.last()));
+    }
+    // A stale temporary of a killed save goes with the run's first write.
+    const QString stale = QDir::homePath() + "/." + stampOf(planted.first()) + suffix + ".Xy12Z9";
+    QVERIFY(take(stale));
+    const QDateTime old = now.addSecs(-300);
+    QFile staleFile(stale);
+    QVERIFY(staleFile.open(QIODevice::ReadWrite) && staleFile.setFileTime(old, QFileDevice::FileModificationTime));
+    staleFile.close();
+
+    QString stored;
+    if (format < 0) {
+        QVERIFY(!session->merge(&stored).stoppedEarly());
+    } else {
+        session->scan(2, 0.0, &saved);
+        session->waitForSaves();
+        QCOMPARE(session->pages().count(), 1);
+        stored = session->pages().at(0).shownPath;
+        QCOMPARE(stampOf(session->pages().at(0).pagePath), stampOf(stored));
+    }
+    QVERIFY(stampOf(stored) > stampOf(planted.last()));
+    QVERIFY(QFileInfo(stored).size() > 100);
+    for (const QString &path : qAsConst(planted))
+        QCOMPARE(contents(path), QByteArray("earlier"));
+    QVERIFY(!QFile::exists(stale));
+}
+
+void TestCaptureSession::nameTakenDuringTheSave_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("jpg") << 0;
+    QTest::newRow("pdf") << 1;
+}
+
+void TestCaptureSession::nameTakenDuringTheSave()
+{
+    QFETCH(int, format);
+    auto session = startedSession("Sim|640x480|");
+    QVERIFY(session);
+    Settings saved;
+    saved.folder = QDir::homePath();
+    saved.fileFormat = format;
+    QSignalSpy finished(session.get(), &CaptureSession::saveFinished);
+    session->scan(2, 0.0, &saved);
+    const QString chosen = session->pages().at(0).shownPath;
+    if (!take(chosen))
+        QSKIP("the save was written before the name could be taken");
+    session->waitForSaves();
+    QCOMPARE(contents(chosen), QByteArray("earlier"));
+    QCOMPARE(session->pages().count(), 1);
+    const QString stored = session->pages().at(0).shownPath;
+    QCOMPARE(stored, finished.first().at(1).value<SaveOutcome>().path);
+    QVERIFY(stampOf(stored) > stampOf(chosen));
+    QVERIFY(QFileInfo(stored).size() > 100);
+    QVERIFY(QFileInfo::exists(session->pages().at(0).pagePath));
+}
+
+void TestCaptureSession::pageImagesArePrivateAndGoWithTheirPage_data()
+{
+    QTest::addColumn<QString>("end"); // how the page leaves the run
+    QTest::newRow("deleted") << "delete";
+    QTest::newRow("program closed") << "close";
+    QTest::newRow("run killed, next start") << "crash";
+}
+
+void TestCaptureSession::pageImagesArePrivateAndGoWithTheirPage()
+{
+    QFETCH(QString, end);
+    // A looser folder from before is made private again; the umask does not matter.
+    QVERIFY(QDir().mkpath(pagefolder::path()));
+    QVERIFY(QFile::setPermissions(pagefolder::path(), QFileDevice::Permissions(0x7755)));
+    const mode_t oldMask = ::umask(0);
+    auto session = startedSession("Sim|640x480|");
+    QVERIFY(session);
+    Settings saved;
+    saved.folder = QDir::homePath();
+    saved.fileFormat = 1;
+    session->scan(2, 0.0, &saved);
+    session->waitForSaves();
+    ::umask(oldMask);
+    QCOMPARE(session->pages().count(), 1);
+    const QString image = session->pages().at(0).pagePath;
+    QCOMPARE(QFileInfo(image).absolutePath(), pagefolder::path());
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(image).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0600);
+    QCOMPARE(::stat(QFile::encodeName(pagefolder::path()).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0700);
+
+    if (end == "delete") {
+        QVERIFY(session->pages().deleteFiles({0}).isEmpty());
+    } else if (end == "close") {
+        session.reset();
+    } else {
+        // What a killed run left: the next start removes it.
+        const QString left = pagefolder::path() + "/20200101000000000.jpg";
+        QVERIFY(QFile::copy(image, left));
+        CaptureSession next;
+        QVERIFY(!QFile::exists(left));
+    }
+    QVERIFY(!QFile::exists(image));
 }
 
 QTEST_MAIN(TestCaptureSession)

@@ -1,6 +1,7 @@
 // The scan button's slot and the end of its saves, on a whole main window
 // with a simulated camera.
 #include "tests/mainwindowfixture.h"
+#include "core/pagefolder.h"
 #include "thread/getscannerinfothread.h"
 #include "tests/modalanswerer.h"
 #include "ui/picitemdata.h"
@@ -179,7 +180,7 @@ private slots:
         forgetTmpLater(jpeg);
         QVERIFY(pdf.startsWith(m_dir->path() + "/") && pdf.endsWith(".pdf"));
         const QString stamp = QFileInfo(pdf).completeBaseName();
-        QCOMPARE(jpeg, QStringLiteral("/tmp/%1.jpg").arg(stamp));
+        QCOMPARE(jpeg, QStringLiteral("%1/%2.jpg").arg(pagefolder::path(), stamp));
         QCOMPARE(shownPath(w.get(), 0), pdf);
         QVERIFY(settle(w.get()));
         QCOMPARE(w->session().mergeFolder(), m_dir->path());

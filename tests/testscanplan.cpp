@@ -40,6 +40,7 @@ private:
         ScanInputs in;
         in.stamp = "20260102030405006";
         in.homeDir = "/home/user";
+        in.pageFolder = "/home/user/.cache/quillo/pages";
         in.file = file;
         return in;
     }
@@ -87,8 +88,10 @@ private slots:
         QTest::addColumn<QString>("pdf");
         QTest::newRow("0 jpg") << "0" << "/data/20260102030405006.jpg" << "/data/20260102030405006.jpg"
                                << "/data/20260102030405006.jpg" << "";
-        QTest::newRow("1 single-page pdf") << "1" << "/data/20260102030405006.pdf" << "/tmp/20260102030405006.jpg"
-                                           << "/tmp/20260102030405006.jpg" << "/data/20260102030405006.pdf";
+        QTest::newRow("1 single-page pdf") << "1" << "/data/20260102030405006.pdf"
+                                           << "/home/user/.cache/quillo/pages/20260102030405006.jpg"
+                                           << "/home/user/.cache/quillo/pages/20260102030405006.jpg"
+                                           << "/data/20260102030405006.pdf";
         QTest::newRow("2 as jpg") << "2" << "/data/20260102030405006.jpg" << "/data/20260102030405006.jpg"
                                   << "/data/20260102030405006.jpg" << "";
         QTest::newRow("-1 as jpg") << "-1" << "/data/20260102030405006.jpg" << "/data/20260102030405006.jpg"

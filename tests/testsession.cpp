@@ -5,6 +5,7 @@
 // button. Afterwards the files on disk are read back with readers of their
 // own. A picture of the window is kept as a test artefact.
 #include "tests/mainwindowfixture.h"
+#include "core/pagefolder.h"
 #include "tests/sessionfiles.h"
 #include "settings/setwindow.h"
 #include "core/stylenoisefilter.h"
@@ -114,7 +115,7 @@ private:
     QString m_pdfFolder;
     QStringList m_jpegPaths; // scanned JPG files, in scan order
     QString m_pdfPath;       // the single-page PDF
-    QString m_pageImageOfPdf; // its page image in /tmp
+    QString m_pageImageOfPdf; // its page image in the page folder
     QString m_mergedPath;
     QString m_deletedPath;
 
@@ -292,7 +293,7 @@ void TestSession::scanWritesASinglePagePdf()
     QVERIFY(shown.endsWith(".pdf"));
     m_pdfPath = shown;
     m_pageImageOfPdf = m_window->session().pagePaths().last();
-    QCOMPARE(m_pageImageOfPdf, "/tmp/" + QFileInfo(shown).completeBaseName() + ".jpg");
+    QCOMPARE(m_pageImageOfPdf, pagefolder::path() + "/" + QFileInfo(shown).completeBaseName() + ".jpg");
     QCOMPARE(QImageReader(m_pageImageOfPdf).size(), kSavedTurnedSize);
 
     const sessionfiles::PdfFacts pdf = sessionfiles::readPdf(m_pdfPath);
@@ -407,9 +408,9 @@ void TestSession::filesOnDiskMatchTheSession()
 void TestSession::cleanupTestCase()
 {
     m_window.reset();
-    // The page image of the PDF capture lives in /tmp, outside the test home.
+    // Closing the program takes the page image of the PDF scan with it.
     if (!m_pageImageOfPdf.isEmpty())
-        QFile::remove(m_pageImageOfPdf);
+        QVERIFY(!QFileInfo::exists(m_pageImageOfPdf));
 }
 
 QTEST_MAIN(TestSession)

@@ -1,6 +1,7 @@
 #include "thread/getscannerinfothread.h"
 
 #include "core/decodedjpeg.h"
+#include "core/pagefolder.h"
 #include "core/scanplan.h"
 #include "pdf/hpdfoperation.h"
 #include "camera/orvixext.h"
@@ -101,34 +102,53 @@ SaveOutcome GetScannerInfoThread::save()
     if (!QDir().mkpath(folder))
         return SaveOutcome::failure(shownPath, QStringLiteral("无法创建文件夹 %1").arg(folder),
                                     QStringLiteral("cannot create folder %1").arg(folder));
+    QString pageFolderProblem;
+    if (pdf && !pagefolder::prepare(&pageFolderProblem))
+        return SaveOutcome::failure(shownPath, QStringLiteral("页面缓存文件夹 %1 无法使用").arg(pagefolder::path()),
+                                    QStringLiteral("page folder not usable: %1").arg(pageFolderProblem));
 
     const QByteArray jpegPath = filePath.toUtf8();
     qDebug("filepath is %s\n", jpegPath.constData());
-    const int captured = Cam_CameraCaptureFile(0, jpegPath.constData(), m_img);
+    // A stamp keeps its length when it moves on, so the name written fits.
+    QByteArray used(jpegPath.size() + 1, '\0');
+    const int captured = Orvix_CameraCaptureNewFile(0, jpegPath.constData(), m_img, pdf ? ORVIX_FILE_PRIVATE : 0,
+                                                    used.data(), used.size());
+    const QString jpegWritten = QString::fromUtf8(used.constData());
     const QByteArray pdfPath = FilePDFPath.toUtf8();
     qDebug("pdf is %s\n", pdfPath.constData());
-    if (captured != 0 || !QFileInfo::exists(filePath))
+    if (captured != 0 || !QFileInfo::exists(jpegWritten))
         return captureFailure(shownPath, captured);
+    if (jpegWritten != filePath)
+        qDebug("%s was taken meanwhile, the page is %s\n", jpegPath.constData(), qUtf8Printable(jpegWritten));
 
     if (!pdf)
-        return SaveOutcome::success(shownPath);
+        return SaveOutcome::success(jpegWritten, jpegWritten);
+    const SaveOutcome outcome = writePdf(jpegWritten);
+    // A page image no row points to goes at once.
+    if (!outcome.written)
+        pagefolder::removePage(jpegWritten);
+    return outcome;
+}
 
-    const DecodedJpeg page = decodeJpegFile(filePath);
+SaveOutcome GetScannerInfoThread::writePdf(const QString &jpegWritten) const
+{
+    const DecodedJpeg page = decodeJpegFile(jpegWritten);
     if (page.isNull())
-        return SaveOutcome::failure(shownPath, QStringLiteral("拍摄的页面无法读取"),
-                                    QStringLiteral("%1 is missing or not a JPEG").arg(filePath));
+        return SaveOutcome::failure(FilePDFPath, QStringLiteral("拍摄的页面无法读取"),
+                                    QStringLiteral("%1 is missing or not a JPEG").arg(jpegWritten));
     if (page.width > std::numeric_limits<int>::max() || page.height > std::numeric_limits<int>::max() ||
         page.width * page.height > std::numeric_limits<int>::max())
-        return SaveOutcome::failure(shownPath, QStringLiteral("页面过大，无法写入PDF"),
+        return SaveOutcome::failure(FilePDFPath, QStringLiteral("页面过大，无法写入PDF"),
                                     QStringLiteral("page too large for a PDF: %1x%2").arg(page.width).arg(page.height));
     hpdfoperation writer;
+    writer.setNewFile(true);
     const int w = int(page.width);
     const int h = int(page.height);
-    const int result = writer.rgb2pdf(page.pixels.get(), w, h, pdfPath.constData(), 0, w * h);
+    const int result = writer.rgb2pdf(page.pixels.get(), w, h, FilePDFPath.toUtf8().constData(), 0, w * h);
     if (result != 0)
-        return SaveOutcome::failure(shownPath, fileFailureReason(writer.lastErrno()),
+        return SaveOutcome::failure(FilePDFPath, fileFailureReason(writer.lastErrno()),
                                     QStringLiteral("pdf not written (%1): %2")
                                         .arg(result)
                                         .arg(QString::fromStdString(writer.lastError())));
-    return SaveOutcome::success(shownPath);
+    return SaveOutcome::success(QString::fromStdString(writer.writtenPath()), jpegWritten);
 }

@@ -36,6 +36,7 @@ private:
     friend class TestSaveWorker;
 
     SaveOutcome save();
+    SaveOutcome writePdf(const QString &jpegWritten) const;
     SaveOutcome captureFailure(const QString &shownPath, int result) const;
 
     ImageParam m_img;

@@ -2,11 +2,12 @@
 
 #include <cerrno>
 
-SaveOutcome SaveOutcome::success(const QString &path)
+SaveOutcome SaveOutcome::success(const QString &path, const QString &pagePath)
 {
     SaveOutcome o;
     o.written = true;
     o.path = path;
+    o.pagePath = pagePath;
     return o;
 }
 

@@ -10,11 +10,13 @@
 struct SaveOutcome
 {
     bool written = false;
-    QString path;   // the file the user asked for (the PDF for the PDF format)
+    QString path;   // the file the user asked for (the PDF for the PDF format); when
+                    // written, the name used, which a taken stamp moves on
+    QString pagePath; // when written, the page image a merge takes
     QString reason; // Chinese, shown to the user; empty when written
     QString detail; // English, for trace lines
 
-    static SaveOutcome success(const QString &path);
+    static SaveOutcome success(const QString &path, const QString &pagePath);
     static SaveOutcome failure(const QString &path, const QString &reason, const QString &detail);
 
     // The message of the error box: the file and the reason.

@@ -1,5 +1,9 @@
 #include "ui/cammainwindow.h"
 
+#include "ui/picitemdata.h"
+
+#include <QFileInfo>
+
 #include <QStandardItemModel>
 
 void CamMainWindow::slotScanBtnClicked()
@@ -23,7 +27,16 @@ void CamMainWindow::onSaveFinished(int row, const SaveOutcome &outcome)
         showErrorMessage(outcome.message());
         return;
     }
+    if (row < 0)
+        return;
+    // A name taken meanwhile made the save move on: the tile shows the file made.
+    QStandardItem *item = listViewModel->item(row);
+    PicItemData itemData = item ? item->data(PicItemData::Role).value<PicItemData>() : PicItemData();
+    if (item && itemData.picPath != outcome.path) {
+        itemData.picPath = outcome.path;
+        itemData.picName = QFileInfo(outcome.path).fileName();
+        item->setData(QVariant::fromValue(itemData), PicItemData::Role);
+    }
     // The tile was painted before its file existed.
-    if (row >= 0)
-        imgListView->update(listViewProxyModel->mapFromSource(listViewModel->index(row, 0)));
+    imgListView->update(listViewProxyModel->mapFromSource(listViewModel->index(row, 0)));
 }
