@@ -240,8 +240,11 @@ void TestCaptureSession::takenStampMovesOn()
     QFETCH(int, format);
     auto session = startedSession("Sim|640x480|");
     QVERIFY(session);
+    QTemporaryDir scans;
     Settings saved;
-    saved.folder = QDir::homePath();
+    // A merge goes to the settings file's folder (home), the scans elsewhere:
+    // the merge is the run's first write there.
+    saved.folder = format < 0 ? scans.path() : QDir::homePath();
     saved.fileFormat = format == 1 ? 1 : 0;
     if (format < 0) {
         session->scan(2, 0.0, &saved);
@@ -277,6 +280,8 @@ void TestCaptureSession::takenStampMovesOn()
     for (const QString &path : qAsConst(planted))
         QCOMPARE(contents(path), QByteArray("earlier"));
     QVERIFY(!QFile::exists(stale));
+    for (const QString &path : planted + QStringList{stored})
+        QFile::remove(path);
 }
 
 void TestCaptureSession::nameTakenDuringTheSave_data()
