@@ -44,10 +44,24 @@ int FileOps::renameNoReplace(const char *from, const char *to)
         return -1;
     // The file system cannot rename without replacing: a hard link is
     // refused with EEXIST just the same.
-    if (::link(from, to) != 0)
+    if (::link(from, to) == 0) {
+        ::unlink(from);
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
         return -1;
-    ::unlink(from);
-    return 0;
+    // Nor link (FAT and the like): claim the name with an exclusive create,
+    // then rename over our own empty claim.
+    const int claim = ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (claim < 0)
+        return -1;
+    ::close(claim);
+    if (::rename(from, to) == 0)
+        return 0;
+    const int err = errno;
+    ::unlink(to);
+    errno = err;
+    return -1;
 }
 
 FileOps &FileOps::system()

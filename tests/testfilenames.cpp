@@ -1,7 +1,4 @@
-// Stamped names that never replace a file, and the sweep of temporaries a
-// killed save left: the file layer and the camera library's capture.
-#include "camera/camsdk.h"
-#include "camera/orvixext.h"
+// Stamped names that never replace a file; temporaries a killed save left.
 #include "fileio/atomicfile.h"
 #include "fileio/freestamp.h"
 #include "fileio/staletemps.h"
@@ -11,16 +8,19 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr char kStamp[] = "20261025025959999";
 
-// Plants the given names right before the final rename: another writer
-// taking the name between choosing and committing.
+void plant(const QString &path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::NewOnly) && f.write("earlier") == 7);
+}
+
+// Another writer takes the given names between choosing and committing.
 class NameThief : public fileio::FileOps
 {
 public:
@@ -32,19 +32,7 @@ public:
         plantAtCommit.clear();
         return fileio::FileOps::renameNoReplace(from, to);
     }
-    static void plant(const QString &path)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::NewOnly));
-        f.write("earlier");
-    }
 };
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -57,16 +45,12 @@ private slots:
     {
         QTest::addColumn<QString>("stamp");
         QTest::addColumn<QString>("next");
-        QTest::newRow("millisecond") << "20260102030405006" << "20260102030405007";
         QTest::newRow("into a new year") << "20261231235959999" << "20270101000000000";
         QTest::newRow("leap day") << "20240228235959999" << "20240229000000000";
         QTest::newRow("no leap day") << "20250228235959999" << "20250301000000000";
         QTest::newRow("no leap day in 2100") << "21000228235959999" << "21000301000000000";
-        QTest::newRow("end of April") << "20260430235959999" << "20260501000000000";
         QTest::newRow("last stamp") << "99991231235959999" << "";
-        QTest::newRow("too short") << "2026010203040500" << "";
         QTest::newRow("month 13") << "20261302030405006" << "";
-        QTest::newRow("not digits") << "2026010203040500x" << "";
     }
     void nextStamp()
     {
@@ -82,8 +66,6 @@ private slots:
         QTest::addColumn<QStringList>("atCommit");
         QTest::addColumn<QString>("used"); // empty: refused
         const QString a = QString(kStamp) + ".pdf";
-        QTest::newRow("free") << a << QStringList() << QStringList() << a;
-        QTest::newRow("taken before") << a << QStringList{a} << QStringList() << "20261025030000000.pdf";
         QTest::newRow("taken at commit") << a << QStringList() << QStringList{a} << "20261025030000000.pdf";
         QTest::newRow("next taken too") << a << QStringList{"20261025030000000.pdf"}
                                         << QStringList{a, "20261025030000001.pdf"} << "20261025030000002.pdf";
@@ -98,10 +80,9 @@ private slots:
         QTemporaryDir dir;
         NameThief ops;
         for (const QString &planted : before)
-            NameThief::plant(dir.filePath(planted));
+            plant(dir.filePath(planted));
         for (const QString &planted : atCommit)
             ops.plantAtCommit << dir.filePath(planted);
-
         std::string written, error;
         int err = 0;
         const bool ok = fileio::AtomicFile::writeNew(dir.filePath(name).toStdString(), "new", 3, false, written,
@@ -112,53 +93,9 @@ private slots:
         else
             QCOMPARE(err, EEXIST);
         for (const QString &planted : before + atCommit)
-            QCOMPARE(contents(dir.filePath(planted)), QByteArray("earlier"));
+            QCOMPARE(QFileInfo(dir.filePath(planted)).size(), 7); // "earlier", not replaced
         const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(left.size(), before.size() + atCommit.size() + (ok ? 1 : 0));
-    }
-
-    void captureNeverReplaces_data()
-    {
-        QTest::addColumn<bool>("taken");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<int>("roomForName"); // bytes beyond the path's length
-        QTest::addColumn<int>("result");
-        QTest::addColumn<int>("mode");
-        QTest::newRow("free, umask 0") << false << 0 << 1 << int(ORVIX_OK) << 0666;
-        QTest::newRow("taken, private") << true << int(ORVIX_FILE_PRIVATE) << 1 << int(ORVIX_OK) << 0600;
-        QTest::newRow("no room for the name") << false << 0 << 0 << int(ORVIX_E_ARGUMENT) << 0;
-        QTest::newRow("unknown flag") << false << 2 << 1 << int(ORVIX_E_ARGUMENT) << 0;
-    }
-    void captureNeverReplaces()
-    {
-        QFETCH(bool, taken);
-        QFETCH(int, flags);
-        QFETCH(int, roomForName);
-        QFETCH(int, result);
-        QFETCH(int, mode);
-        qputenv("ORVIX_SIMULATED_CAMERAS", "Desk|320x240|");
-        QCOMPARE(Cam_Init(), int(ORVIX_OK));
-        QTemporaryDir dir;
-        const QByteArray path = dir.filePath(QString(kStamp) + ".jpg").toUtf8();
-        if (taken)
-            NameThief::plant(QString::fromUtf8(path));
-        IMAGEPARAM param;
-        std::memset(static_cast<void *>(&param), 0, sizeof param);
-        QByteArray used(path.size() + roomForName, 'x');
-        const mode_t oldMask = ::umask(0);
-        const int rc = Orvix_CameraCaptureNewFile(0, path.constData(), param, flags, used.data(), used.size());
-        ::umask(oldMask);
-        QCOMPARE(rc, result);
-        QCOMPARE(used.constData()[0] == '\0', rc != ORVIX_OK);
-        if (rc != ORVIX_OK)
-            return;
-        const QString expected = dir.filePath(taken ? "20261025030000000.jpg" : QString(kStamp) + ".jpg");
-        QCOMPARE(QString::fromUtf8(used.constData()), expected);
-        struct stat st;
-        QCOMPARE(::stat(used.constData(), &st), 0);
-        QCOMPARE(int(st.st_mode & 0777), mode);
-        if (taken)
-            QCOMPARE(contents(QString::fromUtf8(path)), QByteArray("earlier"));
     }
 
     void staleTemporariesSwept_data()
@@ -169,7 +106,6 @@ private slots:
         QTest::addColumn<bool>("swept");
         const QString ours = QString(".") + kStamp + ".jpg.a1B2c3";
         QTest::newRow("stale, ours") << ours << 120 << "file" << true;
-        QTest::newRow("stale pdf, ours") << QString(".") + kStamp + ".pdf.ZZZZZZ" << 120 << "file" << true;
         QTest::newRow("fresh") << ours << 10 << "file" << false;
         QTest::newRow("hidden, not ours") << ".notes.txt.a1B2c3" << 120 << "file" << false;
         QTest::newRow("not a stamp") << ".2026102502595999x.jpg.a1B2c3" << 120 << "file" << false;
@@ -187,17 +123,17 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
         const QString target = dir.filePath("kept.jpg");
-        NameThief::plant(target);
+        plant(target);
         if (kind == "symlink")
             QVERIFY(QFile::link(target, path));
         else
-            NameThief::plant(path);
+            plant(path);
         if (kind == "foreign")
             QCOMPARE(::chown(QFile::encodeName(path).constData(), 4242, 4242), 0);
         const std::time_t now = std::time(nullptr) + ageSeconds;
         QCOMPARE(fileio::sweepStaleTemporaries(dir.path().toStdString(), now), swept ? 1 : 0);
         QCOMPARE(QFileInfo(path).isSymLink() || QFileInfo::exists(path), !swept);
-        QCOMPARE(contents(target), QByteArray("earlier"));
+        QCOMPARE(QFileInfo(target).size(), 7);
     }
 };
 
