@@ -11,9 +11,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -34,19 +38,29 @@ private:
             .arg(QDateTime::currentMSecsSinceEpoch());
     }
 
+    // With `tmpDir`, the guard's files go there: it is both the runtime
+    // folder and the temporary one.
     std::unique_ptr<QProcess> startHelper(const QString &key, const QString &barrier = QString(),
                                           const QString &tmpDir = QString())
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!tmpDir.isEmpty()) {
+            env.insert("TMPDIR", tmpDir);
+            env.insert("XDG_RUNTIME_DIR", tmpDir);
+        }
+        return startHelperIn(env, key, barrier);
+    }
+
+    static std::unique_ptr<QProcess> startHelperIn(const QProcessEnvironment &env, const QString &key,
+                                                   const QString &barrier = QString(),
+                                                   const QString &program = GUARD_HELPER)
     {
         auto p = std::make_unique<QProcess>();
         QStringList args{key};
         if (!barrier.isEmpty())
             args << barrier;
-        if (!tmpDir.isEmpty()) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("TMPDIR", tmpDir);
-            p->setProcessEnvironment(env);
-        }
-        p->start(GUARD_HELPER, args);
+        p->setProcessEnvironment(env);
+        p->start(program, args);
         return p;
     }
 
@@ -259,6 +273,116 @@ private slots:
         QCOMPARE(hung, 0);
     }
 
+    // A guard that cannot do its work refuses the start, says why, and does
+    // not wait for ever; a runtime folder it cannot trust is passed over.
+    void guardFaultsRefuseWithoutHanging_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("trace");
+        QTest::newRow("lock held by a stuck start") << "held lock" << "REFUSED" << "stayed taken";
+        QTest::newRow("own folder is a symbolic link") << "link" << "REFUSED" << "is a symbolic link";
+        QTest::newRow("own folder writable by others") << "open folder" << "REFUSED" << "written by other users";
+        QTest::newRow("own folder is a file") << "file" << "REFUSED" << "is not a folder";
+        QTest::newRow("runtime folder writable by others") << "open runtime" << "RUNNING"
+                                                            << "XDG_RUNTIME_DIR is not usable";
+    }
+
+    void guardFaultsRefuseWithoutHanging()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, expected);
+        QFETCH(QString, trace);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString key = freshKey("fault");
+        const QString own = dir.filePath("quillo-" + QString::number(geteuid()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", dir.path());
+        env.remove("XDG_RUNTIME_DIR");
+
+        int heldLock = -1;
+        if (fault == "held lock") {
+            env.insert("XDG_RUNTIME_DIR", dir.path());
+            const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+            const QString lockPath = RunGuard(key).lockPath();
+            qputenv("XDG_RUNTIME_DIR", saved);
+            heldLock = open(QFile::encodeName(lockPath).constData(), O_RDWR);
+            QVERIFY2(heldLock >= 0 && flock(heldLock, LOCK_EX | LOCK_NB) == 0, qPrintable(lockPath));
+        } else if (fault == "link") {
+            QVERIFY(QDir(dir.path()).mkdir("elsewhere"));
+            QVERIFY(QFile::link(dir.filePath("elsewhere"), own));
+        } else if (fault == "open folder") {
+            QVERIFY(QDir(dir.path()).mkdir(QFileInfo(own).fileName()));
+            QCOMPARE(chmod(QFile::encodeName(own).constData(), 0777), 0);
+        } else if (fault == "file") {
+            QFile file(own);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (fault == "open runtime") {
+            QVERIFY(QDir(dir.path()).mkdir("runtime"));
+            QCOMPARE(chmod(QFile::encodeName(dir.filePath("runtime")).constData(), 0777), 0);
+            env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+        }
+
+        auto helper = startHelperIn(env, key);
+        const QString seen = verdict(*helper);
+        const int exitCode = finish(*helper);
+        const QString errors = QString::fromUtf8(helper->readAllStandardError());
+        if (heldLock >= 0)
+            close(heldLock);
+        QCOMPARE(seen, expected);
+        QCOMPARE(exitCode, expected == "RUNNING" ? 0 : 255);
+        QVERIFY2(errors.contains(trace), qPrintable(errors));
+    }
+
+    // Each user has an instance of his own; one user's second start is
+    // still refused. Needs root to start the helper as another user.
+    void eachUserRunsOneInstance_data()
+    {
+        QTest::addColumn<QList<uint>>("users");
+        QTest::addColumn<QStringList>("verdicts");
+        const uint other = 65534; // nobody
+        QTest::newRow("this user and another") << QList<uint>{geteuid(), other} << QStringList{"RUNNING", "RUNNING"};
+        QTest::newRow("another user, then this one")
+            << QList<uint>{other, geteuid()} << QStringList{"RUNNING", "RUNNING"};
+        QTest::newRow("another user twice") << QList<uint>{other, other} << QStringList{"RUNNING", "REFUSED"};
+    }
+
+    void eachUserRunsOneInstance()
+    {
+        QFETCH(QList<uint>, users);
+        QFETCH(QStringList, verdicts);
+        if (geteuid() != 0)
+            QSKIP("starting the guard as another user needs root");
+        // A shared temporary folder as /tmp is, which the other user can
+        // reach; the helper is copied there for the same reason.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QCOMPARE(chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
+        const QString helperCopy = dir.filePath("guardhelper");
+        QVERIFY(QFile::copy(GUARD_HELPER, helperCopy));
+        QCOMPARE(chmod(QFile::encodeName(helperCopy).constData(), 0755), 0);
+
+        const QString key = freshKey("users");
+        std::vector<std::unique_ptr<QProcess>> helpers;
+        QStringList seen;
+        for (const uint uid : users) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("TMPDIR", dir.path());
+            env.remove("XDG_RUNTIME_DIR");
+            if (uid != geteuid())
+                env.insert("GUARD_HELPER_AS_UID", QString::number(uid));
+            helpers.push_back(startHelperIn(env, key, QString(), helperCopy));
+            seen << verdict(*helpers.back());
+        }
+        int hung = 0;
+        for (auto &p : helpers)
+            hung += finish(*p) == kHung;
+        QCOMPARE(seen, verdicts);
+        QCOMPARE(hung, 0);
+    }
+
     // The real program: while the key is held, it shows its box and, once
     // the box is answered, exits with -1 without building a window.
     void programRefusesSecondInstanceWithItsBox()
@@ -276,9 +400,9 @@ private slots:
         const QString v = verdict(*holder);
         if (v != "RUNNING") {
             finish(*holder);
-            // The key is machine-wide: a Quillo the user is running holds it,
+            // A Quillo this user is running with the same runtime folder holds it,
             // and this check must not close or confuse that one.
-            QSKIP("another Quillo holds the machine-wide key");
+            QSKIP("another Quillo of this user holds the key");
         }
 
         QProcess second;
