@@ -3,6 +3,7 @@
 #include "settings/ccfgcontrol.h"
 #include "settings/setwindow.h"
 #include "core/stylenoisefilter.h"
+#include "tests/modalanswerer.h"
 #include "ui/titlebar.h"
 
 #include "camera/camsdk.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -136,6 +138,8 @@ private slots:
     void saveWithoutDevicesStoresDeviceZero();
     void closeWritesNothing();
     void tracesDeviceChangeAndSave();
+    void saveThatCannotBeWrittenSaysSo_data();
+    void saveThatCannotBeWrittenSaysSo();
 
 private:
     SetWindow *makeWindow(const QStringList &devices = kDevices, const QStringList &resolutions = kResolutionsA);
@@ -465,6 +469,65 @@ void TestSetWindow::tracesDeviceChangeAndSave()
     QVERIFY(g_debugLines.contains("GetCameraResolutionName Width is 640,Height is 480\n"));
     QVERIFY(g_debugLines.contains("GetCameraResolutionName Width is 320,Height is 240\n"));
     QCOMPARE(g_debugLines.last(), QString("value is 0 1,nFileType is 1"));
+}
+
+
+void TestSetWindow::saveThatCannotBeWrittenSaysSo_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::newRow("a folder where the file belongs") << "folder";
+    QTest::newRow("home below a plain file") << "home below a file";
+    QTest::newRow("a file this user may not read") << "unreadable";
+}
+
+// The box names the file; the run keeps the choices; a file that could not
+// be read is not written over.
+void TestSetWindow::saveThatCannotBeWrittenSaysSo()
+{
+    QFETCH(QString, place);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray kept = "[Settings]\nFilePath=/kept\n";
+    if (place == "folder") {
+        qputenv("HOME", QFile::encodeName(dir.path()));
+        QVERIFY(QDir().mkpath(settingsPath()));
+    } else if (place == "home below a file") {
+        QFile plain(dir.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        qputenv("HOME", QFile::encodeName(plain.fileName() + "/home"));
+    } else {
+        if (geteuid() == 0)
+            QSKIP("root reads a file without read permission");
+        qputenv("HOME", QFile::encodeName(dir.path()));
+        QFile file(settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(kept);
+        file.close();
+        QVERIFY(file.setPermissions(QFileDevice::WriteOwner));
+    }
+    const QString path = settingsPath();
+
+    SetWindow *w = makeWindow();
+    QList<int> savedDevices;
+    connect(w, &SetWindow::settingsSaved, [&savedDevices](const Settings &chosen) { savedDevices << chosen.device; });
+    w->ptypeCbbDev->setCurrentIndex(1);
+    {
+        ModalAnswerer answerer;
+        QVERIFY(QMetaObject::invokeMethod(w, "onBtnSaveClicked"));
+        qputenv("HOME", home);
+        QCOMPARE(answerer.titles, QStringList{QStringLiteral("错误")});
+        QVERIFY2(answerer.texts.first().startsWith(QStringLiteral("设置未能保存：") + path + ": "),
+                 qPrintable(answerer.texts.first()));
+    }
+    QVERIFY(w->isHidden());
+    QCOMPARE(savedDevices, QList<int>{1});
+    if (place == "unreadable") {
+        QFile file(path);
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), kept);
+    }
 }
 
 QTEST_MAIN(TestSetWindow)
