@@ -12,6 +12,9 @@
 #include <QtTest>
 
 #include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestMainWindowCore : public QObject
 {
@@ -20,9 +23,19 @@ class TestMainWindowCore : public QObject
 private:
     static QString settingsPath() { return QDir::homePath() + "/NorLastSetting.ini"; }
 
+    // "<folder>" and "<pipe>" put those in the file's place.
     static void writeSettings(const QByteArray &text)
     {
         QFile::remove(settingsPath());
+        QDir().rmdir(settingsPath());
+        if (text == "<folder>") {
+            QVERIFY(QDir().mkdir(settingsPath()));
+            return;
+        }
+        if (text == "<pipe>") {
+            QCOMPARE(mkfifo(QFile::encodeName(settingsPath()).constData(), 0600), 0);
+            return;
+        }
         if (text.isNull())
             return;
         QFile f(settingsPath());
@@ -40,7 +53,7 @@ private slots:
     void initTestCase() { StyleNoiseFilter::install(); }
     void cleanup()
     {
-        QFile::remove(settingsPath());
+        writeSettings(QByteArray());
         QMutexLocker locker(&MutexCamDataBuffLock);
         delete g_Camimage;
         g_Camimage = nullptr;
@@ -57,7 +70,9 @@ private slots:
         QTest::addColumn<bool>("tarvo");
 
         const QString noCamera = QStringLiteral("请正确连接扫描仪！");
-        const QString noAccess = QStringLiteral("请检查USB权限，请执行 sudo chmod 777 -R /dev/bus/usb");
+        const QString noAccess = QStringLiteral("请检查USB权限，请执行 sudo usermod -aG video %1 并重新登录")
+                                     .arg(QString::fromLocal8Bit(getpwuid(geteuid())->pw_name));
+        const QString unreadable = QStringLiteral("设置文件无法读取：") + settingsPath() + ": ";
         const QByteArray two = "DeskCam|1920x1080,640x480|;Tarvo S8|3264x2448,1600x1200|tarvo";
 
         QTest::newRow("no camera") << QByteArray() << QByteArray() << 1 << noCamera << -1 << QSize(0, 0) << false;
@@ -76,6 +91,15 @@ private slots:
         QTest::newRow("garbage settings file")
             << two << QByteArray("\xff\xfe[[\x01\nDevName=\xff\n") << 0 << QString() << 0 << QSize(0, 0) << false;
         // The first device the user may open, with its own resolutions.
+        // Read as no file, once said; a pipe must not stop the start.
+        QTest::newRow("settings file is a folder") << two << QByteArray("<folder>") << 0 << unreadable << 0
+                                                   << QSize(1920, 1080) << false;
+        QTest::newRow("settings file is a pipe") << two << QByteArray("<pipe>") << 0 << unreadable << 0
+                                                 << QSize(1920, 1080) << false;
+        // Listed and opened, but another program streams from it.
+        QTest::newRow("camera in use elsewhere")
+            << QByteArray("DeskCam|1920x1080|busy") << QByteArray() << 0
+            << QStringLiteral("扫描仪正被其他程序使用，请关闭后重试！") << 0 << QSize(1920, 1080) << false;
         QTest::newRow("one of two accessible")
             << QByteArray("Locked|800x600|noaccess;Open|1280x720|") << QByteArray() << 0 << QString() << 1
             << QSize(1280, 720) << false;
@@ -108,7 +132,9 @@ private slots:
         ModalAnswerer answerer;
         auto win = std::make_unique<CamMainWindow>();
         if (result == 0) {
-            QVERIFY2(answerer.texts.isEmpty(), qPrintable(answerer.texts.join('|')));
+            QCOMPARE(answerer.texts.size(), boxText.isEmpty() ? 0 : 1);
+            if (!boxText.isEmpty())
+                QVERIFY2(answerer.texts.first().startsWith(boxText), qPrintable(answerer.texts.first()));
             QVERIFY(win->session().isConnected());
             QCOMPARE(win->session().currentDevice(), device);
             QCOMPARE(QSize(win->session().captureWidth(), win->session().captureHeight()), resolution);
