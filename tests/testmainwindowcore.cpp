@@ -28,15 +28,11 @@ private:
     {
         QFile::remove(settingsPath());
         QDir().rmdir(settingsPath());
-        if (text == "<folder>") {
+        if (text == "<folder>")
             QVERIFY(QDir().mkdir(settingsPath()));
-            return;
-        }
-        if (text == "<pipe>") {
+        else if (text == "<pipe>")
             QCOMPARE(mkfifo(QFile::encodeName(settingsPath()).constData(), 0600), 0);
-            return;
-        }
-        if (text.isNull())
+        if (text.isNull() || text.startsWith('<'))
             return;
         QFile f(settingsPath());
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -90,7 +86,6 @@ private slots:
             << 0 << QString() << 0 << QSize(1920, 1080) << false;
         QTest::newRow("garbage settings file")
             << two << QByteArray("\xff\xfe[[\x01\nDevName=\xff\n") << 0 << QString() << 0 << QSize(0, 0) << false;
-        // The first device the user may open, with its own resolutions.
         // Read as no file, once said; a pipe must not stop the start.
         QTest::newRow("settings file is a folder") << two << QByteArray("<folder>") << 0 << unreadable << 0
                                                    << QSize(1920, 1080) << false;
@@ -100,6 +95,7 @@ private slots:
         QTest::newRow("camera in use elsewhere")
             << QByteArray("DeskCam|1920x1080|busy") << QByteArray() << 0
             << QStringLiteral("扫描仪正被其他程序使用，请关闭后重试！") << 0 << QSize(1920, 1080) << false;
+        // The first device the user may open, with its own resolutions.
         QTest::newRow("one of two accessible")
             << QByteArray("Locked|800x600|noaccess;Open|1280x720|") << QByteArray() << 0 << QString() << 1
             << QSize(1280, 720) << false;
@@ -133,8 +129,7 @@ private slots:
         auto win = std::make_unique<CamMainWindow>();
         if (result == 0) {
             QCOMPARE(answerer.texts.size(), boxText.isEmpty() ? 0 : 1);
-            if (!boxText.isEmpty())
-                QVERIFY2(answerer.texts.first().startsWith(boxText), qPrintable(answerer.texts.first()));
+            QVERIFY(boxText.isEmpty() || answerer.texts.first().startsWith(boxText));
             QVERIFY(win->session().isConnected());
             QCOMPARE(win->session().currentDevice(), device);
             QCOMPARE(QSize(win->session().captureWidth(), win->session().captureHeight()), resolution);
