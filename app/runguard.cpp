@@ -1,8 +1,12 @@
 #include "app/runguard.h"
 
+#include "app/guardfolder.h"
+
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QFile>
+
+#include <unistd.h>
 
 QString generateKeyHash(const QString &key, const QString &salt)
 {
@@ -15,15 +19,15 @@ QString generateKeyHash(const QString &key, const QString &salt)
 namespace {
 
 const int kStaleSegmentRounds = 8;
+// Every step under the lock is short: one held longer than this belongs to
+// a start that is stuck, and waiting on it would hang ours.
+const int kLockWaitMs = 3000;
 
-// The segment's name as Qt makes it from the key, handed over as a native
-// key: a segment named that way gets no system semaphore of Qt's own around
-// each attach and detach. memLock already keeps the guard's steps apart, and
-// that second lock, dropped and made anew by every racing start, could be
-// left taken by nobody: the next detach then waited for ever.
-QString segmentName(const QString &sharedmemKey)
+// The key as the names are made from it: each user's instances meet only
+// each other.
+QString userKey(const QString &key)
 {
-    return QSharedMemory(sharedmemKey).nativeKey();
+    return key + QStringLiteral("_uid") + QString::number(::geteuid());
 }
 
 // Qt makes the key file only as it creates the segment; made beforehand,
@@ -36,15 +40,33 @@ void makeKeyFile(const QString &path)
 
 } // namespace
 
+// The segment is named by a native key, the path of its key file in the
+// private folder: a segment named that way gets no system semaphore of Qt's
+// own around each attach and detach, which racing starts could leave taken.
 RunGuard::RunGuard(const QString &guardKey)
-    : key(guardKey), memLockKey(generateKeyHash(key, "_memLockKey")),
-      sharedmemKey(generateKeyHash(key, "_sharedmemKey")),
-      memLock(memLockKey, 1, QSystemSemaphore::Open)
+    : key(guardKey), memLockKey(generateKeyHash(userKey(key), "_memLockKey")),
+      sharedmemKey(generateKeyHash(userKey(key), "_sharedmemKey")), folder(GuardFolder::locate(&problem))
 {
-    sharedMem.setNativeKey(segmentName(sharedmemKey));
-    memLock.acquire();
+    if (folder.isEmpty()) {
+        qDebug("run guard: no private folder for the guard: %s", qUtf8Printable(problem));
+        return;
+    }
+    sharedMem.setNativeKey(folder + "/quillo-segment-" + sharedmemKey);
+    memLock.setPath(folder + "/quillo-lock-" + memLockKey);
+    if (!lock())
+        return;
     dropStaleSegment();
     memLock.release();
+}
+
+bool RunGuard::lock()
+{
+    if (!problem.isEmpty())
+        return false;
+    if (memLock.acquire(kLockWaitMs, &problem))
+        return true;
+    qDebug("run guard: %s", qUtf8Printable(problem));
+    return false;
 }
 
 // An instance that died without releasing leaves its segment behind; on
@@ -66,32 +88,33 @@ RunGuard::~RunGuard()
     release();
 }
 
+// A guard that cannot look counts the key as taken: the start refuses.
 bool RunGuard::isAnotherRunning()
 {
     if (sharedMem.isAttached())
         return false;
-
-    memLock.acquire();
+    if (!lock())
+        return true;
     const bool isRunning = sharedMem.attach();
     if (isRunning)
         sharedMem.detach();
     memLock.release();
 
+    if (isRunning)
+        qDebug("run guard: another instance of this user is running");
     return isRunning;
 }
 
 bool RunGuard::tryToRun()
 {
-    if (isAnotherRunning())
+    if (isAnotherRunning() || !lock())
         return false;
-
-    memLock.acquire();
     // The System V key keeps only part of the key file's inode: a dead
-    // instance's segment, whose key file went with its temporary folder, can
-    // match a new key file. So the key file is made first and what its key
-    // finds is dropped, unless someone holds it; the file made anew may
-    // meet another dead instance's segment, so a few rounds. A segment
-    // someone holds stays, and the create below refuses the start.
+    // instance's segment, whose key file went with its folder, can match a
+    // new key file. So the key file is made first and what its key finds is
+    // dropped, unless someone holds it; the file made anew may meet another
+    // dead instance's segment, so a few rounds. A segment someone holds
+    // stays, and the create below refuses the start.
     for (int round = 0; round < kStaleSegmentRounds; ++round) {
         makeKeyFile(sharedMem.nativeKey());
         if (!dropStaleSegment())
@@ -108,10 +131,12 @@ bool RunGuard::tryToRun()
     return true;
 }
 
+// Without the lock the segment is left as it is: the process's end detaches
+// it, and the next start drops it.
 void RunGuard::release()
 {
-    memLock.acquire();
-    if (sharedMem.isAttached())
-        sharedMem.detach();
+    if (!sharedMem.isAttached() || !lock())
+        return;
+    sharedMem.detach();
     memLock.release();
 }

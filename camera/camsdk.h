@@ -31,7 +31,8 @@ enum {
     ORVIX_E_IO = -4,        /* the device or the file system failed */
     ORVIX_E_DECODE = -5,    /* the bytes are not a JPEG we accept */
     ORVIX_E_NOMEM = -6,     /* an allocation failed or would be absurdly large */
-    ORVIX_E_STATE = -7      /* not initialised, or not capturing when that is needed */
+    ORVIX_E_STATE = -7,     /* not initialised, or not capturing when that is needed */
+    ORVIX_E_BUSY = -8       /* the device is in use by another program */
 };
 
 typedef struct MPoint {

@@ -184,13 +184,20 @@ void CaptureSession::start()
     qDebug("Cam_SetCameraResolution end\n");
     Cam_SetCameraFormat(m_nCurDev, m_nCurFormat);
     qDebug("Cam_SetCameraFormat end\n");
-    Cam_CameraCaptureStart(m_nCurDev, receiveFrame);
+    noteInUseElsewhere(m_nCurDev, Cam_CameraCaptureStart(m_nCurDev, receiveFrame));
     qDebug("Cam_CameraCaptureStart end\n");
     if (!m_frameWatch) {
         m_frameWatch = new QTimer(this);
         connect(m_frameWatch, &QTimer::timeout, this, &CaptureSession::watchFrames);
         m_frameWatch->start(1000);
     }
+}
+
+void CaptureSession::noteInUseElsewhere(int device, int startResult)
+{
+    m_bInUseElsewhere = startResult == ORVIX_E_BUSY;
+    if (m_bInUseElsewhere)
+        qDebug("camera %d is in use by another program: %s\n", device, Orvix_LastError());
 }
 
 void CaptureSession::watchFrames()
@@ -224,7 +231,7 @@ void CaptureSession::restart(int device, int width, int height, int format, bool
     g_running.storeRelease(this);
     Cam_SetCameraResolution(device, width, height);
     Cam_SetCameraFormat(device, format);
-    Cam_CameraCaptureStart(device, receiveFrame);
+    noteInUseElsewhere(device, Cam_CameraCaptureStart(device, receiveFrame));
     m_nCurDev = device;
     // Scans and later restarts keep the saved size for the rest of the run.
     m_nMaxWidth = width;

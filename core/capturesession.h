@@ -53,6 +53,9 @@ public:
     void setAutoCrop(bool on);
 
     bool isConnected() const { return bIsConnect; }
+    // The last start or restart found the camera streaming to another
+    // program (another user's Quillo, say): no picture until it lets go.
+    bool inUseElsewhere() const { return m_bInUseElsewhere; }
     bool isTarvoDevice() const { return bIsTarvoDev; }
     bool autoCrop() const { return m_bAutoCrop; }
     int currentDevice() const { return m_nCurDev; }
@@ -122,6 +125,7 @@ private:
     // left there go.
     void sweepOnFirstWrite(const QString &folder);
     void useFirstListedResolution();
+    void noteInUseElsewhere(int device, int startResult);
 
     // --- device (names kept from the window they came from) ---
     QStringList listDevName;
@@ -132,6 +136,7 @@ private:
     int m_nMaxWidth = 0;
     int m_nMaxHeight = 0;
     bool bIsConnect = true;
+    bool m_bInUseElsewhere = false;
     bool bIsTarvoDev = false;
     bool m_bAutoCrop = false;
     CCfgControl m_cfg;

@@ -101,6 +101,10 @@ int SimulatedDevice::start(FrameSink sink)
         setLastError(m_spec.name + " cannot be opened with the user's rights");
         return ORVIX_E_ACCESS;
     }
+    if (m_spec.busy) {
+        setLastError(m_spec.name + " is in use by another program");
+        return ORVIX_E_BUSY;
+    }
     std::lock_guard<std::mutex> lock(m_controlMutex);
     if (m_thread.joinable()) {
         if (t_deliveringFor == this) {
@@ -142,6 +146,10 @@ int SimulatedDevice::grabStill(Frame &out, int /*timeoutMs*/)
     if (m_spec.noAccess) {
         setLastError(m_spec.name + " cannot be opened with the user's rights");
         return ORVIX_E_ACCESS;
+    }
+    if (m_spec.busy) {
+        setLastError(m_spec.name + " is in use by another program");
+        return ORVIX_E_BUSY;
     }
     if (m_spec.failCapture) {
         setLastError(m_spec.name + " failed to take a still (failcapture)");

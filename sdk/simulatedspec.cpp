@@ -121,6 +121,8 @@ bool parseEntry(const std::string &entry, SimulatedCameraSpec &spec, std::string
             spec.tarvo = true;
         } else if (key == "noaccess") {
             spec.noAccess = true;
+        } else if (key == "busy") {
+            spec.busy = true;
         } else if (key == "failcapture") {
             spec.failCapture = true;
         } else if (key.compare(0, 6, "scene=") == 0 && flag.size() > 6) {

@@ -1,5 +1,5 @@
 // The simulated cameras described by ORVIX_SIMULATED_CAMERAS:
-// "NAME|WxH,WxH|flag,flag;NAME|...". Flags: tarvo, noaccess, failcapture,
+// "NAME|WxH,WxH|flag,flag;NAME|...". Flags: tarvo, noaccess, busy, failcapture,
 // scene=PATH (a JPEG or PNG shown instead of the synthetic desk, or a folder
 // of them turned through as pages), hold=SECONDS (how long each page of a
 // folder lies still).
@@ -18,6 +18,7 @@ struct SimulatedCameraSpec {
     std::vector<Resolution> resolutions; // in listing order, no repeats
     bool tarvo = false;
     bool noAccess = false;
+    bool busy = false; // listed, but another program streams from it
     bool failCapture = false;
     std::string scenePath; // empty: the synthetic desk
     double holdSeconds = 3.0;

@@ -54,6 +54,8 @@ int codeForErrno(int negativeErrno)
         return ORVIX_E_NOMEM;
     case EINVAL:
         return ORVIX_E_ARGUMENT;
+    case EBUSY:
+        return ORVIX_E_BUSY;
     default:
         return ORVIX_E_IO;
     }
@@ -343,7 +345,7 @@ int V4l2Device::startLocked(FrameSink sink)
         // other program is kept from it.
         m_fd.reset();
         if (err == -EBUSY)
-            return fail(ORVIX_E_IO, "cannot stream: the camera is in use by another program");
+            return fail(ORVIX_E_BUSY, "cannot stream: the camera is in use by another program");
         return fail(codeForErrno(err), "cannot stream %s %dx%d: %s", fourccName(wanted.fourcc).c_str(),
                     wanted.width, wanted.height, std::strerror(-err));
     }

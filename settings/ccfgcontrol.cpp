@@ -2,19 +2,24 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTextCodec>
 #include <QVariant>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 
 namespace {
 
-// The keys of the group "Settings" whose value the file holds with raw bytes
-// above ASCII, which the store never writes; the first line of a key counts.
+// Every key of the group "Settings" in the file on disk, and whether its
+// value holds raw bytes above ASCII, which the store never writes; the first
+// line of a key counts.
 QHash<QByteArray, bool> keysWithHighBytes(const QString &path)
 {
     QHash<QByteArray, bool> found;
@@ -63,10 +68,17 @@ QString CCfgControl::settingsFilePath()
 
 int CCfgControl::setValue(QStringList listValue)
 {
+    return store(listValue, nullptr);
+}
+
+int CCfgControl::store(QStringList listValue, QString *failure)
+{
     // A short list would otherwise index past its end; pad with empty text.
     while (listValue.size() < 12)
         listValue.append(QString());
-    {
+    QString why = unreadableReason();
+    // Written anew, a file that could not be read would lose what it holds.
+    if (why.isEmpty()) {
         QSettings settings(settingsFilePath(), QSettings::IniFormat);
         settings.beginGroup("Settings");
         int position = 0;
@@ -83,8 +95,52 @@ int CCfgControl::setValue(QStringList listValue)
                    int(settings.status()));
         else if (settings.status() == QSettings::FormatError)
             qDebug("settings file %s was not valid INI, written afresh\n", qPrintable(settings.fileName()));
+        why = writeFailure(settings.fileName(), settings.status());
+    } else {
+        qDebug("settings file %s not written: %s\n", qPrintable(settingsFilePath()), qUtf8Printable(why));
     }
-    return 0;
+    if (failure)
+        *failure = why;
+    return why.isEmpty() ? 0 : -1;
+}
+
+// Empty when the file holds what was written. QSettings reports only that
+// the write failed, so the reason comes from trying as it writes: a new file
+// beside the old one, renamed over it. After a write it reports as done, the
+// file on disk (not Qt's copy of it) must hold every key.
+QString CCfgControl::writeFailure(const QString &path, QSettings::Status status)
+{
+    if (status == QSettings::AccessError) {
+        QSaveFile probe(path);
+        const QString reason = probe.open(QIODevice::WriteOnly) ? QStringLiteral("the write failed") : probe.errorString();
+        probe.cancelWriting();
+        return path + ": " + reason;
+    }
+    const QHash<QByteArray, bool> onDisk = keysWithHighBytes(path);
+    for (const Settings::Row &row : Settings::kTable) {
+        if (row.savedByWindow && !onDisk.contains(row.name)) {
+            qDebug("settings file %s lacks %s after the save\n", qPrintable(path), row.name);
+            return path + ": the file does not hold what was written";
+        }
+    }
+    return QString();
+}
+
+QString CCfgControl::unreadableReason()
+{
+    const QString path = settingsFilePath();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QString();
+    if (info.isDir())
+        return path + ": " + QString::fromLocal8Bit(std::strerror(EISDIR));
+    // A pipe would block the reader until someone writes to it.
+    if (!info.isFile())
+        return path + ": not a regular file";
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return path + ": " + file.errorString();
+    return QString();
 }
 
 QString CCfgControl::readKey(QSettings &settings, const QHash<QByteArray, bool> &highBytes, const QString &key)
@@ -109,7 +165,7 @@ void CCfgControl::traceFormatError(const QSettings &settings, const QString &pat
 int CCfgControl::readValue(QString key, QString &nvalue)
 {
     const QString path = settingsFilePath();
-    if (!FileExists(path))
+    if (!FileExists(path) || !unreadableReason().isEmpty())
         return -1;
     QSettings settings(path, QSettings::IniFormat);
     const QString value = readKey(settings, keysWithHighBytes(path), key);
@@ -122,7 +178,7 @@ Settings::Stored CCfgControl::read()
 {
     Settings::Stored stored;
     const QString path = settingsFilePath();
-    stored.fileExists = FileExists(path);
+    stored.fileExists = FileExists(path) && unreadableReason().isEmpty();
     if (!stored.fileExists)
         return stored;
     QSettings settings(path, QSettings::IniFormat);
@@ -136,9 +192,9 @@ Settings::Stored CCfgControl::read()
     return stored;
 }
 
-int CCfgControl::write(const Settings &settings)
+int CCfgControl::write(const Settings &settings, QString *failure)
 {
-    return setValue(settings.toList());
+    return store(settings.toList(), failure);
 }
 
 bool CCfgControl::FileExists(QString strFile)
@@ -153,6 +209,11 @@ int CCfgControl::setExtraValue(Settings::Key which, const Settings &choices)
     const QString path = settingsFilePath();
     if (!FileExists(path)) {
         qDebug("settings file %s absent, %s not kept\n", qPrintable(path), qPrintable(key));
+        return -1;
+    }
+    const QString unreadable = unreadableReason();
+    if (!unreadable.isEmpty()) {
+        qDebug("settings file %s not written: %s\n", qPrintable(path), qUtf8Printable(unreadable));
         return -1;
     }
     QSettings settings(path, QSettings::IniFormat);

@@ -3,6 +3,7 @@
 #include "core/previewfit.h"
 #include "core/resolutiontext.h"
 #include "core/settings.h"
+#include "ui/errorbox.h"
 #include "ui/titlebar.h"
 #include "ui_setwindow.h"
 
@@ -336,8 +337,15 @@ void SetWindow::onBtnSaveClicked()
     record.textEnhance = brightBalanceCKB && brightBalanceCKB->currentIndex() != 0;
     record.water = false;
     qDebug("value is %d %d,nFileType is %d", record.water, record.textEnhance, record.fileFormat);
-    m_cfgSet.write(record);
+    QString failure;
+    m_cfgSet.write(record, &failure);
 
     close();
+    // The choices hold for this run even when the file keeps the old ones.
     emit settingsSaved(record, m_bIsChangeImageFrame);
+    if (!failure.isEmpty()) {
+        const QString text = tr("设置未能保存：%1").arg(failure);
+        qDebug("%s", qUtf8Printable(text));
+        ErrorBox::showBlocking(text);
+    }
 }

@@ -20,7 +20,8 @@ Run runHeadless(const QString &program, const QStringList &args, const QTemporar
                 const QTemporaryDir &tmp)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    // Without a runtime folder the guard's files would go to TMPDIR.
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
         env.remove(name);
     env.insert("HOME", home.path());
     env.insert("TMPDIR", tmp.path());
@@ -150,6 +151,7 @@ void TestCommandLine::guardWouldShowInTmpdir()
     QVERIFY(home.isValid() && tmp.isValid());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TMPDIR", tmp.path());
+    env.remove("XDG_RUNTIME_DIR");
     QProcess helper;
     helper.setProcessEnvironment(env);
     helper.start(GUARD_HELPER, {QString("QuilloCommandLineTest_%1").arg(QCoreApplication::applicationPid())});

@@ -11,9 +11,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -35,18 +39,20 @@ private:
     }
 
     std::unique_ptr<QProcess> startHelper(const QString &key, const QString &barrier = QString(),
-                                          const QString &tmpDir = QString())
+                                          const QString &tmpDir = QString(),
+                                          QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
+                                          const QString &program = GUARD_HELPER)
     {
         auto p = std::make_unique<QProcess>();
         QStringList args{key};
         if (!barrier.isEmpty())
             args << barrier;
         if (!tmpDir.isEmpty()) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("TMPDIR", tmpDir);
-            p->setProcessEnvironment(env);
+            env.insert("XDG_RUNTIME_DIR", tmpDir); // the guard's files go there too
         }
-        p->start(GUARD_HELPER, args);
+        p->setProcessEnvironment(env);
+        p->start(program, args);
         return p;
     }
 
@@ -259,6 +265,85 @@ private slots:
         QCOMPARE(hung, 0);
     }
 
+    // A guard that cannot do its work refuses at once, says why, and does not
+    // wait for ever; a runtime folder it cannot trust is passed over.
+    void guardFaultsRefuseWithoutHanging_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("trace");
+        QTest::newRow("lock held by a stuck start") << "held lock" << "REFUSED" << "stayed taken";
+        QTest::newRow("own folder is a symbolic link") << "link" << "REFUSED" << "is a symbolic link";
+        QTest::newRow("runtime folder writable by others") << "open runtime" << "RUNNING" << "XDG_RUNTIME_DIR";
+    }
+
+    void guardFaultsRefuseWithoutHanging()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, expected);
+        QFETCH(QString, trace);
+        QTemporaryDir dir;
+        const QString guardKey = freshKey("fault");
+        const QString own = dir.filePath("quillo-" + QString::number(geteuid()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", dir.path());
+        env.insert("XDG_RUNTIME_DIR", fault == "held lock" ? dir.path() : dir.filePath("runtime"));
+        int heldLock = -1;
+        if (fault == "held lock") {
+            const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+            heldLock = open(QFile::encodeName(RunGuard(guardKey).lockPath()).constData(), O_RDWR);
+            qputenv("XDG_RUNTIME_DIR", saved);
+            QVERIFY(heldLock >= 0 && flock(heldLock, LOCK_EX | LOCK_NB) == 0);
+        } else if (fault == "link") {
+            QVERIFY(QFile::link(dir.path(), own));
+        } else {
+            QVERIFY(QDir(dir.path()).mkdir("runtime") && chmod(qPrintable(dir.filePath("runtime")), 0777) == 0);
+        }
+        auto helper = startHelper(guardKey, QString(), QString(), env);
+        const QString seen = verdict(*helper);
+        QCOMPARE(finish(*helper), expected == "RUNNING" ? 0 : 255);
+        const QString errors = QString::fromUtf8(helper->readAllStandardError());
+        close(heldLock);
+        QCOMPARE(seen, expected);
+        QVERIFY2(errors.contains("run guard: ") && errors.contains(trace), qPrintable(errors));
+    }
+
+    // Each user has an instance of his own; one user's second start is refused.
+    void eachUserRunsOneInstance_data()
+    {
+        QTest::addColumn<QList<uint>>("users");
+        QTest::addColumn<QStringList>("verdicts");
+        QTest::newRow("this user and nobody") << QList<uint>{geteuid(), 65534} << QStringList{"RUNNING", "RUNNING"};
+        QTest::newRow("nobody twice") << QList<uint>{65534, 65534} << QStringList{"RUNNING", "REFUSED"};
+    }
+
+    void eachUserRunsOneInstance()
+    {
+        QFETCH(QList<uint>, users);
+        QFETCH(QStringList, verdicts);
+        if (geteuid() != 0)
+            QSKIP("starting the guard as another user needs root");
+        // A shared temporary folder as /tmp is, with a helper the other user may run.
+        QTemporaryDir dir;
+        const QString helper = dir.filePath("guardhelper");
+        QVERIFY(chmod(QFile::encodeName(dir.path()).constData(), 01777) == 0 && QFile::copy(GUARD_HELPER, helper));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", dir.path());
+        env.remove("XDG_RUNTIME_DIR");
+        const QString guardKey = freshKey("users");
+        std::vector<std::unique_ptr<QProcess>> helpers;
+        QStringList seen;
+        for (const uint uid : users) {
+            env.insert("GUARD_HELPER_AS_UID", QString::number(uid));
+            helpers.push_back(startHelper(guardKey, QString(), QString(), env, helper));
+            seen << verdict(*helpers.back());
+        }
+        for (auto &p : helpers)
+            QVERIFY(finish(*p) != kHung);
+        QCOMPARE(seen, verdicts);
+    }
+
     // The real program: while the key is held, it shows its box and, once
     // the box is answered, exits with -1 without building a window.
     void programRefusesSecondInstanceWithItsBox()
@@ -276,9 +361,9 @@ private slots:
         const QString v = verdict(*holder);
         if (v != "RUNNING") {
             finish(*holder);
-            // The key is machine-wide: a Quillo the user is running holds it,
+            // A Quillo this user is running with the same runtime folder holds it,
             // and this check must not close or confuse that one.
-            QSKIP("another Quillo holds the machine-wide key");
+            QSKIP("another Quillo of this user holds the key");
         }
 
         QProcess second;

@@ -3,6 +3,7 @@
 #include "settings/ccfgcontrol.h"
 #include "settings/setwindow.h"
 #include "core/stylenoisefilter.h"
+#include "tests/modalanswerer.h"
 #include "ui/titlebar.h"
 
 #include "camera/camsdk.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -136,6 +138,8 @@ private slots:
     void saveWithoutDevicesStoresDeviceZero();
     void closeWritesNothing();
     void tracesDeviceChangeAndSave();
+    void saveThatCannotBeWrittenSaysSo_data();
+    void saveThatCannotBeWrittenSaysSo();
 
 private:
     SetWindow *makeWindow(const QStringList &devices = kDevices, const QStringList &resolutions = kResolutionsA);
@@ -465,6 +469,36 @@ void TestSetWindow::tracesDeviceChangeAndSave()
     QVERIFY(g_debugLines.contains("GetCameraResolutionName Width is 640,Height is 480\n"));
     QVERIFY(g_debugLines.contains("GetCameraResolutionName Width is 320,Height is 240\n"));
     QCOMPARE(g_debugLines.last(), QString("value is 0 1,nFileType is 1"));
+}
+
+
+void TestSetWindow::saveThatCannotBeWrittenSaysSo_data()
+{
+    QTest::addColumn<QString>("home"); // below the temporary folder
+    QTest::addColumn<QString>("folder"); // made there, empty for none
+    QTest::newRow("a folder where the file belongs") << "" << "NorLastSetting.ini";
+    QTest::newRow("home below a plain file") << "plain/home" << "";
+}
+
+// Fails even for root. The box names the file; the run keeps the choices.
+void TestSetWindow::saveThatCannotBeWrittenSaysSo()
+{
+    QFETCH(QString, home);
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    QFile plain(dir.filePath("plain"));
+    QVERIFY(plain.open(QIODevice::WriteOnly) && (folder.isEmpty() || QDir(dir.path()).mkdir(folder)));
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(dir.filePath(home)));
+    const QString path = settingsPath();
+    SetWindow *w = makeWindow();
+    ModalAnswerer answerer;
+    QVERIFY(QMetaObject::invokeMethod(w, "onBtnSaveClicked"));
+    qputenv("HOME", savedHome);
+    QCOMPARE(answerer.titles, QStringList{QStringLiteral("错误")});
+    QVERIFY2(answerer.texts.first().startsWith(QStringLiteral("设置未能保存：") + path + ": "),
+             qPrintable(answerer.texts.first()));
+    QVERIFY(w->isHidden() && w->isSaved()); // the run takes the choices
 }
 
 QTEST_MAIN(TestSetWindow)

@@ -5,6 +5,8 @@
 #include "ui/titlebar.h"
 #include "ui/errorbox.h"
 #include "ui_cammainwindow.h"
+#include "core/loginname.h"
+#include "settings/ccfgcontrol.h"
 
 #include <QDebug>
 #include <QTextCodec>
@@ -34,6 +36,14 @@ CamMainWindow::CamMainWindow(QWidget *parent)
     initHandsFree();
     InitDataP();
 
+    // Read anew by every reader, which then takes the defaults: said once.
+    const QString unreadable = CCfgControl::unreadableReason();
+    if (!unreadable.isEmpty()) {
+        const QString text = tr("设置文件无法读取：%1").arg(unreadable);
+        qDebug("%s", qUtf8Printable(text));
+        showCameraErrorBox(text);
+    }
+
     Cam_Init();
     const int ret = InitSDK();
     if (ret == CaptureSession::NoCamera) {
@@ -41,7 +51,7 @@ CamMainWindow::CamMainWindow(QWidget *parent)
         return;
     }
     if (ret == CaptureSession::NoAccess) {
-        const QString text = tr("请检查USB权限，请执行 sudo chmod 777 -R /dev/bus/usb");
+        const QString text = tr("请检查USB权限，请执行 sudo usermod -aG video %1 并重新登录").arg(currentLoginName());
         qDebug("%s", qUtf8Printable(text));
         showCameraErrorBox(text);
         return;
@@ -55,6 +65,8 @@ CamMainWindow::CamMainWindow(QWidget *parent)
     m_session.setAutoCrop(m_session.isTarvoDevice());
     ShowCommitButton(false);
     PreviewImage();
+    if (m_session.inUseElsewhere())
+        showCameraErrorBox(tr("扫描仪正被其他程序使用，请关闭后重试！"));
 }
 
 CamMainWindow::~CamMainWindow()

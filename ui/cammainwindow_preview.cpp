@@ -71,6 +71,8 @@ void CamMainWindow::ReshUI()
                           m_savedSettings->cameraFormat, cropIsOn(m_nCropIndex));
         UIIsShow(1, false);
         update();
+        if (m_session.inUseElsewhere())
+            showErrorMessage(tr("扫描仪正被其他程序使用，请关闭后重试！"));
     }
     UIIsShow(1, true);
     cutBtn->setDown(m_session.isTarvoDevice() && cropIsOn(m_nCropIndex));
