@@ -176,7 +176,11 @@ bool AutoCapture::feed(const QImage &grey, qint64 msecs, const QPolygonF *outlin
         qDebug("auto capture: what lies across the picture's edge is taken as part of the desk\n");
     }
 
-    // At rest: judge this still spell once.
+    return judgeRest(detail);
+}
+
+bool AutoCapture::judgeRest(const DetailSource &detail)
+{
     const bool turned = m_turned;
     m_judged = true;
     m_turned = false;

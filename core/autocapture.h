@@ -61,6 +61,8 @@ public:
 private:
     bool outlineSettled(const QPolygonF *outline);
     bool somethingReachesIn() const;
+    // At rest: judges this still spell, once.
+    bool judgeRest(const DetailSource &detail);
     void takeAsScanned(const PageDetail &detail);
 
     int m_width = 0;
