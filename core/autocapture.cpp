@@ -53,8 +53,9 @@ constexpr qint64 kReachPatienceMs = 8000;
 
 // A new page changes the print of at least this many tiles against the page
 // scanned last. Measured by the benchmark: the same page pushed, shadowed or
-// under a flickering lamp changes none or one, a form filled in with other
-// values or a card laid on it ten and more.
+// under a flickering lamp changes none, a card laid on a form 9 or more,
+// pages of one layout with other words far more; one or two changed tiles
+// are left to a speck of dust or a thread.
 constexpr int kNewPageTiles = 3;
 // Counting stops at four times that: the decision needs no more, the
 // benchmark still sees the margin, and a new page costs little to judge.
