@@ -28,6 +28,13 @@ bool drawnOutline(const QSize &reduced, QPolygonF &outline)
     return true;
 }
 
+// The large grey copy a page at rest is compared on, from the frame now in view.
+QImage detailOfFrame()
+{
+    QMutexLocker locker(&MutexCamDataBuffLock);
+    return g_Camimage ? reduceForWatching(*g_Camimage, AutoCapture::kDetailWidth) : QImage();
+}
+
 } // namespace
 
 AutoCaptureWatch::AutoCaptureWatch()
@@ -50,7 +57,7 @@ void AutoCaptureWatch::toggle()
 void AutoCaptureWatch::markScanned()
 {
     if (m_on)
-        m_watcher.markScanned();
+        m_watcher.markScanned(detailOfFrame());
 }
 
 bool AutoCaptureWatch::newPageAtRest()
@@ -70,5 +77,5 @@ bool AutoCaptureWatch::newPageAtRest()
     // Where the camera outlines the page, a hand over it breaks the outline.
     QPolygonF outline;
     const bool outlined = drawnOutline(grey.size(), outline);
-    return m_watcher.feed(grey, now, outlined ? &outline : nullptr);
+    return m_watcher.feed(grey, now, outlined ? &outline : nullptr, detailOfFrame);
 }

@@ -8,7 +8,8 @@
 // The automatic capture as the program runs it: on or off (kept in the
 // settings file under "AutoCapture"), and a look at the shared frame a few
 // times a second, reduced under the frame lock without copying it, with the
-// page outline the camera draws where it draws one.
+// page outline the camera draws where it draws one; a page at rest after a
+// turn is compared on a large grey copy taken once.
 class AutoCaptureWatch
 {
 public:

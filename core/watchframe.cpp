@@ -23,7 +23,17 @@ QImage reduceForWatching(const QImage &frame, int width)
         return reduceForWatching(frame.convertToFormat(QImage::Format_RGB888), width);
 
     const int fw = frame.width(), fh = frame.height();
-    const int w = std::min(width, fw);
+    if (width >= fw) { // nothing to reduce: each pixel's own brightness
+        QImage out(fw, fh, QImage::Format_Grayscale8);
+        for (int y = 0; !out.isNull() && y < fh; ++y) {
+            const uchar *row = frame.constScanLine(y);
+            uchar *dst = out.scanLine(y);
+            for (int x = 0; x < fw; ++x)
+                dst[x] = uchar(luma(row + 3 * x));
+        }
+        return out;
+    }
+    const int w = width;
     const int h = std::max(1, int((qint64(fh) * w + fw / 2) / fw));
     QImage out(w, h, QImage::Format_Grayscale8);
     if (out.isNull())

@@ -28,7 +28,8 @@ Outcome play(const turnscene::Sequence &seq, AutoCapture &watcher, double from =
         if (!watcher.wantsFrame(ms))
             continue;
         const turnscene::Moment m = seq.at(t);
-        if (watcher.feed(reduceForWatching(m.frame, AutoCapture::kWatchWidth), ms)) {
+        const auto detail = [&m] { return reduceForWatching(m.frame, AutoCapture::kDetailWidth); };
+        if (watcher.feed(reduceForWatching(m.frame, AutoCapture::kWatchWidth), ms, nullptr, detail)) {
             ++out.scansPerPage[m.page];
             out.scansWithHand += m.turning || m.handInView;
         }
@@ -66,15 +67,27 @@ void TestAutoCapture::scansEachPageOnceWithNoHand_data()
     QTest::addColumn<double>("turnSec");
     QTest::addColumn<double>("holdSec");
     QTest::addColumn<QString>("trouble");
+    QTest::addColumn<int>("content");
+    QTest::addColumn<int>("width"); // 4:3 frames
 
-    QTest::newRow("dark desk") << true << 1.0 << 3.0 << "";
-    QTest::newRow("light desk") << false << 1.0 << 3.0 << "";
-    QTest::newRow("slow hand") << true << 2.0 << 3.0 << "";
-    QTest::newRow("fast hand") << false << 0.4 << 3.0 << "";
-    QTest::newRow("long rest") << true << 1.0 << 12.0 << "";
-    QTest::newRow("lamp flicker") << false << 1.0 << 3.0 << "flicker";
-    QTest::newRow("shadow stays a while") << true << 1.0 << 4.5 << "shadow";
-    QTest::newRow("page nudged") << false << 1.0 << 4.5 << "nudge";
+    using turnscene::Content;
+    const int mixed = int(Content::Mixed);
+    QTest::newRow("dark desk") << true << 1.0 << 3.0 << "" << mixed << 640;
+    QTest::newRow("light desk") << false << 1.0 << 3.0 << "" << mixed << 640;
+    QTest::newRow("slow hand") << true << 2.0 << 3.0 << "" << mixed << 640;
+    QTest::newRow("fast hand") << false << 0.4 << 3.0 << "" << mixed << 640;
+    QTest::newRow("long rest") << true << 1.0 << 12.0 << "" << mixed << 640;
+    QTest::newRow("lamp flicker") << false << 1.0 << 3.0 << "flicker" << mixed << 640;
+    QTest::newRow("shadow stays a while") << true << 1.0 << 4.5 << "shadow" << mixed << 640;
+    QTest::newRow("page nudged") << false << 1.0 << 4.5 << "nudge" << mixed << 640;
+    // Pages that look alike at a glance, at a preview size that shows their
+    // print, and a hand that comes to rest on the page without a turn.
+    QTest::newRow("hand resting, light desk") << false << 1.0 << 5.0 << "rest" << mixed << 1280;
+    QTest::newRow("book of one layout, nudged") << true << 1.0 << 4.5 << "nudge" << int(Content::Book) << 1280;
+    QTest::newRow("forms of one layout, shadow") << false << 1.0 << 4.5 << "shadow" << int(Content::Forms) << 1280;
+    QTest::newRow("table after text, flicker") << true << 1.0 << 3.0 << "flicker" << int(Content::TextAndTables)
+                                               << 1280;
+    QTest::newRow("ID card laid on a form") << false << 1.0 << 3.0 << "" << int(Content::CardOnForm) << 1280;
 }
 
 void TestAutoCapture::scansEachPageOnceWithNoHand()
@@ -83,16 +96,20 @@ void TestAutoCapture::scansEachPageOnceWithNoHand()
     QFETCH(double, turnSec);
     QFETCH(double, holdSec);
     QFETCH(QString, trouble);
+    QFETCH(int, content);
+    QFETCH(int, width);
 
     turnscene::Options o;
-    o.width = 640; // what the smallest camera delivers
-    o.height = 480;
+    o.width = width; // 640: what the smallest camera delivers
+    o.height = width * 3 / 4;
+    o.content = turnscene::Content(content);
     o.darkDesk = darkDesk;
     o.turnSec = turnSec;
     o.holdSec = holdSec;
     o.flicker = trouble == "flicker";
     o.shadow = trouble == "shadow";
     o.nudge = trouble == "nudge";
+    o.restingHand = trouble == "rest";
     o.seed = unsigned(qHash(QTest::currentDataTag()));
     const turnscene::Sequence seq(o);
     AutoCapture watcher;
@@ -113,7 +130,7 @@ void TestAutoCapture::pageScannedByHandIsNotTakenAgain()
     AutoCapture watcher;
     // The first page is scanned by hand half a second in, before it settled.
     Outcome first = play(seq, watcher, 0, 0.5);
-    watcher.markScanned();
+    watcher.markScanned(reduceForWatching(seq.at(0.5).frame, AutoCapture::kDetailWidth));
     const Outcome rest = play(seq, watcher, 0.5);
     QCOMPARE(first.scansPerPage.size(), size_t(0));
     QCOMPARE(rest.scansPerPage.count(0), size_t(0));

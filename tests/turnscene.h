@@ -1,7 +1,12 @@
 // Generated overhead views of someone turning through pages under a document
-// camera: pages of running text on a light or dark desk, a hand sweeping
-// across for each turn, and optional troubles (a lamp's flicker, a shadow
-// that comes and stays a while, a page pushed by hand without turning it).
+// camera: pages on a light or dark desk, a hand sweeping across for each
+// turn, and optional troubles (a lamp's flicker, a shadow that comes and
+// stays a while, a page pushed by hand without turning it, a hand that comes
+// to rest on the page). Pages are drawn with letter-sized strokes, so at a
+// preview size such as 1280 x 960 their print is as fine as a camera shows it.
+// Pages may share one layout and differ only in their words (a book, a form
+// filled in again), or alternate text and tables, or a form and the same
+// form with an identity card laid on it.
 // Every moment is a pure function of time, so a sequence replays exactly.
 // Shared by the automatic capture suite and its benchmark.
 #ifndef QUILLO_TESTS_TURNSCENE_H
@@ -19,6 +24,14 @@
 
 namespace turnscene {
 
+enum class Content {
+    Mixed,         // running text, each page with its own layout
+    Book,          // one layout, different words on every page
+    Forms,         // one printed form, different values filled in
+    TextAndTables, // a text page, then a table, and so on
+    CardOnForm,    // a form, then the same form with an identity card on it
+};
+
 struct Options {
     int width = 320;
     int height = 240;
@@ -29,6 +42,8 @@ struct Options {
     bool flicker = false; // lamp brightness wavering by +-12 %
     bool shadow = false;  // a soft shadow slides over each resting page and leaves
     bool nudge = false;   // a hand pushes each resting page a little, then leaves
+    bool restingHand = false; // a hand comes to lie still on each page, then leaves
+    Content content = Content::Mixed;
     bool noise = true;    // sensor noise
     unsigned seed = 1;
 };
@@ -46,7 +61,7 @@ public:
     explicit Sequence(const Options &o) : m_o(o)
     {
         for (int i = 0; i < o.pages; ++i)
-            m_pages.push_back(makePage(o.seed * 7919u + unsigned(i) * 104729u, i));
+            m_pages.push_back(makePage(o, i));
     }
 
     double duration() const { return m_o.holdSec * m_o.pages + m_o.turnSec * (m_o.pages - 1); }
@@ -75,6 +90,7 @@ public:
             double turn = 0;
             const double restT = local;
             bool nudging = false;
+            bool resting = false;
             if (m_o.nudge && page > 0) {
                 // At 1.6 s into the rest a hand comes from the left, pushes the
                 // page by 3 % and turns it a degree, and is gone at 2.4 s.
@@ -88,13 +104,21 @@ public:
                 const double a = (restT - 1.6) / 0.8; // in, push, out
                 const double reach = a < 0.5 ? a * 2 : (1 - a) * 2;
                 paintHand(p, -0.35 * m_o.width + reach * 0.5 * m_o.width, 0.55 * m_o.height, false);
-                m.handInView = true;
             } else if (m_o.shadow && restT > 1.4 && restT < 3.4) {
                 // Slides in from the right over 0.5 s, stays, slides out.
                 const double in = std::clamp((restT - 1.4) / 0.5, 0.0, 1.0);
                 const double out = std::clamp((3.4 - restT) / 0.5, 0.0, 1.0);
                 paintShadow(p, std::min(in, out));
             }
+            if (m_o.restingHand && restT > 1.6 && restT < m_o.holdSec - 0.6) {
+                // Slides in from the right over 0.3 s, lies still, slides out.
+                const double in = std::clamp((restT - 1.6) / 0.3, 0.0, 1.0);
+                const double out = std::clamp((m_o.holdSec - 0.6 - restT) / 0.3, 0.0, 1.0);
+                const double outside = m_o.width + 90.0 * m_o.height / 240.0;
+                paintHand(p, outside + (place.center().x() - outside) * std::min(in, out), 0.6 * m_o.height, true);
+                resting = true;
+            }
+            m.handInView = nudging || resting;
         } else {
             // The hand comes from the right, carries the page's edge to the
             // left, uncovering the next page behind it, and goes back out.
@@ -139,43 +163,173 @@ private:
         p.fillRect(QRectF(0, 0, m_o.width, m_o.height), g);
     }
 
-    // A page of running text: a heading, paragraphs of varying length, and
-    // on some pages a picture block. Drawn once at a fixed size.
-    static QImage makePage(unsigned seed, int number)
+    // Pages are drawn once at 4 pixels a millimetre (an A4 sheet); letters are
+    // strokes 2 pixels wide, a line of print 22 pixels apart.
+    static constexpr int kPageW = 840, kPageH = 1188;
+
+    class Random
     {
-        const int W = 420, H = 594;
-        QImage page(W, H, QImage::Format_RGB32);
-        page.fill(QColor(248, 247, 242));
-        QPainter p(&page);
-        auto random = [&seed]() {
-            seed = seed * 1103515245u + 12345u;
-            return double((seed >> 8) & 0xFFFF) / 65535.0;
-        };
-        const QColor ink(40, 40, 48);
-        double y = 40;
-        for (double x = 42; x < 42 + 120 + random() * 150;) { // heading
-            const double len = 30 + random() * 50;
-            p.fillRect(QRectF(x, y, len, 14), ink);
-            x += len + 12;
+    public:
+        explicit Random(unsigned seed) : m_state(seed) {}
+        double operator()()
+        {
+            m_state = m_state * 1103515245u + 12345u;
+            return double((m_state >> 8) & 0xFFFF) / 65535.0;
         }
-        y += 40;
+
+    private:
+        unsigned m_state;
+    };
+
+    // One letter at `x` on the baseline `y`: stems, bowls, ascenders and
+    // descenders in random mix. Returns its width.
+    static double paintLetter(QPainter &p, double x, double y, Random &random, const QColor &ink)
+    {
+        const double w = 5 + std::floor(random() * 4), r = random(), s = 2;
+        const double top = r < 0.3 ? y - 15 : y - 10;
+        const double bottom = r > 0.85 ? y + 5 : y;
+        p.fillRect(QRectF(x, top, s, bottom - top), ink); // stem
+        if (r < 0.5) {                                    // bowl: o, b, d, p
+            p.fillRect(QRectF(x, y - 10, w, s), ink);
+            p.fillRect(QRectF(x, y - s, w, s), ink);
+            p.fillRect(QRectF(x + w - s, y - 10, s, 10), ink);
+        } else if (r < 0.75) { // arch: n, h, m
+            p.fillRect(QRectF(x, y - 10, w, s), ink);
+            p.fillRect(QRectF(x + w - s, y - 10, s, 10), ink);
+        } else { // bar: e, t, f
+            p.fillRect(QRectF(x, y - 6, w, s), ink);
+        }
+        return w;
+    }
+
+    // Words of letters from `x` to about `end` on the baseline `y`.
+    static void paintWords(QPainter &p, double x, double end, double y, Random &random,
+                           const QColor &ink = QColor(40, 40, 48))
+    {
+        while (x < end - 12) {
+            const int letters = 1 + int(random() * 9);
+            for (int i = 0; i < letters && x < end - 6; ++i)
+                x += paintLetter(p, x, y, random, ink) + 2;
+            x += 9;
+        }
+    }
+
+    // Running text: a heading, paragraphs, on some pages a picture block.
+    // The layout comes from `layout`, the words from `words`.
+    static void paintText(QPainter &p, Random &layout, Random &words, bool picture)
+    {
+        double y = 90;
+        const double headingEnd = 84 + 240 + layout() * 300;
+        for (double x = 84; x < headingEnd;) { // heading: taller letters
+            p.save();
+            p.translate(x, y);
+            p.scale(2, 2);
+            double wordEnd = 0;
+            const int letters = 3 + int(words() * 6);
+            for (int i = 0; i < letters; ++i)
+                wordEnd += paintLetter(p, wordEnd, 0, words, QColor(40, 40, 48)) + 2;
+            p.restore();
+            x += 2 * wordEnd + 24;
+        }
+        y += 70;
         int line = 0;
-        const int paragraph = 4 + int(random() * 6);
-        const bool picture = number % 3 == 1;
-        while (y < H - 50) {
+        const int paragraph = 4 + int(layout() * 6);
+        while (y < kPageH - 90) {
             if (picture && line == 6) {
-                p.fillRect(QRectF(60 + random() * 60, y, 200, 120), QColor(120, 130, 150));
-                y += 135;
+                p.fillRect(QRectF(120 + layout() * 120, y, 400, 240), QColor(120, 130, 150));
+                y += 270;
             }
             const bool last = line % paragraph == paragraph - 1;
-            const double end = last ? 42 + 60 + random() * 220 : W - 42;
-            for (double x = 42; x < end - 10;) {
-                const double len = std::min(12 + random() * 50, end - x);
-                p.fillRect(QRectF(x, y, len, 7), ink);
-                x += len + 8;
-            }
-            y += last ? 26 : 15;
+            paintWords(p, 84, last ? 84 + 120 + layout() * 440 : kPageW - 84, y, words);
+            y += last ? 44 : 22;
             ++line;
+        }
+    }
+
+    // A printed form: a title, labelled boxes and a grid of ticks, with
+    // values from `values` written into the boxes.
+    static void paintForm(QPainter &p, Random &values)
+    {
+        Random printed(77);
+        const QColor rule(90, 90, 110);
+        paintWords(p, 84, 84 + 360, 90, printed);
+        for (int row = 0; row < 12; ++row) {
+            const double y = 170 + row * 62;
+            paintWords(p, 84, 84 + 120 + printed() * 60, y + 24, printed);
+            p.setPen(QPen(rule, 2));
+            p.drawRect(QRectF(290, y, kPageW - 374, 36));
+            const double filled = 120 + values() * (kPageW - 520);
+            paintWords(p, 300, 300 + filled, y + 26, values, QColor(20, 40, 120));
+        }
+        for (int i = 0; i < 16; ++i) {
+            const QRectF box(84 + (i % 8) * 84, 940 + (i / 8) * 60, 26, 26);
+            p.drawRect(box);
+            if (values() < 0.5)
+                p.fillRect(box.adjusted(6, 6, -6, -6), QColor(20, 40, 120));
+        }
+    }
+
+    // A table: ruled rows and columns with short entries.
+    static void paintTable(QPainter &p, Random &values)
+    {
+        Random printed(91);
+        paintWords(p, 84, 84 + 300, 90, printed);
+        p.setPen(QPen(QColor(60, 60, 70), 2));
+        const double columns[] = {84, 260, 400, 540, 680, kPageW - 84};
+        for (int row = 0; row <= 24; ++row)
+            p.drawLine(QPointF(84, 140 + row * 38), QPointF(kPageW - 84, 140 + row * 38));
+        for (double x : columns)
+            p.drawLine(QPointF(x, 140), QPointF(x, 140 + 24 * 38));
+        for (int row = 0; row < 24; ++row)
+            for (int c = 0; c < 5; ++c)
+                paintWords(p, columns[c] + 8, columns[c] + 30 + values() * (columns[c + 1] - columns[c] - 40),
+                           140 + row * 38 + 27, values);
+    }
+
+    // An identity card lying on the page: a rounded light card with a
+    // photo and a few lines.
+    static void paintCard(QPainter &p, Random &values)
+    {
+        const QRectF card(260 + values() * 120, 300 + values() * 300, 342, 216);
+        QPainterPath outline;
+        outline.addRoundedRect(card, 14, 14);
+        p.fillPath(outline.translated(4, 5), QColor(0, 0, 0, 70));
+        p.fillPath(outline, QColor(226, 234, 246));
+        p.fillRect(QRectF(card.left() + 18, card.top() + 40, 90, 120), QColor(150, 130, 120));
+        for (int line = 0; line < 5; ++line)
+            paintWords(p, card.left() + 126, card.right() - 20 - values() * 80, card.top() + 56 + line * 30, values);
+    }
+
+    static QImage makePage(const Options &o, int number)
+    {
+        QImage page(kPageW, kPageH, QImage::Format_RGB32);
+        page.fill(QColor(248, 247, 242));
+        QPainter p(&page);
+        const unsigned own = o.seed * 7919u + unsigned(number) * 104729u;
+        Random layout(own), words(own ^ 0x5bd1e995u), shared(o.seed * 7919u);
+        switch (o.content) {
+        case Content::Mixed:
+            paintText(p, layout, words, number % 3 == 1);
+            break;
+        case Content::Book:
+            paintText(p, shared, words, false);
+            break;
+        case Content::Forms:
+            paintForm(p, words);
+            break;
+        case Content::TextAndTables:
+            if (number % 2)
+                paintTable(p, words);
+            else
+                paintText(p, layout, words, false);
+            break;
+        case Content::CardOnForm: {
+            Random values(o.seed * 7919u + unsigned(number / 2) * 104729u);
+            paintForm(p, values);
+            if (number % 2)
+                paintCard(p, words);
+            break;
+        }
         }
         return page;
     }
