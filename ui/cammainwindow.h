@@ -2,6 +2,7 @@
 #define CAMMAINWINDOW_H
 
 #include "core/autocapturewatch.h"
+#include "core/autoscantally.h"
 #include "core/capturesession.h"
 #include "core/rotationcounter.h"
 #include "settings/ccfgcontrol.h"
@@ -73,6 +74,8 @@ public:
     qreal previewScale() const { return nVideoScaleSize; }
     bool isUploadMode() const { return m_bIsShowCommit; }
     bool autoCaptureOn() const { return m_autoCapture.isOn(); }
+    // Automatic scans since the automatic capture was switched on.
+    int autoScanCount() const { return m_autoScans.scans(); }
     // The settings window of the last opening, or null.
     SetWindow *settingsWindow() const { return m_set; }
     // What the last settings window saved, while that counts; null otherwise.
@@ -103,6 +106,7 @@ private slots:
     void addMaskWidgetUI();
     void slotSaveImgThreadOver();
     void slotScanKeyPressed();
+    void slotFocusedButtonKeyPressed(QPushButton *button);
     void slotAutoCaptureKeyPressed();
     void slotScanTakenByHand();
 
@@ -195,7 +199,9 @@ private:
     void initHandsFree();
     bool scanOfferedNow() const;
     void watchForAutoCapture();
+    void paintAutoCaptureNotice(QPainter &painter, const QRect &visible);
     AutoCaptureWatch m_autoCapture;
+    AutoScanTally m_autoScans;
 };
 
 #endif
