@@ -5,8 +5,8 @@
 #      five stamped .jpg files, pages 1 to 5 in order, none with the hand in it,
 #      counted 1 to 5 for the badge;
 #   2. Space scans once more; Space twice in a row scans once (the second
-#      press comes too soon after the first went up, under the busy mask); Space held for 1.5 s, repeated by the
-#      X server, scans once;
+#      press comes too soon after the first went up, under the busy mask);
+#      Space held for 1.5 s, repeated by the X server, scans once;
 #   3. the settings file holds AutoCapture=1; a second run starts with
 #      automatic capture on and scans the first page without any key.
 # Prints one summary line; exits non-zero when any step failed.
