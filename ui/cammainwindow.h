@@ -74,8 +74,6 @@ public:
     qreal previewScale() const { return nVideoScaleSize; }
     bool isUploadMode() const { return m_bIsShowCommit; }
     bool autoCaptureOn() const { return m_autoCapture.isOn(); }
-    // Automatic scans since the automatic capture was switched on.
-    int autoScanCount() const { return m_autoScans.scans(); }
     // The settings window of the last opening, or null.
     SetWindow *settingsWindow() const { return m_set; }
     // What the last settings window saved, while that counts; null otherwise.
