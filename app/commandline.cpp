@@ -20,6 +20,16 @@ bool listed(const char *const (&names)[N], const std::string &name)
     return false;
 }
 
+// An argument as one line of text: control characters (a newline in a
+// file name) become '?'.
+std::string oneLine(std::string arg)
+{
+    for (char &c : arg)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return arg;
+}
+
 std::string usageError(const std::string &what)
 {
     return "quillo: " + what + "; try 'quillo --help'";
@@ -41,9 +51,8 @@ CommandLine CommandLine::parse(int argc, const char *const *argv)
             return cl;
         }
         if (arg.size() < 2 || arg[0] != '-') {
-            cl.m_action = Action::Fail;
-            cl.m_error = usageError("unexpected argument '" + arg + "'");
-            return cl;
+            cl.m_ignored.push_back("quillo: ignoring argument '" + oneLine(arg) + "': Quillo opens no files");
+            continue;
         }
         const size_t dashes = arg.compare(0, 2, "--") == 0 ? 2 : 1;
         const size_t equals = arg.find('=');
@@ -58,11 +67,15 @@ CommandLine CommandLine::parse(int argc, const char *const *argv)
         }
         if (equals == std::string::npos && listed(kQtFlags, name))
             continue;
-        cl.m_action = Action::Fail;
-        cl.m_error = usageError("unknown option '" + arg + "'");
-        return cl;
+        cl.m_ignored.push_back("quillo: ignoring unknown option '" + oneLine(arg) + "'; try 'quillo --help'");
     }
     return cl;
+}
+
+void CommandLine::reportIgnored(std::FILE *err) const
+{
+    for (const std::string &line : m_ignored)
+        std::fprintf(err, "%s\n", line.c_str());
 }
 
 int CommandLine::answer(std::FILE *out, std::FILE *err) const

@@ -11,6 +11,7 @@ int main(int argc, char **argv)
     const CommandLine commandLine = CommandLine::parse(argc, argv);
     if (commandLine.action() != CommandLine::Action::Run)
         return commandLine.answer(stdout, stderr);
+    commandLine.reportIgnored(stderr);
     StyleNoiseFilter::install();
     QApplication a(argc, argv);
     RunGuard guard("QGroundControlRunGuardKey");

@@ -32,8 +32,11 @@ QRect fitPreviewRect(const QSize &frame, qreal rotate, const QSizeF &area, qreal
     const qreal ww = area.width();
     const qreal wh = area.height();
 
+    // Any odd number of quarter turns stands the frame on its side: 450 and
+    // -270, which the rotate buttons can reach, as well as 90.
     qreal p = vw / vh;
-    if (rotate == 90 || rotate == 270)
+    const int turns = quarterTurns(rotate);
+    if (turns == 1 || turns == 3)
         p = vh / vw;
 
     qreal w;

@@ -10,8 +10,9 @@
 // Where the live picture goes: the frame is fitted to the video area by
 // height (landscape area) or width (portrait area), grown by `scale`
 // pixels, and centred in a box of the area's size whose top-left corner is
-// `boxOrigin` in window coordinates. Only a rotation of exactly 90 or 270
-// swaps the proportion. Each coordinate is truncated toward zero.
+// `boxOrigin` in window coordinates. A rotation by an odd number of quarter
+// turns, taken modulo 360 (negative angles too), swaps the proportion.
+// Each coordinate is truncated toward zero.
 QRect fitPreviewRect(const QSize &frame, qreal rotate, const QSizeF &area, qreal scale,
                      const QPointF &boxOrigin = QPointF(0, 50));
 

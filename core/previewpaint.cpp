@@ -69,3 +69,19 @@ void paintPictureBadge(QPainter &painter, const QRect &visible, const QString &t
     painter.drawText(badge, Qt::AlignCenter, text);
     painter.restore();
 }
+
+void paintPictureFlash(QPainter &painter, const QRect &visible)
+{
+    constexpr int kBorder = 6;
+    if (visible.width() <= 2 * kBorder || visible.height() <= 2 * kBorder)
+        return;
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(54, 146, 238)); // the title bar's blue
+    const QRect inner = visible.adjusted(kBorder, kBorder, -kBorder, -kBorder);
+    painter.drawRect(QRect(visible.topLeft(), QSize(visible.width(), kBorder)));
+    painter.drawRect(QRect(QPoint(visible.left(), inner.bottom() + 1), QSize(visible.width(), kBorder)));
+    painter.drawRect(QRect(QPoint(visible.left(), inner.top()), QSize(kBorder, inner.height())));
+    painter.drawRect(QRect(QPoint(inner.right() + 1, inner.top()), QSize(kBorder, inner.height())));
+    painter.restore();
+}

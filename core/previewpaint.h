@@ -18,4 +18,8 @@ int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target
 // that part is too small to hold it.
 void paintPictureBadge(QPainter &painter, const QRect &visible, const QString &text);
 
+// A bright frame just inside the visible part of the picture: the picture
+// itself says that it was just taken.
+void paintPictureFlash(QPainter &painter, const QRect &visible);
+
 #endif

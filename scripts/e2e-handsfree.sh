@@ -2,9 +2,11 @@
 # Hands-free scanning tried as a user would, on a private X server:
 #   1. five page pictures of our own on a page-turning simulated camera
 #      (scene=FOLDER,hold=3); key A switches automatic capture on; expect
-#      five stamped .jpg files, pages 1 to 5 in order, none with the hand in it;
+#      five stamped .jpg files, pages 1 to 5 in order, none with the hand in it,
+#      counted 1 to 5 for the badge;
 #   2. Space scans once more; Space twice in a row scans once (the second
-#      press finds the busy mask up);
+#      press comes too soon after the first went up, under the busy mask);
+#      Space held for 1.5 s, repeated by the X server, scans once;
 #   3. the settings file holds AutoCapture=1; a second run starts with
 #      automatic capture on and scans the first page without any key.
 # Prints one summary line; exits non-zero when any step failed.
@@ -130,6 +132,10 @@ found=$(cd "$home" && "$build/tests/pagepictures" identify $(stamped) 2>/dev/nul
 [ "$(echo "$found" | cut -d ' ' -f 1 | tr '\n' ' ')" = "1 2 3 4 5 " ] ||
   fail "the scans show pages $(echo "$found" | cut -d ' ' -f 1 | tr '\n' ' '), not 1 to 5"
 echo "$found" | awk '$2 > 0 { bad = 1 } END { exit bad }' || fail "a scan shows the hand: $found"
+# The badge counts what the mode scanned: "自动 5".
+[ "$(grep -c 'since switched on' "$artefacts/handsfree-first.log")" -eq 5 ] &&
+  grep -q 'scanning (5 since switched on)' "$artefacts/handsfree-first.log" ||
+  fail "the automatic scans were not counted 1 to 5 (log: $artefacts/handsfree-first.log)"
 
 # --- 2. Space, and Space under the busy mask ---------------------------------
 key space
@@ -139,15 +145,21 @@ key space space
 wait_count 7 10 || fail "Space twice did not scan"
 sleep 2
 [ "$(count)" -eq 7 ] || fail "Space twice in a row made $(($(count) - 6)) scans, not 1"
+# Through the server's own keyboard (XTEST), which repeats a held key.
+xdotool windowfocus --sync "$wid" 2>/dev/null
+xdotool keydown space 2>/dev/null; sleep 1.5; xdotool keyup space 2>/dev/null
+wait_count 8 10 || fail "Space held down did not scan"
+sleep 2
+[ "$(count)" -eq 8 ] || fail "Space held for 1.5 s made $(($(count) - 7)) scans, not 1"
 
 # --- 3. kept across runs -----------------------------------------------------
 grep -q '^AutoCapture=1' "$home/NorLastSetting.ini" || fail "AutoCapture=1 not in the settings file"
 kill "$pid"
 wait "$pid" 2>/dev/null
 start_quillo "$artefacts/handsfree-second.log"
-wait_count 8 10 || fail "the second run did not scan its first page by itself"
+wait_count 9 10 || fail "the second run did not scan its first page by itself"
 again=$(cd "$home" && "$build/tests/pagepictures" identify $(stamped | tail -n 1) 2>/dev/null)
 [ "${again%% *}" = 1 ] || fail "the second run scanned page ${again%% *}, not 1"
 kill "$pid"
 
-printf '%s' "A: pages 1-5 scanned once each, no hand; Space once; Space twice under the mask once; AutoCapture=1 kept, next run scans by itself" >"$report"
+printf '%s' "A: pages 1-5 scanned once each, no hand; Space once; Space twice under the mask once; Space held 1.5 s once; AutoCapture=1 kept, next run scans by itself" >"$report"

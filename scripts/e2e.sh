@@ -1,6 +1,7 @@
 #!/bin/sh
 # End-to-end check of the real program on a private X server:
-#   1. start build/quillo on a simulated camera with an empty home folder,
+#   1. start build/quillo on a simulated camera with an empty home folder and
+#      a file name, as a launcher passes one (named on standard error, ignored),
 #      click the scan button where the layout puts it, expect a 17-digit .jpg
 #      in the home folder, keep a screenshot, close with the title bar's close
 #      button and expect exit code 0;
@@ -81,9 +82,10 @@ near() { # "r g b" R G B: each channel within 8
   for d in $(($1 - $4)) $(($2 - $5)) $(($3 - $6)); do [ "${d#-}" -le 8 ] || return 1; done
 }
 
-start_quillo() { # LOG: starts the program in the background, sets $pid
+start_quillo() { # LOG [ARGUMENT...]: starts the program in the background, sets $pid
+  log=$1; shift
   HOME=$home TMPDIR=$guardtmp ORVIX_V4L2=0 \
-    ORVIX_SIMULATED_CAMERAS=$camera "$build/quillo" >"$1" 2>&1 &
+    ORVIX_SIMULATED_CAMERAS=$camera "$build/quillo" "$@" >"$log" 2>&1 &
   pid=$!
   pids="$pids $pid"
 }
@@ -116,10 +118,12 @@ wait_unmasked() { # SHOT SECONDS: waits until the busy mask no longer darkens th
 }
 
 # --- 1. scan and close -----------------------------------------------------
-start_quillo "$artefacts/e2e-first.log"
+start_quillo "$artefacts/e2e-first.log" "$home/page.jpg"
 first=$pid
 wid=$(window_of "$first")
-[ -n "$wid" ] || fail "no Quillo window within 20 s"
+[ -n "$wid" ] || fail "no Quillo window within 20 s (started with a file name)"
+head -n 1 "$artefacts/e2e-first.log" | grep -qxF "quillo: ignoring argument '$home/page.jpg': Quillo opens no files" ||
+  fail "the file name is not named on the log's first line (log: $artefacts/e2e-first.log)"
 eval "$(xdotool getwindowgeometry --shell "$wid")"
 [ "$WIDTH" -eq "$kWindowWidth" ] && [ "$HEIGHT" -eq "$kWindowHeight" ] ||
   fail "window is ${WIDTH}x$HEIGHT, not ${kWindowWidth}x$kWindowHeight"
@@ -238,4 +242,4 @@ else
   fulldisk="full-disk PDF scan showed 错误 and left no file"
 fi
 
-printf '%s' "scan wrote $jpeg, close exit 0, second instance exit 255; $fulldisk" >"$report"
+printf '%s' "started with a file name, scan wrote $jpeg, close exit 0, second instance exit 255; $fulldisk" >"$report"

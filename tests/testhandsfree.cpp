@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
@@ -36,12 +37,21 @@ private slots:
     void cleanup();
     void scanKeysActLikeTheButton_data();
     void scanKeysActLikeTheButton();
-    void doublePressScansOnceHoweverFastTheSave();
+    void keyTimesAndFocus_data();
+    void keyTimesAndFocus();
     void autoCaptureKeyIsShownAndKept();
 
 private:
     int badgePixels(const QImage &on, const QImage &off) const;
+    // To the focus widget, with the time X would give it.
+    void sendKey(QEvent::Type type, int key, ulong timeMs, bool autoRepeat = false)
+    {
+        QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
+        event.setTimestamp(timeMs);
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : m_main.get(), &event);
+    }
     std::unique_ptr<CamMainWindow> m_main;
+    ulong m_tapTime = 1000000;
 };
 
 void TestHandsFree::initTestCase()
@@ -77,6 +87,9 @@ void TestHandsFree::scanKeysActLikeTheButton_data()
     QTest::newRow("Return") << int(Qt::Key_Return) << 0 << false << "" << 1;
     QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false << "" << 1;
     QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 0 << false << "" << 1;
+    QTest::newRow("snapshot button under X") << int(Qt::Key_WebCam) << 0 << false << "" << 1;
+    QTest::newRow("snapshot button elsewhere") << int(Qt::Key_Camera) << 0 << false << "" << 1;
+    QTest::newRow("Return without a picture") << int(Qt::Key_Return) << 0 << false << "no picture" << 0;
     QTest::newRow("Space under the busy mask") << int(Qt::Key_Space) << 0 << false << "mask" << 0;
     QTest::newRow("Page Down with a box open") << int(Qt::Key_PageDown) << 0 << false << "box" << 0;
     QTest::newRow("Space held down") << int(Qt::Key_Space) << 0 << true << "" << 0;
@@ -99,6 +112,7 @@ void TestHandsFree::scanKeysActLikeTheButton()
         box.show();
         QVERIFY(QApplication::activeModalWidget());
     }
+    parts(*m_main).scanBtn->setEnabled(state != "no picture"); // as a paint without a frame leaves it
     // Sent to the list, which has the focus and would eat Space, Return and
     // Page Down itself.
     parts(*m_main).imgListView->setFocus();
@@ -114,25 +128,56 @@ void TestHandsFree::scanKeysActLikeTheButton()
     }
 }
 
-// A double tap or a bouncing pedal is one press, even when the first save
-// ended before the second key came (the mask no longer guards it); a press
-// a moment later scans again.
-void TestHandsFree::doublePressScansOnceHoweverFastTheSave()
+// Events "<P|R><S|E|D><ms>": press or release (lower case: auto-repeat flag) of Space, Return or
+// Page Down. Each save ends before the next event unless the mask is kept up: the key rules decide.
+void TestHandsFree::keyTimesAndFocus_data()
 {
-    parts(*m_main).imgListView->setFocus();
-    const auto press = [this] {
-        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
-        QApplication::sendEvent(parts(*m_main).imgListView, &space);
-    };
-    press();
-    m_main->session().waitForSaves();
-    QVERIFY(!parts(*m_main).maskWidget->isVisible());
-    press();
-    QCOMPARE(m_main->session().shownPaths().size(), 1);
-    QTest::qWait(300);
-    press();
-    QCOMPARE(m_main->session().shownPaths().size(), 2);
-    m_main->session().waitForSaves();
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("focus"); // on rotateRightBtn by "tab", or "click" it first; else the list has it
+    QTest::addColumn<bool>("mask");
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<int>("scans");
+    // Held 3 s: X repeats from 500 ms on as a release and a press every 33 ms, 2 ms apart.
+    QString held = "PS0";
+    for (int t = 500; t < 3000; t += 33)
+        held += QString(" RS%1 PS%2").arg(t).arg(t + 2);
+    QTest::newRow("held 3 s, repeated as release/press pairs") << held + " RS3000" << "" << false << 0 << 1;
+    QTest::newRow("pedal pressed twice 0.6 s apart") << "PS0 RS120 PS600 RS720" << "" << false << 0 << 2;
+    QTest::newRow("double tap, up 100 ms") << "PS0 RS50 PS150 RS200" << "" << false << 0 << 1;
+    QTest::newRow("Space on a Tab-focused button") << "PS0 RS80" << "tab" << false << 1 << 0;
+    QTest::newRow("Return on a Tab-focused button") << "PE0 RE80" << "tab" << false << 1 << 0;
+    QTest::newRow("Page Down scans past it") << "PD0 RD80" << "tab" << false << 0 << 1;
+    QTest::newRow("focused button under the mask") << "PS0 RS80" << "tab" << true << 0 << 0;
+    QTest::newRow("Space after a click on the button") << "PS0 RS80" << "click" << false << 0 << 1;
+}
+
+void TestHandsFree::keyTimesAndFocus()
+{
+    QFETCH(QString, events);
+    QFETCH(QString, focus);
+    QFETCH(bool, mask);
+    QFETCH(int, presses);
+    QFETCH(int, scans);
+    QPushButton *button = parts(*m_main).rotateRightBtn;
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    if (focus == "click")
+        QTest::mouseClick(button, Qt::LeftButton);
+    for (int i = 0; focus == "tab" && QApplication::focusWidget() != button && i < 50; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget() == button, focus == "tab");
+    parts(*m_main).maskWidget->setVisible(mask);
+
+    QSignalSpy clicks(button, &QPushButton::clicked);
+    for (const QString &event : events.split(' ')) {
+        const int key = event[1] == 'S' ? Qt::Key_Space : event[1] == 'E' ? Qt::Key_Return : Qt::Key_PageDown;
+        sendKey(event[0].toUpper() == 'P' ? QEvent::KeyPress : QEvent::KeyRelease, key, event.mid(2).toULong() + 1,
+                event[0].isLower());
+        m_main->session().waitForSaves();
+        if (!mask)
+            QTRY_VERIFY_WITH_TIMEOUT(!parts(*m_main).maskWidget->isVisible(), 20000);
+    }
+    QCOMPARE(clicks.count(), presses);
+    QCOMPARE(m_main->session().shownPaths().size(), scans);
 }
 
 // Differing pixels in the picture's top right corner, where the badge goes.
@@ -155,16 +200,22 @@ int TestHandsFree::badgePixels(const QImage &on, const QImage &off) const
 void TestHandsFree::autoCaptureKeyIsShownAndKept()
 {
     QVERIFY(!m_main->autoCaptureOn());
+    parts(*m_main).imgListView->setFocus();
+    // Pressed a second apart, as a key scans again only once it was up a moment.
+    const auto tap = [this](int key) {
+        sendKey(QEvent::KeyPress, key, m_tapTime += 1000);
+        sendKey(QEvent::KeyRelease, key, m_tapTime + 80);
+    };
     const QImage off = m_main->grab().toImage();
 
     // Without a settings file the mode holds for this run and no file is
     // made: readers would take a file without the twelve keys as empty values.
-    QTest::keyClick(parts(*m_main).imgListView, Qt::Key_A);
+    tap(Qt::Key_A);
     QVERIFY(m_main->autoCaptureOn());
     QVERIFY(!QFile::exists(CCfgControl::settingsFilePath()));
     const QImage on = m_main->grab().toImage();
     QVERIFY2(badgePixels(on, off) > 200, qPrintable(QString::number(badgePixels(on, off))));
-    QTest::keyClick(parts(*m_main).imgListView, Qt::Key_A);
+    tap(Qt::Key_A);
     QVERIFY(!m_main->autoCaptureOn());
     QVERIFY2(badgePixels(m_main->grab().toImage(), off) < 20, "the badge went with the mode");
 
@@ -172,7 +223,7 @@ void TestHandsFree::autoCaptureKeyIsShownAndKept()
     // window leaves it alone.
     const QString home = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
     CCfgControl().setValue({home, "0", "640", "480", "0", "", "20", "0", "0", "0", "0", "0"});
-    QTest::keyClick(parts(*m_main).imgListView, Qt::Key_A);
+    tap(Qt::Key_A);
     QCOMPARE(stored("AutoCapture"), QString("1"));
     invoke(*m_main, "onButtonSetClicked");
     m_main->settingsWindow()->ptypeCbbFormat->setCurrentIndex(1);
@@ -188,7 +239,7 @@ void TestHandsFree::autoCaptureKeyIsShownAndKept()
     g_Camself = nullptr;
     init();
     QVERIFY(m_main->autoCaptureOn());
-    QTest::keyClick(parts(*m_main).imgListView, Qt::Key_A);
+    tap(Qt::Key_A);
     QCOMPARE(stored("AutoCapture"), QString("0"));
 }
 

@@ -33,14 +33,17 @@ private slots:
         QTest::newRow("landscape 90 swaps") << f43 << 90.0 << landscape << 1.0 << QRect(174, 49, 450, 601);
         QTest::newRow("landscape 270 swaps") << f43 << 270.0 << landscape << 1.0 << QRect(174, 49, 450, 601);
         QTest::newRow("landscape 180") << f43 << 180.0 << landscape << 1.0 << QRect(0, 49, 801, 601);
-        QTest::newRow("landscape 450 keeps proportion") << f43 << 450.0 << landscape << 1.0 << QRect(0, 49, 801, 601);
-        QTest::newRow("landscape -90 keeps proportion") << f43 << -90.0 << landscape << 1.0 << QRect(0, 49, 801, 601);
+        // Angles are taken modulo 360: L R R leaves 450, R L L -90 or 270 the other way round.
+        QTest::newRow("landscape 450 swaps") << f43 << 450.0 << landscape << 1.0 << QRect(174, 49, 450, 601);
+        QTest::newRow("landscape -90 swaps") << f43 << -90.0 << landscape << 1.0 << QRect(174, 49, 450, 601);
+        QTest::newRow("landscape -270 swaps") << f43 << -270.0 << landscape << 1.0 << QRect(174, 49, 450, 601);
+        QTest::newRow("landscape 45 keeps") << f43 << 45.0 << landscape << 1.0 << QRect(0, 49, 801, 601);
         QTest::newRow("square area fits by height") << f43 << 0.0 << QSizeF(500, 500) << 1.0 << QRect(-84, 49, 668, 501);
         // Portrait area: width ww + scale, height by the proportion.
         QTest::newRow("portrait 0") << f43 << 0.0 << portrait << 1.0 << QRect(0, 249, 401, 300);
         QTest::newRow("portrait 90") << f43 << 90.0 << portrait << 1.0 << QRect(0, 132, 401, 534);
         QTest::newRow("portrait 270") << f43 << 270.0 << portrait << 1.0 << QRect(0, 132, 401, 534);
-        QTest::newRow("portrait 450") << f43 << 450.0 << portrait << 1.0 << QRect(0, 249, 401, 300);
+        QTest::newRow("portrait 450") << f43 << 450.0 << portrait << 1.0 << QRect(0, 132, 401, 534);
         // 1:1 sets the scale to the drawn width: the picture overflows, centred.
         QTest::newRow("1:1 at 0") << QSize(1920, 1080) << 0.0 << landscape << 1920.0
                                   << QRect(-1840, -910, 4480, 2520);

@@ -2,6 +2,7 @@
 #define CAMMAINWINDOW_H
 
 #include "core/autocapturewatch.h"
+#include "core/autoscantally.h"
 #include "core/capturesession.h"
 #include "core/rotationcounter.h"
 #include "settings/ccfgcontrol.h"
@@ -103,6 +104,7 @@ private slots:
     void addMaskWidgetUI();
     void slotSaveImgThreadOver();
     void slotScanKeyPressed();
+    void slotFocusedButtonKeyPressed(QPushButton *button);
     void slotAutoCaptureKeyPressed();
     void slotScanTakenByHand();
 
@@ -195,7 +197,9 @@ private:
     void initHandsFree();
     bool scanOfferedNow() const;
     void watchForAutoCapture();
+    void paintAutoCaptureNotice(QPainter &painter, const QRect &visible);
     AutoCaptureWatch m_autoCapture;
+    AutoScanTally m_autoScans;
 };
 
 #endif

@@ -1,18 +1,30 @@
 #include "ui/cammainwindow.h"
 
+#include "core/previewpaint.h"
 #include "ui/scankeyfilter.h"
 
 #include <QApplication>
 #include <QDebug>
+#include <QTimer>
 
 void CamMainWindow::initHandsFree()
 {
     auto *keys = new ScanKeyFilter(this);
     qApp->installEventFilter(keys);
     connect(keys, SIGNAL(signalScanKeyPressed()), this, SLOT(slotScanKeyPressed()));
+    connect(keys, SIGNAL(signalFocusedButtonKeyPressed(QPushButton *)), this,
+            SLOT(slotFocusedButtonKeyPressed(QPushButton *)));
     connect(keys, SIGNAL(signalAutoCaptureKeyPressed()), this, SLOT(slotAutoCaptureKeyPressed()));
     // A page scanned by hand is not taken again by the automatic capture.
     connect(scanBtn, SIGNAL(clicked()), this, SLOT(slotScanTakenByHand()));
+
+    // A pedal that sends Space must go on scanning after any click: buttons
+    // take the focus from Tab only, and on activation Qt gives the focus to
+    // the widget that had it last, here the list, instead of the first
+    // button in the Tab chain.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setFocusPolicy(Qt::TabFocus);
+    imgListView->setFocus();
 }
 
 // What a click on the scan button could do now: nothing while the busy mask
@@ -36,6 +48,16 @@ void CamMainWindow::slotScanKeyPressed()
     slotScanTakenByHand();
 }
 
+void CamMainWindow::slotFocusedButtonKeyPressed(QPushButton *button)
+{
+    // The mask covers the buttons as it does for the mouse.
+    if (maskWidget->isVisible() || QApplication::activeModalWidget()) {
+        qDebug("button key ignored: busy or a box is open\n");
+        return;
+    }
+    button->click();
+}
+
 void CamMainWindow::slotScanTakenByHand()
 {
     m_autoCapture.markScanned();
@@ -46,6 +68,7 @@ void CamMainWindow::slotAutoCaptureKeyPressed()
     if (QApplication::activeModalWidget())
         return;
     m_autoCapture.toggle();
+    m_autoScans.restart();
     update();
 }
 
@@ -61,6 +84,18 @@ void CamMainWindow::watchForAutoCapture()
         m_autoCapture.reset();
         return;
     }
-    qDebug("automatic capture: new page at rest, scanning\n");
+    m_autoScans.addScan();
+    qDebug("automatic capture: new page at rest, scanning (%d since switched on)\n", m_autoScans.scans());
     slotScanBtnClicked();
+    // Ends the flash should the camera stop sending frames.
+    QTimer::singleShot(AutoScanTally::kFlashMs, this, SLOT(update()));
+}
+
+// Part of the picture like the badge: the count of automatic scans, and a
+// flash of the border when one was just taken.
+void CamMainWindow::paintAutoCaptureNotice(QPainter &painter, const QRect &visible)
+{
+    if (m_autoScans.flashing())
+        paintPictureFlash(painter, visible);
+    paintPictureBadge(painter, visible, tr("自动 %1").arg(m_autoScans.scans()));
 }

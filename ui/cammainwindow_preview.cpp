@@ -53,7 +53,7 @@ void CamMainWindow::paintEvent(QPaintEvent *event)
                 painter.setRenderHint(QPainter::Antialiasing, false);
                 m_nDrawnWidth = drawPreviewFrame(painter, *g_Camimage, target, nRotate);
                 if (m_autoCapture.isOn())
-                    paintPictureBadge(painter, target.intersected(rect()), tr("自动"));
+                    paintAutoCaptureNotice(painter, target.intersected(rect()));
             }
         }
     }
