@@ -179,6 +179,8 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
             Settings::offeredFolder(m_stored, QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
         ptypeTxt = new QTextEdit;
         ptypeTxt->setText(m_edit.folder);
+        // Only "浏览" chooses the folder: typed text would never be saved.
+        ptypeTxt->setReadOnly(true);
         FileBtn = new QPushButton(QStringLiteral("浏览"));
         FileBtn->setStyleSheet(kBrowseButtonStyle);
         row->addWidget(ptypeTxt);
@@ -257,6 +259,9 @@ void SetWindow::imgEditParUI()
     }
     row->addWidget(brightBalanceCKB);
 
+    addExtraChoiceRow(QStringLiteral("PDF图像"), {QStringLiteral("原始像素"), QStringLiteral("JPEG（小文件）")},
+                      Settings::Key::PdfImages);
+
     mainVLayout->addWidget(new QLabel, 0, Qt::AlignTop);
 
     QWidget *savePanel = new QWidget;
@@ -268,6 +273,37 @@ void SetWindow::imgEditParUI()
     saveLayout->addWidget(saveBtn, 0, Qt::AlignRight);
     mainVLayout->addWidget(savePanel, 0, Qt::AlignTop);
     connect(saveBtn, SIGNAL(clicked()), this, SLOT(onBtnSaveClicked()));
+}
+
+void SetWindow::addExtraChoiceRow(const QString &parName, const QStringList &items, Settings::Key key)
+{
+    QHBoxLayout *row = addParRow(parName);
+    QComboBox *box = newChoice(items);
+    if (m_stored.fileExists)
+        box->setCurrentIndex(Settings::presetIndex(Settings::key(key), m_stored.text(key), box->count()));
+    row->addWidget(box, 1);
+    m_extraChoices.append({key, box});
+}
+
+QComboBox *SetWindow::extraChoice(Settings::Key key) const
+{
+    for (const ExtraChoice &choice : m_extraChoices) {
+        if (choice.key == key)
+            return choice.box;
+    }
+    return nullptr;
+}
+
+// After the twelve keys, so the file exists. A key the file lacks is only
+// added for a choice other than the first: a file without it means that.
+void SetWindow::saveExtraChoices(Settings &record)
+{
+    for (const ExtraChoice &choice : qAsConst(m_extraChoices)) {
+        const int index = choice.box->currentIndex() < 0 ? 0 : choice.box->currentIndex();
+        record.setText(choice.key, QString::number(index));
+        if (index != 0 || !m_stored.text(choice.key).isEmpty())
+            m_cfgSet.setExtraValue(choice.key, record);
+    }
 }
 
 void SetWindow::onButtonCloseClicked()
@@ -337,6 +373,7 @@ void SetWindow::onBtnSaveClicked()
     record.water = false;
     qDebug("value is %d %d,nFileType is %d", record.water, record.textEnhance, record.fileFormat);
     m_cfgSet.write(record);
+    saveExtraChoices(record);
 
     close();
     emit settingsSaved(record, m_bIsChangeImageFrame);

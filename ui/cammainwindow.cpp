@@ -31,6 +31,7 @@ CamMainWindow::CamMainWindow(QWidget *parent)
     initUI();
     addMaskWidgetUI();
     initConnection();
+    initTileReorder();
     initHandsFree();
     InitDataP();
 
