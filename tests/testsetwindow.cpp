@@ -136,6 +136,8 @@ private slots:
     void saveWithoutDevicesStoresDeviceZero();
     void closeWritesNothing();
     void tracesDeviceChangeAndSave();
+    void pdfImagesRowPresetsAndSaves_data();
+    void pdfImagesRowPresetsAndSaves();
 
 private:
     SetWindow *makeWindow(const QStringList &devices = kDevices, const QStringList &resolutions = kResolutionsA);
@@ -195,7 +197,7 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(w->m_title->m_pButtonClose->toolTip(), QStringLiteral("关闭"));
 
     QVBoxLayout *rows = w->mainVLayout;
-    QCOMPARE(rows->count(), 13);
+    QCOMPARE(rows->count(), 14);
     QVERIFY(rows->itemAt(0)->spacerItem());
     QCOMPARE(labelText(rows->itemAt(1)), QString());
     QCOMPARE(rows->itemAt(1)->widget()->height(), 40);
@@ -208,8 +210,18 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(labelText(rows->itemAt(8)), QString());
     QCOMPARE(labelText(rows->itemAt(9)), QStringLiteral("图像处理"));
     QCOMPARE(rowName(rows->itemAt(10)), QStringLiteral("图像算法"));
-    QCOMPARE(labelText(rows->itemAt(11)), QString());
-    QCOMPARE(rows->itemAt(12)->widget(), w->saveBtn->parentWidget());
+    QCOMPARE(rowName(rows->itemAt(11)), QStringLiteral("PDF图像"));
+    QCOMPARE(labelText(rows->itemAt(12)), QString());
+    QCOMPARE(rows->itemAt(13)->widget(), w->saveBtn->parentWidget());
+    // Taller than without it by the added row only: resized to 480 by 480 as
+    // when built, the window again takes just the height its rows need.
+    const int withRow = w->height();
+    rows->itemAt(11)->widget()->hide();
+    for (int i = 0; i < 3; ++i) // one layout level at a time
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    w->resize(480, 480);
+    QCOMPARE(withRow - w->height(), 48 + rows->spacing());
+    rows->itemAt(11)->widget()->show();
 
     // The controls sit in their rows, and every panel is the opaque grey.
     QCOMPARE(w->ptypeTxt->parentWidget(), rows->itemAt(3)->widget());
@@ -218,7 +230,8 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(w->ptypeCbbDev->parentWidget(), rows->itemAt(6)->widget());
     QCOMPARE(w->ptypeCbbResolution->parentWidget(), rows->itemAt(7)->widget());
     QCOMPARE(w->brightBalanceCKB->parentWidget(), rows->itemAt(10)->widget());
-    for (int i : {3, 4, 6, 7, 10, 12}) {
+    QCOMPARE(w->extraChoice(Settings::Key::PdfImages)->parentWidget(), rows->itemAt(11)->widget());
+    for (int i : {3, 4, 6, 7, 10, 11, 13}) {
         QWidget *panel = rows->itemAt(i)->widget();
         QCOMPARE(panel->height(), 48);
         QVERIFY(panel->autoFillBackground());
@@ -226,6 +239,8 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     }
     QCOMPARE(itemsOf(w->ptypeCbbFormat), (QStringList{"JPG", QStringLiteral("单页PDF")}));
     QCOMPARE(itemsOf(w->brightBalanceCKB), (QStringList{QStringLiteral("无"), QStringLiteral("文档优化")}));
+    QCOMPARE(itemsOf(w->extraChoice(Settings::Key::PdfImages)),
+             (QStringList{QStringLiteral("原始像素"), QStringLiteral("JPEG（小文件）")}));
     QCOMPARE(itemsOf(w->ptypeCbbDev), kDevices);
     QCOMPARE(w->saveBtn->text(), QStringLiteral("保存"));
     QCOMPARE(w->FileBtn->text(), QStringLiteral("浏览"));
@@ -365,8 +380,10 @@ void TestSetWindow::chosenFolderIsShownAndSaved()
     SetWindow *w = makeWindow();
     w->applyChosenFolder(QStringLiteral("/srv/扫描件"));
     QCOMPARE(w->ptypeTxt->toPlainText(), QStringLiteral("/srv/扫描件"));
-    // Typing into the box changes nothing that a save stores.
-    w->ptypeTxt->setPlainText("/typed/by/hand");
+    // The box cannot be typed into; only "浏览" chooses, and a save stores that.
+    QVERIFY(w->ptypeTxt->isReadOnly());
+    QTest::keyClicks(w->ptypeTxt, "/typed/by/hand");
+    QCOMPARE(w->ptypeTxt->toPlainText(), QStringLiteral("/srv/扫描件"));
     QVERIFY(QMetaObject::invokeMethod(w, "onBtnSaveClicked"));
     QCOMPARE(readSettings().value("FilePath"), QStringLiteral("/srv/扫描件"));
     QCOMPARE(w->edited().folder, QStringLiteral("/srv/扫描件"));
@@ -465,6 +482,41 @@ void TestSetWindow::tracesDeviceChangeAndSave()
     QVERIFY(g_debugLines.contains("GetCameraResolutionName Width is 640,Height is 480\n"));
     QVERIFY(g_debugLines.contains("GetCameraResolutionName Width is 320,Height is 240\n"));
     QCOMPARE(g_debugLines.last(), QString("value is 0 1,nFileType is 1"));
+}
+
+void TestSetWindow::pdfImagesRowPresetsAndSaves_data()
+{
+    QTest::addColumn<Values>("stored"); // empty: no settings file
+    QTest::addColumn<int>("preset");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("saved"); // empty: the key stays absent
+    QTest::newRow("no file, pixels: the key is not added") << Values() << 0 << 0 << QString();
+    QTest::newRow("no file, JPEG chosen") << Values() << 0 << 1 << "1";
+    QTest::newRow("JPEG stored and kept") << Values{{"PdfImages", "1"}} << 1 << 1 << "1";
+    QTest::newRow("JPEG stored, pixels chosen") << Values{{"PdfImages", "1"}} << 1 << 0 << "0";
+    QTest::newRow("code from elsewhere reads as pixels") << Values{{"PdfImages", "7"}} << 0 << 0 << "0";
+}
+
+void TestSetWindow::pdfImagesRowPresetsAndSaves()
+{
+    QFETCH(Values, stored);
+    QFETCH(int, preset);
+    QFETCH(int, chosen);
+    QFETCH(QString, saved);
+    if (!stored.isEmpty())
+        writeSettings(stored);
+    SetWindow *w = makeWindow();
+    QComboBox *row = w->extraChoice(Settings::Key::PdfImages);
+    QCOMPARE(row->currentIndex(), preset);
+    row->setCurrentIndex(chosen);
+    QVERIFY(QMetaObject::invokeMethod(w, "onBtnSaveClicked"));
+
+    const Values file = readSettings();
+    QCOMPARE(file.contains("PdfImages"), !saved.isEmpty());
+    QCOMPARE(file.value("PdfImages"), saved);
+    QCOMPARE(w->edited().jpegPdfPages(), chosen == 1);
+    // Read back as the scan reads it.
+    QCOMPARE(m_window->m_cfgSet.read().values.jpegPdfPages(), chosen == 1);
 }
 
 QTEST_MAIN(TestSetWindow)
