@@ -69,8 +69,8 @@ Figures mergeInChild(const QList<StoredPages::Page> &pages, const QString &pdf, 
         QString written;
         const MergeResult result = jpegPages ? mergeJpegPagesAsIs(pages, pdf, fileio::FileOps::system(), &written)
                                              : mergeJpegPages(pages, pdf, fileio::FileOps::system(), &written);
-        const double report[3] = {double(timer.nsecsElapsed()) / 1e6, double(statusKb("VmHWM:") - before) * 1024.0 / 1e6,
-                                  double(result.pagesWritten)};
+        const double grownMb = double(statusKb("VmHWM:") - before) * 1024.0 / 1e6;
+        const double report[3] = {double(timer.nsecsElapsed()) / 1e6, grownMb, double(result.pagesWritten)};
         const ssize_t sent = write(pipeFds[1], report, sizeof report);
         _exit(sent == ssize_t(sizeof report) ? 0 : 1);
     }

@@ -36,8 +36,8 @@ const Settings::Row Settings::kTable[Settings::kKeyCount] = {
     //   hands-free scanning; not one of the twelve, written alone and only
     //   into a file that exists (AutoCaptureWatch)
     {Key::PdfImages,    "PdfImages",    Type::Index,   "0",     false, &Settings::pdfImages},
-    //   0 pixels, 1 the scans' JPEGs; not one of the twelve: the window
-    //   writes it after them (SetWindow); scan and merge: jpegPdfPages
+    //   0 pixels, 1 the scans' JPEGs; not one of the twelve: a save of the
+    //   window writes it after them (SetWindow); scan and merge: jpegPdfPages
 };
 
 Settings::Settings()

@@ -261,6 +261,7 @@ void SetWindow::imgEditParUI()
 
     addExtraChoiceRow(QStringLiteral("PDF图像"), {QStringLiteral("原始像素"), QStringLiteral("JPEG（小文件）")},
                       Settings::Key::PdfImages);
+    // Further rows of our own go here, in order, each one line.
 
     mainVLayout->addWidget(new QLabel, 0, Qt::AlignTop);
 
@@ -294,15 +295,12 @@ QComboBox *SetWindow::extraChoice(Settings::Key key) const
     return nullptr;
 }
 
-// After the twelve keys, so the file exists. A key the file lacks is only
-// added for a choice other than the first: a file without it means that.
+// After the twelve keys, so that the file exists.
 void SetWindow::saveExtraChoices(Settings &record)
 {
     for (const ExtraChoice &choice : qAsConst(m_extraChoices)) {
-        const int index = choice.box->currentIndex() < 0 ? 0 : choice.box->currentIndex();
-        record.setText(choice.key, QString::number(index));
-        if (index != 0 || !m_stored.text(choice.key).isEmpty())
-            m_cfgSet.setExtraValue(choice.key, record);
+        record.setText(choice.key, QString::number(qMax(0, choice.box->currentIndex())));
+        m_cfgSet.setExtraValue(choice.key, record);
     }
 }
 

@@ -369,7 +369,6 @@ void TestImageList::reorderMovesTilesAndPagesAlike_data()
     QTest::newRow("Ctrl+Up on the newest") << 3 << int(Qt::Key_Up) << QList<int>{0, 1, 3, 2};
     QTest::newRow("Ctrl+Down on the first") << 0 << int(Qt::Key_Down) << QList<int>{1, 0, 2, 3};
     QTest::newRow("Ctrl+Up on the first") << 0 << int(Qt::Key_Up) << QList<int>{0, 1, 2, 3};
-    QTest::newRow("Ctrl+Down on the last") << 3 << int(Qt::Key_Down) << QList<int>{0, 1, 2, 3};
     QTest::newRow("nothing selected") << -1 << int(Qt::Key_Up) << QList<int>{0, 1, 2, 3};
     QTest::newRow("pages moved by the session") << -1 << 0 << QList<int>{1, 2, 3, 0};
 }
@@ -396,7 +395,6 @@ void TestImageList::reorderMovesTilesAndPagesAlike()
     for (const int i : order)
         expected << files[i];
     QCOMPARE(modelPaths(), expected);
-    QCOMPARE(w->session().shownPaths(), expected);
     QCOMPARE(w->session().pagePaths(), expected);
     if (selected < 0)
         return;

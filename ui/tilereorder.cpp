@@ -51,23 +51,25 @@ bool TileReorder::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-// The dragged tile is the selected one (single selection). It lands before
-// the tile it is dropped on, or after it when dropped on its lower half;
-// below the last tile it becomes the last.
+// The dragged tile is the selected one (single selection). The tiles stand in
+// one column: it lands before the first tile whose middle is below the drop
+// point, or last.
 bool TileReorder::dropSelected(QDropEvent *drop)
 {
     if (drop->source() != m_view)
         return false;
     const int from = selectedRow();
     const int count = m_proxy->rowCount();
-    const QModelIndex target = m_view->indexAt(drop->pos());
     int before = count;
-    if (target.isValid()) {
-        const QRect rect = m_view->visualRect(target);
-        before = m_proxy->mapToSource(target).row() + (drop->pos().y() > rect.center().y() ? 1 : 0);
+    for (int row = 0; row < count; ++row) {
+        const QModelIndex tile = m_proxy->index(row, 0);
+        if (drop->pos().y() < m_view->visualRect(tile).center().y()) {
+            before = m_proxy->mapToSource(tile).row();
+            break;
+        }
     }
     const int to = before > from ? before - 1 : before;
-    // Not a move: the view must not remove the dragged row afterwards.
+    // Not a move for the view: it must not remove the dragged row afterwards.
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
     if (from >= 0 && to != from) {
