@@ -2,6 +2,7 @@
 // asserts. Baseline: a tile painted by decoding the whole JPEG and copying it
 // pixel by pixel into a fixed 3264 x 2448 canvas, as the first design did.
 #include "camera/camsdk.h"
+#include "bench/scannedpage.h"
 #include "core/pagemerge.h"
 #include "ui/picitemdata.h"
 #include "ui/picitemdelegate.h"
@@ -16,7 +17,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -77,24 +77,6 @@ public:
     }
 };
 
-// A scanned page: paper, lines of "text" and a photo block, so the JPEG is
-// about as large as a real 8-megapixel page.
-bool writePage(const QString &path, int width, int height, quint32 seed)
-{
-    QImage page(width, height, QImage::Format_RGB888);
-    page.fill(QColor(236, 232, 224));
-    QPainter p(&page);
-    QRandomGenerator rng(seed);
-    for (int y = 200; y < height - 200; y += 60)
-        for (int x = 150; x < width - 150; x += 40 + int(rng.bounded(60)))
-            p.fillRect(x, y, 20 + int(rng.bounded(30)), 30, QColor(40, 40, 50));
-    for (int i = 0; i < 4000; ++i)
-        p.fillRect(width / 2 + int(rng.bounded(width / 3)), height / 3 + int(rng.bounded(height / 4)), 24, 24,
-                   QColor::fromRgb(rng.generate() | 0xff000000u));
-    p.end();
-    return page.save(path, "JPG", 90);
-}
-
 QModelIndex itemFor(QStandardItemModel &model, const QString &path)
 {
     auto *item = new QStandardItem;
@@ -150,8 +132,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString landscape = dir.filePath("20240101120000001.jpg");
     const QString portrait = dir.filePath("20240101120000002.jpg");
-    writePage(landscape, 3264, 2448, 1);
-    writePage(portrait, 2448, 3264, 2);
+    writeScannedPage(landscape, 3264, 2448, 1);
+    writeScannedPage(portrait, 2448, 3264, 2);
     printf("page JPEG: 3264x2448, %lld bytes\n", QFileInfo(landscape).size());
 
     QStandardItemModel model;

@@ -315,6 +315,7 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
     IMAGEPARAM param = plan.param;
     param.szWaterContent = waterContent.data();
     auto *worker = new GetScannerInfoThread(param, plan.captureJpegPath, plan.pdfPath, plan.formatCode, nullptr);
+    worker->setJpegPdfPages(plan.jpegPdfPages);
     auto *thread = new QThread(nullptr);
     m_saveThreads.add(worker, thread);
     worker->moveToThread(thread);
@@ -377,24 +378,26 @@ void CaptureSession::waitForSaves()
         finishSave(worker);
 }
 
-MergeResult CaptureSession::merge(QString *pdfPath)
+MergeResult CaptureSession::merge(QString *pdfPath, const Settings *saved)
 {
     // Pages still being saved belong to the merge; a page whose save failed
     // leaves the list before the merge reads it.
     waitForSaves();
     sweepOnFirstWrite(m_pdfPath);
-    return mergePages(m_pages.all(), m_pdfPath, pdfPath, *m_fileOps);
+    const bool jpegPages = scanplan::jpegPdfPages(saved, m_cfg.read());
+    return mergePages(m_pages.all(), m_pdfPath, pdfPath, *m_fileOps, jpegPages);
 }
 
 MergeResult CaptureSession::mergePages(const QList<StoredPages::Page> &pages, const QString &folder,
-                                       QString *pdfPath, fileio::FileOps &ops)
+                                       QString *pdfPath, fileio::FileOps &ops, bool jpegPages)
 {
     const QString clock = scanplan::makeStamp(QDateTime::currentDateTime());
     const std::string free = fileio::freeStamp(clock.toStdString(), {{folder.toStdString(), ".pdf"}});
     const QString stamp = free.empty() ? clock : QString::fromStdString(free);
     QString path = QString("%1/%2").arg(folder, QString("%1.%2").arg(stamp, "pdf"));
     printf("pdf is %s,size is %d\n", path.toUtf8().constData(), int(pages.size()));
-    const MergeResult result = mergeJpegPages(pages, path, ops, &path);
+    const MergeResult result =
+        jpegPages ? mergeJpegPagesAsIs(pages, path, ops, &path) : mergeJpegPages(pages, path, ops, &path);
     if (pdfPath)
         *pdfPath = path;
     return result;

@@ -84,11 +84,13 @@ public:
     QString mergeFolder() const { return m_pdfPath; }
 
     // Writes this run's pages into one new PDF in the merge folder, after
-    // running saves have ended. `pdfPath` receives the file's path.
-    MergeResult merge(QString *pdfPath);
-    // The merge of `pages` into a new file named by the time stamp in `folder`.
+    // running saves have ended. `pdfPath` receives the file's path. What the
+    // pages carry is chosen as for a scan: by `saved`, else the settings file.
+    MergeResult merge(QString *pdfPath, const Settings *saved = nullptr);
+    // The merge of `pages` into a new file named by the time stamp in `folder`;
+    // `jpegPages`: each page carries its JPEG as it is, the file written once.
     static MergeResult mergePages(const QList<StoredPages::Page> &pages, const QString &folder, QString *pdfPath,
-                                  fileio::FileOps &ops);
+                                  fileio::FileOps &ops, bool jpegPages = false);
     // Where merged files are written through (the system's calls unless replaced).
     void setFileOps(fileio::FileOps *ops) { m_fileOps = ops; }
 

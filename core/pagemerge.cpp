@@ -1,6 +1,8 @@
 #include "core/pagemerge.h"
 
 #include "core/decodedjpeg.h"
+#include "core/jpegpage.h"
+#include "pdf/streamedpdf.h"
 #include "pdf/hpdfoperation.h"
 #include "thread/saveoutcome.h"
 
@@ -23,14 +25,37 @@ QString MergeResult::message(const QString &pdfPath) const
         .arg(pagesWanted);
 }
 
+namespace {
+
+int jpegPageCount(const QList<StoredPages::Page> &pages)
+{
+    int count = 0;
+    for (const StoredPages::Page &page : pages) {
+        if (page.jpegPage)
+            ++count;
+    }
+    return count;
+}
+
+void stopAt(MergeResult &result, const QString &entry, const QString &reason)
+{
+    result.stopEntry = entry;
+    result.reason = reason;
+}
+
+QString unreadableReason(const QString &entry)
+{
+    return QFile::exists(entry) ? QStringLiteral("页面 %1 无法读取").arg(entry)
+                                : QStringLiteral("页面 %1 已不存在").arg(entry);
+}
+
+} // namespace
+
 MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops,
                            QString *writtenPath)
 {
     MergeResult result;
-    for (const StoredPages::Page &page : pages) {
-        if (page.jpegPage)
-            ++result.pagesWanted;
-    }
+    result.pagesWanted = jpegPageCount(pages);
 
     hpdfoperation pdfop(ops);
     pdfop.setNewFile(true);
@@ -51,9 +76,7 @@ MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString 
         if (page.isNull() || page.width > std::numeric_limits<int>::max() ||
             page.height > std::numeric_limits<int>::max()) {
             qDebug() << "merge stopped after" << result.pagesWritten << "pages: cannot read or decode" << entry;
-            result.stopEntry = entry;
-            result.reason = QFile::exists(entry) ? QStringLiteral("页面 %1 无法读取").arg(entry)
-                                                 : QStringLiteral("页面 %1 已不存在").arg(entry);
+            stopAt(result, entry, unreadableReason(entry));
             break;
         }
         // The writer replaces the whole file each time, so the file on disk
@@ -64,14 +87,57 @@ MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString 
         if (written != 0) {
             qDebug() << "merge stopped after" << result.pagesWritten << "pages: page" << entry << "not written to"
                      << pdfPath << "code" << written << QString::fromStdString(pdfop.lastError());
-            result.stopEntry = entry;
-            result.reason = fileFailureReason(pdfop.lastErrno());
+            stopAt(result, entry, fileFailureReason(pdfop.lastErrno()));
             break;
         }
         ++result.pagesWritten;
     }
     if (writtenPath && !pdfop.writtenPath().empty())
         *writtenPath = QString::fromStdString(pdfop.writtenPath());
+    fflush(stdout);
+    return result;
+}
+
+MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops,
+                               QString *writtenPath)
+{
+    MergeResult result;
+    result.pagesWanted = jpegPageCount(pages);
+    StreamedPdf pdf(QFile::encodeName(pdfPath).toStdString(), ops);
+    // Made with the first JPEG page: a list without one writes nothing.
+    bool opened = false;
+    bool complete = true;
+    for (const StoredPages::Page &stored : pages) {
+        const QString &entry = stored.pagePath;
+        printf("jpgPath is %s\n", entry.toUtf8().constData());
+        if (!stored.jpegPage)
+            continue;
+        if (!opened && !(opened = pdf.open())) {
+            stopAt(result, pdfPath, fileFailureReason(pdf.errorNumber()));
+            complete = false;
+            break;
+        }
+        QFile file(entry);
+        const QByteArray jpeg = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        const jpegpage::Added added = jpegpage::add(pdf, jpeg, entry);
+        if (added == jpegpage::Added::Unreadable || added == jpegpage::Added::NotWritten) {
+            stopAt(result, entry, added == jpegpage::Added::Unreadable ? unreadableReason(entry)
+                                                                       : fileFailureReason(pdf.errorNumber()));
+            complete = false;
+            break;
+        }
+    }
+    if (opened && complete && !pdf.finish()) {
+        stopAt(result, pdfPath, fileFailureReason(pdf.errorNumber()));
+        complete = false;
+    }
+    if (complete) {
+        result.pagesWritten = result.pagesWanted;
+        if (writtenPath && opened)
+            *writtenPath = QFile::decodeName(QByteArray::fromStdString(pdf.writtenPath()));
+    } else {
+        qDebug() << "merge wrote no file:" << result.reason << QString::fromStdString(pdf.error());
+    }
     fflush(stdout);
     return result;
 }

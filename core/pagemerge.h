@@ -32,4 +32,11 @@ struct MergeResult
 MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString &pdfPath,
                            fileio::FileOps &ops = fileio::FileOps::system(), QString *writtenPath = nullptr);
 
+// The same pages, each carrying its JPEG's own bytes (a page that cannot be
+// embedded as it is carries its decoded pixels). The document is written
+// once, front to back, and gets its name only when complete: a page that
+// cannot be read, or a failed write, leaves no file at all.
+MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QString &pdfPath,
+                               fileio::FileOps &ops = fileio::FileOps::system(), QString *writtenPath = nullptr);
+
 #endif

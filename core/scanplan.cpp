@@ -32,6 +32,13 @@ int32_t rotationFromDegrees(double degrees)
     return int32_t(whole);
 }
 
+bool jpegPdfPages(const Settings *window, const Settings::Stored &file)
+{
+    if (window)
+        return window->jpegPdfPages();
+    return file.fileExists && file.values.jpegPdfPages();
+}
+
 ScanPlan planScan(const ScanInputs &in)
 {
     ScanPlan plan;
@@ -70,6 +77,7 @@ ScanPlan planScan(const ScanInputs &in)
             fileFolder = file.folder;
     }
     plan.settingsFolder = fileFolder;
+    plan.jpegPdfPages = jpegPdfPages(in.valuesFromWindow ? &in.window : nullptr, in.file);
 
     if (in.valuesFromWindow) {
         water = in.window.water;

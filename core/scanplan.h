@@ -28,6 +28,11 @@ int cropTypeFromCounter(int cropIndex);
 // fit an int (never produced by the rotation buttons) give 0.
 int32_t rotationFromDegrees(double degrees);
 
+// Whether PDF pages carry the scans' JPEGs as they are: the saved settings
+// window's choice while it counts, else the settings file's; pixels when
+// neither says so.
+bool jpegPdfPages(const Settings *window, const Settings::Stored &file);
+
 struct ScanInputs
 {
     QString stamp;
@@ -58,6 +63,7 @@ struct ScanPlan
     QString listShownPath;    // listViewImagePath entry
     QString listPagePath;     // listViewImagePDFPath entry
     QString settingsFolder;   // the folder the settings file names, or home
+    bool jpegPdfPages = false; // the PDF's page carries the JPEG as it is
     // The record with szWaterContent left null: the caller points it at
     // waterContent, which holds the text and its terminating NUL.
     IMAGEPARAM param;

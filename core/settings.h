@@ -17,8 +17,9 @@ struct Settings
         FilePath, DevName, XResolution, YResolution, IsWater, WaterContent,
         WaterFont, WaterColorR, WaterColorG, WaterColorB, TextEnhance, FileFormat,
         AutoCapture,
+        PdfImages,
     };
-    static constexpr int kKeyCount = 13;
+    static constexpr int kKeyCount = 14;
 
     // How a value is kept as text. Numbers are read like QString::toInt:
     // empty (an absent key) or non-numeric text is 0.
@@ -73,6 +74,10 @@ struct Settings
     bool textEnhance;
     int fileFormat;
     bool autoCapture;
+    // What a PDF page carries: 0 the decoded pixels, 1 the scan's JPEG as it is.
+    int pdfImages;
+    // Only 1 puts the scans' JPEGs into PDFs; any other value means pixels.
+    bool jpegPdfPages() const { return pdfImages == 1; }
     // The camera format a restart uses; not stored (always the first).
     int cameraFormat = 0;
 

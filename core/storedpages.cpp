@@ -44,6 +44,16 @@ bool StoredPages::removeAt(int row)
     return true;
 }
 
+bool StoredPages::move(int from, int to)
+{
+    if (from < 0 || from >= m_pages.size() || to < 0 || to >= m_pages.size() || from == to)
+        return false;
+    m_pages.move(from, to);
+    m_keys.move(from, to);
+    emit pageMoved(from, to);
+    return true;
+}
+
 void StoredPages::setPaths(int row, const QString &shownPath, const QString &pagePath)
 {
     if (row < 0 || row >= m_pages.size())

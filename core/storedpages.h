@@ -34,6 +34,9 @@ public:
     // The row of the page appended under `key`, or -1 once it is gone.
     int rowOf(quint64 key) const { return m_keys.indexOf(key); }
     bool removeAt(int row);
+    // Moves the page at `from` so that it ends at row `to`; the others keep
+    // their order. False (nothing moves) unless both are rows and differ.
+    bool move(int from, int to);
     // The names a save actually used, when a taken name made it move on.
     void setPaths(int row, const QString &shownPath, const QString &pagePath);
     // Removes the files of the given rows from disk and then the rows; a file
@@ -44,6 +47,7 @@ public:
 signals:
     void pageAdded(const QString &shownPath, bool pdf);
     void pageRemoved(int row);
+    void pageMoved(int from, int to);
 
 private:
     QList<Page> m_pages;

@@ -180,6 +180,8 @@ void SetWindow::deviceParUIDev(QString titleName, QString parName, int parIndex,
             Settings::offeredFolder(m_stored, QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
         ptypeTxt = new QTextEdit;
         ptypeTxt->setText(m_edit.folder);
+        // Only "浏览" chooses the folder: typed text would never be saved.
+        ptypeTxt->setReadOnly(true);
         FileBtn = new QPushButton(QStringLiteral("浏览"));
         FileBtn->setStyleSheet(kBrowseButtonStyle);
         row->addWidget(ptypeTxt);
@@ -258,6 +260,10 @@ void SetWindow::imgEditParUI()
     }
     row->addWidget(brightBalanceCKB);
 
+    addExtraChoiceRow(QStringLiteral("PDF图像"), {QStringLiteral("原始像素"), QStringLiteral("JPEG（小文件）")},
+                      Settings::Key::PdfImages);
+    // Further rows of our own go here, in order, each one line.
+
     mainVLayout->addWidget(new QLabel, 0, Qt::AlignTop);
 
     QWidget *savePanel = new QWidget;
@@ -269,6 +275,36 @@ void SetWindow::imgEditParUI()
     saveLayout->addWidget(saveBtn, 0, Qt::AlignRight);
     mainVLayout->addWidget(savePanel, 0, Qt::AlignTop);
     connect(saveBtn, SIGNAL(clicked()), this, SLOT(onBtnSaveClicked()));
+}
+
+void SetWindow::addExtraChoiceRow(const QString &parName, const QStringList &items, Settings::Key key)
+{
+    QHBoxLayout *row = addParRow(parName);
+    QComboBox *box = newChoice(items);
+    if (m_stored.fileExists)
+        box->setCurrentIndex(Settings::presetIndex(Settings::key(key), m_stored.text(key), box->count()));
+    row->addWidget(box, 1);
+    m_extraChoices.append({key, box});
+}
+
+QComboBox *SetWindow::extraChoice(Settings::Key key) const
+{
+    for (const ExtraChoice &choice : m_extraChoices) {
+        if (choice.key == key)
+            return choice.box;
+    }
+    return nullptr;
+}
+
+// After the twelve keys, so that the file exists.
+bool SetWindow::saveExtraChoices(Settings &record)
+{
+    bool kept = true;
+    for (const ExtraChoice &choice : qAsConst(m_extraChoices)) {
+        record.setText(choice.key, QString::number(qMax(0, choice.box->currentIndex())));
+        kept = m_cfgSet.setExtraValue(choice.key, record) == 0 && kept;
+    }
+    return kept;
 }
 
 void SetWindow::onButtonCloseClicked()
@@ -339,6 +375,8 @@ void SetWindow::onBtnSaveClicked()
     qDebug("value is %d %d,nFileType is %d", record.water, record.textEnhance, record.fileFormat);
     QString failure;
     m_cfgSet.write(record, &failure);
+    if (!saveExtraChoices(record) && failure.isEmpty())
+        failure = CCfgControl::settingsFilePath() + QStringLiteral(": the write failed");
 
     close();
     // The choices hold for this run even when the file keeps the old ones.

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QList>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QString>
@@ -53,6 +54,9 @@ public:
     bool isSaved() const { return m_bIsSaveData; }
     // The device or the resolution was changed by the user in this window.
     bool captureChanged() const { return m_bIsChangeImageFrame; }
+    // The choice of a row added below the image algorithm, for its key; null
+    // when the window has no such row.
+    QComboBox *extraChoice(Settings::Key key) const;
     // What the folder dialog's answer does; an empty answer is a cancel.
     void applyChosenFolder(const QString &chosen);
 
@@ -83,6 +87,17 @@ private:
     void addTitle(const QString &titleName, bool isAddTitleTopMargin);
     QHBoxLayout *addParRow(const QString &parName);
     QComboBox *newChoice(const QStringList &items);
+
+    // Rows below the image algorithm, each the item index of one key of the
+    // settings table that is not one of the twelve.
+    struct ExtraChoice
+    {
+        Settings::Key key;
+        QComboBox *box;
+    };
+    QList<ExtraChoice> m_extraChoices;
+    void addExtraChoiceRow(const QString &parName, const QStringList &items, Settings::Key key);
+    bool saveExtraChoices(Settings &record); // false when a choice could not be kept in the file
 
 signals:
     // A save: the choices as written to the store, and whether the device or

@@ -48,6 +48,8 @@ private slots:
     void menuOnItem();
     void doubleClickOpensRowFile();
     void singleClickOnlySelects();
+    void reorderMovesTilesAndPagesAlike_data();
+    void reorderMovesTilesAndPagesAlike();
 
 private:
     // Adds a row the way a scan does: both lists first, then the item.
@@ -357,6 +359,52 @@ void TestImageList::singleClickOnlySelects()
     QMetaObject::invokeMethod(w.get(), "slotImgListViewPressed", Qt::DirectConnection, Q_ARG(QModelIndex, QModelIndex()));
     QDesktopServices::unsetUrlHandler("file");
     QVERIFY(recorder.opened.isEmpty());
+}
+
+void TestImageList::reorderMovesTilesAndPagesAlike_data()
+{
+    QTest::addColumn<int>("selected"); // -1: none
+    QTest::addColumn<int>("key");      // with Ctrl; 0: the session moves row 0 to the end
+    QTest::addColumn<QList<int>>("order");
+    QTest::newRow("Ctrl+Up on the newest") << 3 << int(Qt::Key_Up) << QList<int>{0, 1, 3, 2};
+    QTest::newRow("Ctrl+Down on the first") << 0 << int(Qt::Key_Down) << QList<int>{1, 0, 2, 3};
+    QTest::newRow("Ctrl+Up on the first") << 0 << int(Qt::Key_Up) << QList<int>{0, 1, 2, 3};
+    QTest::newRow("nothing selected") << -1 << int(Qt::Key_Up) << QList<int>{0, 1, 2, 3};
+    QTest::newRow("pages moved by the session") << -1 << 0 << QList<int>{1, 2, 3, 0};
+}
+
+void TestImageList::reorderMovesTilesAndPagesAlike()
+{
+    QFETCH(int, selected);
+    QFETCH(int, key);
+    QFETCH(QList<int>, order);
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QStringList files;
+    for (int i = 0; i < 4; ++i) {
+        files << makeFile(QString("2026010109000%1000.jpg").arg(i));
+        addCapture(files.last(), files.last());
+    }
+    if (selected >= 0)
+        selectRow(selected);
+    if (key)
+        QTest::keyClick(w.get(), Qt::Key(key), Qt::ControlModifier);
+    else
+        w->session().pages().move(0, 3);
+
+    QStringList expected;
+    for (const int i : order)
+        expected << files[i];
+    QCOMPARE(modelPaths(), expected);
+    QCOMPARE(w->session().pagePaths(), expected);
+    if (selected < 0)
+        return;
+    // The moved tile stays selected, and a delete takes exactly it.
+    QCOMPARE(selectedFiles(), QStringList{files[selected]});
+    invoke(*w, "slotTableViewMenuDelFile");
+    expected.removeAll(files[selected]);
+    QCOMPARE(modelPaths(), expected);
+    QCOMPARE(w->session().pagePaths(), expected);
+    QVERIFY(!QFileInfo::exists(files[selected]));
 }
 
 QTEST_MAIN(TestImageList)

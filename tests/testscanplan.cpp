@@ -133,6 +133,7 @@ private slots:
         QCOMPARE(plan.param.nCropType, 1);
         QVERIFY(plan.waterContent.isEmpty());
         QVERIFY(onlyTheseFieldsSet(plan.param));
+        QVERIFY(!plan.jpegPdfPages); // pages of pixels unless asked
     }
 
     void settingsFileValues()
@@ -188,7 +189,10 @@ private slots:
         in.window.textEnhance = false;
         in.window.waterContent = "window";
         in.window.folder = "/from/window";
+        in.file.values.pdfImages = 1;
+        in.window.pdfImages = 0;
         const ScanPlan plan = planScan(in);
+        QCOMPARE(plan.jpegPdfPages, !valuesFromWindow);
         if (formatFromWindow) {
             QCOMPARE(plan.formatCode, 1);
             QCOMPARE(plan.pdfPath, QStringLiteral("/from/window/20260102030405006.pdf"));

@@ -133,6 +133,7 @@ void TestSettingsValues::storedTextBecomesTheKeysValue_data()
     row("flag: negative is on", Settings::Key::TextEnhance, "-1", "1");
     row("any format code", Settings::Key::FileFormat, "2", "2");
     row("hands-free", Settings::Key::AutoCapture, "1", "1");
+    row("JPEG pages", Settings::Key::PdfImages, "1", "1");
 }
 
 void TestSettingsValues::storedTextBecomesTheKeysValue()

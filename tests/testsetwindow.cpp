@@ -140,6 +140,8 @@ private slots:
     void tracesDeviceChangeAndSave();
     void saveThatCannotBeWrittenSaysSo_data();
     void saveThatCannotBeWrittenSaysSo();
+    void pdfImagesRowPresetsAndSaves_data();
+    void pdfImagesRowPresetsAndSaves();
 
 private:
     SetWindow *makeWindow(const QStringList &devices = kDevices, const QStringList &resolutions = kResolutionsA);
@@ -199,7 +201,7 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(w->m_title->m_pButtonClose->toolTip(), QStringLiteral("关闭"));
 
     QVBoxLayout *rows = w->mainVLayout;
-    QCOMPARE(rows->count(), 13);
+    QCOMPARE(rows->count(), 14);
     QVERIFY(rows->itemAt(0)->spacerItem());
     QCOMPARE(labelText(rows->itemAt(1)), QString());
     QCOMPARE(rows->itemAt(1)->widget()->height(), 40);
@@ -212,8 +214,18 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(labelText(rows->itemAt(8)), QString());
     QCOMPARE(labelText(rows->itemAt(9)), QStringLiteral("图像处理"));
     QCOMPARE(rowName(rows->itemAt(10)), QStringLiteral("图像算法"));
-    QCOMPARE(labelText(rows->itemAt(11)), QString());
-    QCOMPARE(rows->itemAt(12)->widget(), w->saveBtn->parentWidget());
+    QCOMPARE(rowName(rows->itemAt(11)), QStringLiteral("PDF图像"));
+    QCOMPARE(labelText(rows->itemAt(12)), QString());
+    QCOMPARE(rows->itemAt(13)->widget(), w->saveBtn->parentWidget());
+    // Taller than without it by the added row only: resized to 480 by 480 as
+    // when built, the window again takes just the height its rows need.
+    const int withRow = w->height();
+    rows->itemAt(11)->widget()->hide();
+    for (int i = 0; i < 3; ++i) // one layout level at a time
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    w->resize(480, 480);
+    QCOMPARE(withRow - w->height(), 48 + rows->spacing());
+    rows->itemAt(11)->widget()->show();
 
     // The controls sit in their rows, and every panel is the opaque grey.
     QCOMPARE(w->ptypeTxt->parentWidget(), rows->itemAt(3)->widget());
@@ -222,7 +234,8 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(w->ptypeCbbDev->parentWidget(), rows->itemAt(6)->widget());
     QCOMPARE(w->ptypeCbbResolution->parentWidget(), rows->itemAt(7)->widget());
     QCOMPARE(w->brightBalanceCKB->parentWidget(), rows->itemAt(10)->widget());
-    for (int i : {3, 4, 6, 7, 10, 12}) {
+    QCOMPARE(w->extraChoice(Settings::Key::PdfImages)->parentWidget(), rows->itemAt(11)->widget());
+    for (int i : {3, 4, 6, 7, 10, 11, 13}) {
         QWidget *panel = rows->itemAt(i)->widget();
         QCOMPARE(panel->height(), 48);
         QVERIFY(panel->autoFillBackground());
@@ -230,6 +243,8 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     }
     QCOMPARE(itemsOf(w->ptypeCbbFormat), (QStringList{"JPG", QStringLiteral("单页PDF")}));
     QCOMPARE(itemsOf(w->brightBalanceCKB), (QStringList{QStringLiteral("无"), QStringLiteral("文档优化")}));
+    QCOMPARE(itemsOf(w->extraChoice(Settings::Key::PdfImages)),
+             (QStringList{QStringLiteral("原始像素"), QStringLiteral("JPEG（小文件）")}));
     QCOMPARE(itemsOf(w->ptypeCbbDev), kDevices);
     QCOMPARE(w->saveBtn->text(), QStringLiteral("保存"));
     QCOMPARE(w->FileBtn->text(), QStringLiteral("浏览"));
@@ -369,8 +384,10 @@ void TestSetWindow::chosenFolderIsShownAndSaved()
     SetWindow *w = makeWindow();
     w->applyChosenFolder(QStringLiteral("/srv/扫描件"));
     QCOMPARE(w->ptypeTxt->toPlainText(), QStringLiteral("/srv/扫描件"));
-    // Typing into the box changes nothing that a save stores.
-    w->ptypeTxt->setPlainText("/typed/by/hand");
+    // The box cannot be typed into; only "浏览" chooses, and a save stores that.
+    QVERIFY(w->ptypeTxt->isReadOnly());
+    QTest::keyClicks(w->ptypeTxt, "/typed/by/hand");
+    QCOMPARE(w->ptypeTxt->toPlainText(), QStringLiteral("/srv/扫描件"));
     QVERIFY(QMetaObject::invokeMethod(w, "onBtnSaveClicked"));
     QCOMPARE(readSettings().value("FilePath"), QStringLiteral("/srv/扫描件"));
     QCOMPARE(w->edited().folder, QStringLiteral("/srv/扫描件"));
@@ -398,7 +415,8 @@ void TestSetWindow::saveWritesExactlyTheTwelveKeys()
     const Values expected{{"FilePath", "/data/out"}, {"DevName", "1"},     {"XResolution", "320"},
                           {"YResolution", "240"},    {"bIsWater", "0"},    {"WaterContent", ""},
                           {"WaterFont", "20"},       {"WaterColorR", "0"}, {"WaterColorG", "0"},
-                          {"WaterColorB", "0"},      {"bTextEn", "1"},     {"FileFormat", "1"}};
+                          {"WaterColorB", "0"},      {"bTextEn", "1"},     {"FileFormat", "1"},
+                          {"PdfImages", "0"}}; // and the row below them
     QCOMPARE(readSettings(), expected);
     QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat).value("Elsewhere/kept").toString(), QString("yes"));
 
@@ -471,7 +489,6 @@ void TestSetWindow::tracesDeviceChangeAndSave()
     QCOMPARE(g_debugLines.last(), QString("value is 0 1,nFileType is 1"));
 }
 
-
 void TestSetWindow::saveThatCannotBeWrittenSaysSo_data()
 {
     QTest::addColumn<QString>("home"); // below the temporary folder
@@ -499,6 +516,37 @@ void TestSetWindow::saveThatCannotBeWrittenSaysSo()
     QVERIFY2(answerer.texts.first().startsWith(QStringLiteral("设置未能保存：") + path + ": "),
              qPrintable(answerer.texts.first()));
     QVERIFY(w->isHidden() && w->isSaved()); // the run takes the choices
+}
+
+void TestSetWindow::pdfImagesRowPresetsAndSaves_data()
+{
+    QTest::addColumn<Values>("stored"); // empty: no settings file
+    QTest::addColumn<int>("preset");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("no file, pixels") << Values() << 0 << 0 << "0";
+    QTest::newRow("no file, JPEG chosen") << Values() << 0 << 1 << "1";
+    QTest::newRow("JPEG stored and kept") << Values{{"PdfImages", "1"}} << 1 << 1 << "1";
+    QTest::newRow("JPEG stored, pixels chosen") << Values{{"PdfImages", "1"}} << 1 << 0 << "0";
+    QTest::newRow("code from elsewhere reads as pixels") << Values{{"PdfImages", "7"}} << 0 << 0 << "0";
+}
+
+void TestSetWindow::pdfImagesRowPresetsAndSaves()
+{
+    QFETCH(Values, stored);
+    QFETCH(int, preset);
+    QFETCH(int, chosen);
+    QFETCH(QString, saved);
+    if (!stored.isEmpty())
+        writeSettings(stored);
+    SetWindow *w = makeWindow();
+    QComboBox *row = w->extraChoice(Settings::Key::PdfImages);
+    QCOMPARE(row->currentIndex(), preset);
+    row->setCurrentIndex(chosen);
+    QVERIFY(QMetaObject::invokeMethod(w, "onBtnSaveClicked"));
+
+    QCOMPARE(readSettings().value("PdfImages"), saved);
+    QCOMPARE(w->edited().jpegPdfPages(), chosen == 1);
 }
 
 QTEST_MAIN(TestSetWindow)

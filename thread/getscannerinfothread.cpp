@@ -1,13 +1,16 @@
 #include "thread/getscannerinfothread.h"
 
 #include "core/decodedjpeg.h"
+#include "core/jpegpage.h"
 #include "core/pagefolder.h"
 #include "core/scanplan.h"
 #include "pdf/hpdfoperation.h"
+#include "pdf/streamedpdf.h"
 #include "camera/orvixext.h"
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -130,8 +133,25 @@ SaveOutcome GetScannerInfoThread::save()
     return outcome;
 }
 
+SaveOutcome GetScannerInfoThread::writeJpegPdf(const QString &jpegWritten) const
+{
+    QFile file(jpegWritten);
+    const QByteArray jpeg = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    StreamedPdf pdf(QFile::encodeName(FilePDFPath).toStdString());
+    const jpegpage::Added added = pdf.open() ? jpegpage::add(pdf, jpeg, jpegWritten) : jpegpage::Added::NotWritten;
+    if (added == jpegpage::Added::Unreadable)
+        return SaveOutcome::failure(FilePDFPath, QStringLiteral("拍摄的页面无法读取"),
+                                    QStringLiteral("%1 is missing or not a JPEG").arg(jpegWritten));
+    if (added == jpegpage::Added::NotWritten || !pdf.finish())
+        return SaveOutcome::failure(FilePDFPath, fileFailureReason(pdf.errorNumber()),
+                                    QStringLiteral("pdf not written: %1").arg(QString::fromStdString(pdf.error())));
+    return SaveOutcome::success(QFile::decodeName(QByteArray::fromStdString(pdf.writtenPath())), jpegWritten);
+}
+
 SaveOutcome GetScannerInfoThread::writePdf(const QString &jpegWritten) const
 {
+    if (m_jpegPdfPages)
+        return writeJpegPdf(jpegWritten);
     const DecodedJpeg page = decodeJpegFile(jpegWritten);
     if (page.isNull())
         return SaveOutcome::failure(FilePDFPath, QStringLiteral("拍摄的页面无法读取"),

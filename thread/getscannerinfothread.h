@@ -25,6 +25,8 @@ public:
     SaveOutcome outcome() const { return m_outcome; }
     // Blocks the caller until the save has ended; false on timeout (ms < 0: none).
     bool waitUntilSaved(int ms = -1);
+    // The PDF's page carries the captured JPEG as it is (set before the start).
+    void setJpegPdfPages(bool on) { m_jpegPdfPages = on; }
 
 signals:
     void signalOver();
@@ -37,12 +39,14 @@ private:
 
     SaveOutcome save();
     SaveOutcome writePdf(const QString &jpegWritten) const;
+    SaveOutcome writeJpegPdf(const QString &jpegWritten) const;
     SaveOutcome captureFailure(const QString &shownPath, int result) const;
 
     ImageParam m_img;
     QString filePath;
     QString FilePDFPath;
     int nFormatType;
+    bool m_jpegPdfPages = false;
     // The watermark text the record points into, owned for the capture's life.
     QByteArray m_waterContent;
     SaveOutcome m_outcome;

@@ -33,6 +33,7 @@ CamMainWindow::CamMainWindow(QWidget *parent)
     initUI();
     addMaskWidgetUI();
     initConnection();
+    initTileReorder();
     initHandsFree();
     InitDataP();
 

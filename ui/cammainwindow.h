@@ -30,6 +30,7 @@
 #include <QWidget>
 
 class SetWindow;
+class TileReorder;
 class TitleBar;
 class QPainter;
 
@@ -126,6 +127,9 @@ private:
     void onFrameArrived();
     void onSaveFinished(int row, const SaveOutcome &outcome);
     void onPageRemoved(int row);
+    // Tiles follow the pages' order (cammainwindow_list.cpp).
+    void initTileReorder();
+    void onPageMoved(int from, int to);
     void onSettingsSaved(const Settings &settings, bool captureChanged);
     void onSettingsClosed();
 
@@ -180,6 +184,7 @@ private:
     QStandardItemModel *listViewModel;
     QSortFilterProxyModel *listViewProxyModel;
     QMenu *listViewMenu;
+    TileReorder *m_tileReorder = nullptr;
     QWidget *maskWidget;
     QLabel *maskLabel;
 

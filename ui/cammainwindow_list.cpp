@@ -1,6 +1,7 @@
 #include "ui/cammainwindow.h"
 
 #include "ui/picitemdata.h"
+#include "ui/tilereorder.h"
 
 #include <QCursor>
 #include <QDesktopServices>
@@ -23,6 +24,22 @@ void CamMainWindow::addItem(QString path, bool pdf)
 void CamMainWindow::onPageRemoved(int row)
 {
     listViewModel->removeRow(row);
+}
+
+void CamMainWindow::initTileReorder()
+{
+    m_tileReorder = new TileReorder(imgListView, listViewProxyModel, this);
+    connect(m_tileReorder, &TileReorder::moveRequested, &m_session.pages(), &StoredPages::move);
+    connect(&m_session.pages(), &StoredPages::pageMoved, this, &CamMainWindow::onPageMoved);
+}
+
+// The moved tile stays selected, so that the keys can move it on.
+void CamMainWindow::onPageMoved(int from, int to)
+{
+    listViewModel->insertRow(to, listViewModel->takeRow(from));
+    const QModelIndex moved = listViewProxyModel->mapFromSource(listViewModel->index(to, 0));
+    imgListView->selectionModel()->setCurrentIndex(moved, QItemSelectionModel::ClearAndSelect);
+    imgListView->scrollTo(moved);
 }
 
 QStringList CamMainWindow::getListSelectedFile()

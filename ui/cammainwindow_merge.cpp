@@ -26,7 +26,7 @@ void CamMainWindow::slotMergeBtnCliecked()
     MergeResult result;
     {
         BusyCursor busy;
-        result = m_session.merge(&pdfPath);
+        result = m_session.merge(&pdfPath, savedSettings());
     }
     MergePDFBtn->setEnabled(true);
     if (result.stoppedEarly())

@@ -1,0 +1,37 @@
+#include "core/jpegpage.h"
+
+#include "core/decodedjpeg.h"
+#include "pdf/jpegheader.h"
+#include "pdf/streamedpdf.h"
+
+#include <QDebug>
+
+#include <cstdio>
+#include <limits>
+
+namespace jpegpage {
+
+Added add(StreamedPdf &pdf, const QByteArray &jpeg, const QString &name)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(jpeg.constData());
+    const JpegHeader header = readJpegHeader(bytes, size_t(jpeg.size()));
+    if (header.embeddable) {
+        printf("jpeg page %dx%d, %d components, embedded as it is\n", header.width, header.height,
+               header.components);
+        return pdf.addJpegPage(bytes, size_t(jpeg.size()), header) ? Added::AsJpeg : Added::NotWritten;
+    }
+
+    const DecodedJpeg page = decodeJpegBytes(jpeg);
+    printf("Cam_readBufFromJpeg width is %d,height is %d\n", int(page.width), int(page.height));
+    if (page.isNull() || page.width > std::numeric_limits<int>::max() ||
+        page.height > std::numeric_limits<int>::max()) {
+        qDebug() << "page" << name << "is neither an embeddable JPEG (" << header.why.c_str()
+                 << ") nor decodable";
+        return Added::Unreadable;
+    }
+    qDebug() << "page" << name << "not embeddable as it is (" << header.why.c_str() << "), written as pixels";
+    return pdf.addRgbPage(page.pixels.get(), int(page.width), int(page.height)) ? Added::AsPixels
+                                                                                  : Added::NotWritten;
+}
+
+} // namespace jpegpage
