@@ -79,7 +79,6 @@ void TestCommandLine::parsing_data()
     QTest::newRow("unknown after Qt") << QStringList{"-platform", "xcb", "-x"} << run << "ignoring unknown option '-x'";
     QTest::newRow("flag given a value") << QStringList{"--reverse=1"} << run << "unknown option '--reverse=1'";
     QTest::newRow("Qt value missing") << QStringList{"-style"} << fail << "option '-style' needs a value";
-    QTest::newRow("file name") << QStringList{"page.jpg"} << run << "ignoring argument 'page.jpg'";
     QTest::newRow("newline in a name") << QStringList{"-style", "x", "a\nb"} << run << "ignoring argument 'a?b'";
     QTest::newRow("lone dash") << QStringList{"-"} << run << "ignoring argument '-'";
 }

@@ -66,7 +66,6 @@ private slots:
         QTest::addColumn<QStringList>("atCommit");
         QTest::addColumn<QString>("used"); // empty: refused
         const QString a = QString(kStamp) + ".pdf";
-        QTest::newRow("taken at commit") << a << QStringList() << QStringList{a} << "20261025030000000.pdf";
         QTest::newRow("next taken too") << a << QStringList{"20261025030000000.pdf"}
                                         << QStringList{a, "20261025030000001.pdf"} << "20261025030000002.pdf";
         QTest::newRow("other name taken") << "notes.pdf" << QStringList() << QStringList{"notes.pdf"} << "";

@@ -284,7 +284,6 @@ private slots:
         QFETCH(QString, trace);
         QTemporaryDir dir;
         const QString guardKey = freshKey("fault");
-        const QString own = dir.filePath("quillo-" + QString::number(geteuid()));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("TMPDIR", dir.path());
         env.insert("XDG_RUNTIME_DIR", fault == "held lock" ? dir.path() : dir.filePath("runtime"));
@@ -296,7 +295,7 @@ private slots:
             qputenv("XDG_RUNTIME_DIR", saved);
             QVERIFY(heldLock >= 0 && flock(heldLock, LOCK_EX | LOCK_NB) == 0);
         } else if (fault == "link") {
-            QVERIFY(QFile::link(dir.path(), own));
+            QVERIFY(QFile::link(dir.path(), dir.filePath("quillo-" + QString::number(geteuid()))));
         } else {
             QVERIFY(QDir(dir.path()).mkdir("runtime") && chmod(qPrintable(dir.filePath("runtime")), 0777) == 0);
         }

@@ -5,7 +5,6 @@
 #include "core/stylenoisefilter.h"
 #include "ui/titlebar.h"
 
-#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 #include <QtTest>
@@ -22,7 +21,6 @@ private slots:
     void cleanup();
 
     void startsCentredWithoutFrame();
-    void startsWithNoButtonFocused();
     void dragFollowsMouse_data();
     void dragFollowsMouse();
     void doubleClickMaximisesAndRestores();
@@ -76,16 +74,6 @@ void TestWindowFrame::startsCentredWithoutFrame()
     QTRY_COMPARE(serverPos(), centred);
     QCOMPARE(w->frameGeometry(), w->geometry());
     QVERIFY(handle->flags() & Qt::FramelessWindowHint);
-}
-
-// On activation Qt focuses the first widget in the Tab chain; a button there
-// would take the Space of a foot pedal.
-void TestWindowFrame::startsWithNoButtonFocused()
-{
-    handle->requestActivate();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QVERIFY(QApplication::focusWidget());
-    QVERIFY(!qobject_cast<QPushButton *>(QApplication::focusWidget()));
 }
 
 void TestWindowFrame::dragFollowsMouse_data()

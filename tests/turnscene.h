@@ -4,9 +4,6 @@
 // stays a while, a page pushed by hand without turning it, a hand that comes
 // to rest on the page). Pages are drawn with letter-sized strokes, so at a
 // preview size such as 1280 x 960 their print is as fine as a camera shows it.
-// Pages may share one layout and differ only in their words (a book, a form
-// filled in again), or alternate text and tables, or a form and the same
-// form with an identity card laid on it.
 // Every moment is a pure function of time, so a sequence replays exactly.
 // Shared by the automatic capture suite and its benchmark.
 #ifndef QUILLO_TESTS_TURNSCENE_H
