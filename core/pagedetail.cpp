@@ -57,12 +57,16 @@ double meanDifference(const std::vector<quint8> &a, const std::vector<quint8> &b
     y0 = std::max(y0, -dy);
     x1 = std::min(x1, w - dx);
     y1 = std::min(y1, h - dy);
+    if (x1 <= x0 || y1 <= y0)
+        return std::numeric_limits<double>::max();
     qint64 sum = 0, count = 0;
     for (int y = y0; y < y1; y += stride) {
         const quint8 *ra = &a[size_t(y) * size_t(w)];
-        const quint8 *rb = &b[size_t(y + dy) * size_t(w) + size_t(dx)];
+        // Indexed by x + dx, never offset by a negative shift on its own:
+        // on the first row that would point before the buffer.
+        const quint8 *rb = &b[size_t(y + dy) * size_t(w)];
         for (int x = x0; x < x1; x += stride)
-            sum += std::abs(int(ra[x]) - int(rb[x]));
+            sum += std::abs(int(ra[x]) - int(rb[x + dx]));
         count += (x1 - x0 + stride - 1) / stride;
     }
     return count > 0 ? double(sum) / double(count) : std::numeric_limits<double>::max();

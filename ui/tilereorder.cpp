@@ -8,7 +8,7 @@
 #include <QSortFilterProxyModel>
 
 TileReorder::TileReorder(QListView *view, QSortFilterProxyModel *proxy, QWidget *keyHost)
-    : QObject(view), m_view(view), m_proxy(proxy)
+    : QObject(view), m_view(view), m_viewport(view->viewport()), m_proxy(proxy)
 {
     // Static: a drag moves a row of the model, never just a tile's position
     // on screen; the tiles keep their column.
@@ -19,7 +19,7 @@ TileReorder::TileReorder(QListView *view, QSortFilterProxyModel *proxy, QWidget 
     m_view->setDragDropMode(QAbstractItemView::InternalMove);
     m_view->setDefaultDropAction(Qt::MoveAction);
     m_view->setDropIndicatorShown(true);
-    m_view->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 
     auto *up = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), keyHost);
     auto *down = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), keyHost);
@@ -46,7 +46,9 @@ void TileReorder::moveSelected(int step)
 
 bool TileReorder::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view->viewport() && event->type() == QEvent::Drop)
+    // The type first: while the view is destroyed its viewport still sends
+    // events, and the view can no longer be asked for anything.
+    if (event->type() == QEvent::Drop && watched == m_viewport)
         return dropSelected(static_cast<QDropEvent *>(event));
     return QObject::eventFilter(watched, event);
 }

@@ -35,6 +35,7 @@ private:
     bool dropSelected(QDropEvent *drop);
 
     QListView *m_view;
+    QWidget *m_viewport;
     QSortFilterProxyModel *m_proxy;
 };
 
