@@ -194,14 +194,17 @@ double PageDetail::unmatchedPrint(const PageDetail &reference, const Tile &tile,
     for (int y = y0; y < y1; ++y) {
         const quint8 *mine = &m_ink[size_t(y) * size_t(m_width)];
         const quint8 *mineNear = &m_inkNear[size_t(y) * size_t(m_width)];
-        const size_t there = size_t(y + shift.y()) * size_t(m_width) + size_t(shift.x());
+        // Row starts only: the shift is added to x, so a negative shift never
+        // points before the buffer.
+        const size_t there = size_t(y + shift.y()) * size_t(m_width);
         const quint8 *theirs = &reference.m_ink[there];
         const quint8 *theirsNear = &reference.m_inkNear[there];
+        const int sx = shift.x();
         for (int x = x0; x < x1; ++x) {
             ink += mine[x];
-            lost += mine[x] & (theirsNear[x] ^ 1);
-            referenceInk += theirs[x];
-            referenceLost += theirs[x] & (mineNear[x] ^ 1);
+            lost += mine[x] & (theirsNear[x + sx] ^ 1);
+            referenceInk += theirs[x + sx];
+            referenceLost += theirs[x + sx] & (mineNear[x] ^ 1);
         }
     }
     return std::max(double(lost) / std::max(ink, minInk), double(referenceLost) / std::max(referenceInk, minInk));
