@@ -35,6 +35,8 @@ const Settings::Row Settings::kTable[Settings::kKeyCount] = {
     {Key::AutoCapture,  "AutoCapture",  Type::Flag,    "0",     false, &Settings::autoCapture},
     //   hands-free scanning; not one of the twelve, written alone and only
     //   into a file that exists (AutoCaptureWatch)
+    {Key::BookMode,     "BookMode",     Type::Flag,    "0",     false, &Settings::bookMode},
+    //   an open book gives two pages; written alone like AutoCapture (BookModeSwitch)
 };
 
 Settings::Settings()

@@ -16,9 +16,9 @@ struct Settings
     enum class Key {
         FilePath, DevName, XResolution, YResolution, IsWater, WaterContent,
         WaterFont, WaterColorR, WaterColorG, WaterColorB, TextEnhance, FileFormat,
-        AutoCapture,
+        AutoCapture, BookMode,
     };
-    static constexpr int kKeyCount = 13;
+    static constexpr int kKeyCount = 14;
 
     // How a value is kept as text. Numbers are read like QString::toInt:
     // empty (an absent key) or non-numeric text is 0.
@@ -73,6 +73,7 @@ struct Settings
     bool textEnhance;
     int fileFormat;
     bool autoCapture;
+    bool bookMode;
     // The camera format a restart uses; not stored (always the first).
     int cameraFormat = 0;
 

@@ -6,9 +6,11 @@
 #include "camera/orvixext.h"
 #include "sdk/registry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace orvix {
 namespace {
@@ -185,6 +187,37 @@ ORVIX_API int Orvix_CameraCaptureNewFile(long /*reserved*/, const char *path, IM
         const int rc = registry().captureFile(path, param, &newFile);
         if (rc == ORVIX_OK && newFile.usedPath.size() < static_cast<size_t>(usedSize))
             std::memcpy(usedPath, newFile.usedPath.c_str(), newFile.usedPath.size() + 1);
+        return rc;
+    });
+}
+
+ORVIX_API int Orvix_CameraCaptureBookFiles(long /*reserved*/, const char *path, IMAGEPARAM param, int flags,
+                                           char *leftPath, char *rightPath, long pathSize, int *pageCount)
+{
+    if (!leftPath || !rightPath || !pageCount)
+        return nullArgument("an out-parameter");
+    leftPath[0] = rightPath[0] = '\0';
+    *pageCount = 0;
+    if (!path || !*path)
+        return nullArgument("path");
+    if (pathSize <= 0 || static_cast<size_t>(pathSize) <= std::strlen(path)) {
+        orvix::setLastError("the page paths are too short for the path");
+        return ORVIX_E_ARGUMENT;
+    }
+    if ((flags & ~ORVIX_FILE_PRIVATE) != 0) {
+        orvix::setLastError("unknown flags");
+        return ORVIX_E_ARGUMENT;
+    }
+    return guarded([&] {
+        std::vector<std::string> used;
+        const int rc = registry().captureBookFiles(path, param, (flags & ORVIX_FILE_PRIVATE) != 0, used);
+        if (rc != ORVIX_OK)
+            return rc;
+        char *out[2] = {leftPath, rightPath};
+        for (size_t i = 0; i < used.size() && i < 2; ++i)
+            if (used[i].size() < static_cast<size_t>(pathSize))
+                std::memcpy(out[i], used[i].c_str(), used[i].size() + 1);
+        *pageCount = int(std::min<size_t>(used.size(), 2));
         return rc;
     });
 }

@@ -4,8 +4,12 @@
 #include "sdk/previewoutliner.h"
 #include "sdk/processing.h"
 
+#include "fileio/freestamp.h"
+
 #include <cstdio>
 #include <utility>
+
+#include <unistd.h>
 
 namespace orvix {
 namespace {
@@ -316,6 +320,59 @@ std::shared_ptr<Device> Registry::captureDevice() const
     if (auto d = deviceLocked(m_lastUsed))
         return d;
     return deviceLocked(0);
+}
+
+int Registry::captureBookFiles(const std::string &path, const IMAGEPARAM &param, bool privateFile,
+                               std::vector<std::string> &usedPaths)
+{
+    usedPaths.clear();
+    const std::shared_ptr<Device> d = captureDevice();
+    if (!d) {
+        setLastError("no camera to capture from");
+        return ORVIX_E_NODEVICE;
+    }
+    int rc = ORVIX_OK;
+    try {
+        Frame still;
+        rc = d->grabStill(still, kStillTimeoutMs);
+        std::vector<Frame> pages;
+        if (rc == ORVIX_OK)
+            pages = processBookCapture(std::move(still), param);
+        if (rc == ORVIX_OK && pages.empty()) {
+            setLastError("page processing gave no page");
+            rc = ORVIX_E_IO;
+        }
+        std::string next = path;
+        for (size_t i = 0; rc == ORVIX_OK && i < pages.size(); ++i) {
+            std::vector<uint8_t> bytes;
+            rc = jpeg::encode(pages[i], kJpegQuality, bytes, true);
+            if (rc == ORVIX_OK && next.empty()) {
+                setLastError("no free name for the next page of " + usedPaths.back());
+                rc = ORVIX_E_IO;
+            }
+            std::string used;
+            if (rc == ORVIX_OK)
+                rc = jpeg::writeNewFile(next, bytes, privateFile, used);
+            if (rc == ORVIX_OK) {
+                usedPaths.push_back(used);
+                next = fileio::nextFreeStampedPath(used);
+            }
+        }
+    } catch (const std::bad_alloc &) {
+        setLastError("out of memory");
+        rc = ORVIX_E_NOMEM;
+    } catch (const std::exception &e) {
+        setLastError(std::string("capture failed: ") + e.what());
+        rc = ORVIX_E_IO;
+    }
+    if (rc != ORVIX_OK) {
+        // Half a spread is not kept: the book is still there to scan again.
+        for (const std::string &written : usedPaths)
+            ::unlink(written.c_str());
+        usedPaths.clear();
+        std::fprintf(stderr, "orvix: book capture to %s failed: %s\n", path.c_str(), lastError());
+    }
+    return rc;
 }
 
 int Registry::captureFile(const std::string &path, const IMAGEPARAM &param, NewFile *newFile)
