@@ -2,6 +2,7 @@
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/features2d.hpp>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <QFont>
@@ -186,8 +187,9 @@ double recognitionAccuracy(const cv::Mat &page, Script script, const QString &tr
         return -1.0;
     QTemporaryDir dir;
     const QString file = dir.path() + QStringLiteral("/page.png");
-    QImage image(page.data, page.cols, page.rows, int(page.step), QImage::Format_RGB888);
-    image.save(file);
+    cv::Mat bgr;
+    cv::cvtColor(page, bgr, cv::COLOR_RGB2BGR);
+    cv::imwrite(file.toStdString(), bgr);
     QProcess tesseract;
     tesseract.start(QStringLiteral("tesseract"),
                     {file, QStringLiteral("stdout"), QStringLiteral("-l"),
@@ -198,6 +200,9 @@ double recognitionAccuracy(const cv::Mat &page, Script script, const QString &tr
     const QString expected = withoutSpace(truth);
     if (expected.isEmpty())
         return 0.0;
+    if (qEnvironmentVariableIsSet("QUILLO_BOOK_DEBUG"))
+        qInfo("read %d of %d: %s | %s", int(read.size()), int(expected.size()), qUtf8Printable(read.left(30)),
+              qUtf8Printable(expected.left(30)));
     return std::max(0.0, 1.0 - double(editDistance(read, expected)) / expected.size());
 }
 

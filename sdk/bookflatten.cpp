@@ -14,15 +14,6 @@ constexpr double kInset = 0.004;
 // The shadow's correction: no column is brightened more than this.
 constexpr double kMaxGain = 3.0;
 
-double medianOf(std::vector<double> v)
-{
-    if (v.empty())
-        return 0.0;
-    const auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
-    std::nth_element(v.begin(), mid, v.end());
-    return *mid;
-}
-
 } // namespace
 
 Frame flattenPage(const Frame &frame, const BookSpread &spread, const PageEdges &page, bool outerIsLeft)

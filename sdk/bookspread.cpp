@@ -22,15 +22,6 @@ constexpr double kMinGutterShadow = 0.12;
 // Skews beyond this are not a book lying roughly square to the camera.
 constexpr double kMaxSkewDegrees = 20.0;
 
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    const auto mid = values.begin() + std::ptrdiff_t(values.size() / 2);
-    std::nth_element(values.begin(), mid, values.end());
-    return *mid;
-}
-
 // The bright regions of `gray` that make up the book (255 inside), from
 // Otsu's split: the largest and those nearly as large, as a deep gutter
 // shadow parts the two pages.
@@ -161,7 +152,7 @@ Columns measureColumns(const cv::Mat &gray, const cv::Rect &box, double desk)
     for (int i = 0; i < n; ++i)
         if (c.valid[size_t(i)])
             spans.push_back(c.bottom[size_t(i)] - c.top[size_t(i)]);
-    const double typical = median(spans);
+    const double typical = medianOf(spans);
     for (int i = 0; i < n; ++i)
         if (c.valid[size_t(i)] && c.bottom[size_t(i)] - c.top[size_t(i)] < 0.6 * typical)
             c.valid[size_t(i)] = false;
@@ -200,6 +191,15 @@ PageEdges pageBetween(const Columns &c, int boxX, int from, int to, double sigma
 
 } // namespace
 
+double medianOf(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    const auto mid = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), mid, values.end());
+    return *mid;
+}
+
 BookSpread findBookSpread(const Frame &frame, int workLongSide)
 {
     BookSpread spread;
@@ -232,7 +232,7 @@ BookSpread findBookSpread(const Frame &frame, int workLongSide)
         for (int x = 0; x < gray.cols; x += 4)
             if (!region.at<uchar>(y, x))
                 deskSamples.push_back(gray.at<uchar>(y, x));
-    const double desk = deskSamples.empty() ? 0.0 : median(deskSamples);
+    const double desk = deskSamples.empty() ? 0.0 : medianOf(deskSamples);
     const cv::Rect box = cv::boundingRect(region);
     const Columns columns = measureColumns(gray, box, desk);
 
@@ -249,7 +249,7 @@ BookSpread findBookSpread(const Frame &frame, int workLongSide)
     if (first < 0 || last - first < 20)
         return spread;
     spread.found = true;
-    const double height = median(spans);
+    const double height = medianOf(spans);
     const int width = last - first + 1;
     const double sigma = std::max(1.5, width * 0.004);
 
@@ -274,10 +274,10 @@ BookSpread findBookSpread(const Frame &frame, int workLongSide)
             darkAt = i;
     }
     const int quarter = width / 4;
-    const double leftSpan = median(std::vector<double>(span.begin() + first, span.begin() + first + quarter));
-    const double rightSpan = median(std::vector<double>(span.begin() + last - quarter, span.begin() + last + 1));
+    const double leftSpan = medianOf(std::vector<double>(span.begin() + first, span.begin() + first + quarter));
+    const double rightSpan = medianOf(std::vector<double>(span.begin() + last - quarter, span.begin() + last + 1));
     const double dip = (std::min(leftSpan, rightSpan) - span[size_t(dipAt)]) / height;
-    const double paperLevel = median(std::vector<double>(paper.begin() + first, paper.begin() + last + 1));
+    const double paperLevel = medianOf(std::vector<double>(paper.begin() + first, paper.begin() + last + 1));
     const double shadow = (paperLevel - paper[size_t(darkAt)]) / std::max(1.0, paperLevel);
     const double aspect = width / std::max(1.0, height);
     std::printf("orvix: book %dx%.0f, gutter dip %.3f at %d, shadow %.2f at %d\n", width, height, dip, dipAt, shadow,

@@ -31,6 +31,9 @@ struct BookSpread {
     std::vector<PageEdges> pages; // left to right
 };
 
+// The middle value of `values` (0 for none).
+double medianOf(std::vector<double> values);
+
 // Looks at a copy whose long side is at most workLongSide.
 BookSpread findBookSpread(const Frame &frame, int workLongSide = 1100);
 
