@@ -22,6 +22,20 @@
 
 namespace {
 
+// Pixels of skin colour left in a page's outer tenth (thumbs not painted out).
+int skinInOuterMargin(const cv::Mat &page, bool outerIsLeft)
+{
+    const int strip = page.cols / 10;
+    const cv::Mat margin = page(cv::Rect(outerIsLeft ? 0 : page.cols - strip, 0, strip, page.rows));
+    int skin = 0;
+    for (int y = 0; y < margin.rows; ++y)
+        for (int x = 0; x < margin.cols; ++x) {
+            const cv::Vec3b p = margin.at<cv::Vec3b>(y, x);
+            skin += p[0] > p[2] + 40 && p[0] > p[1] + 25; // red well above blue and green
+        }
+    return skin;
+}
+
 struct Kind {
     const char *name;
     booktext::Script script;
@@ -117,6 +131,9 @@ int main(int argc, char **argv)
         int readCount = 0;
         for (size_t i = 0; i < std::min(pages.size(), expected); ++i) {
             flat[i] = booktext::flatness(asMat(pages[i]), truth[i]->rgb);
+            if (s.thumbs)
+                std::printf("  page %zu: %d skin pixels left in its outer margin\n", i,
+                            skinInOuterMargin(asMat(pages[i]), i == 0));
             flatnessAll.push_back(flat[i]);
             if (ocr) {
                 read += booktext::recognitionAccuracy(asMat(pages[i]), kind.script, truth[i]->text);
