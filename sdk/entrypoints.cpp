@@ -164,23 +164,35 @@ ORVIX_API int Cam_CameraCaptureFile(long /*reserved*/, const char *path, IMAGEPA
     return guarded([&] { return registry().captureFile(path, param); });
 }
 
-ORVIX_API int Orvix_CameraCaptureNewFile(long /*reserved*/, const char *path, IMAGEPARAM param, int flags,
-                                         char *usedPath, long usedSize)
+namespace {
+
+// The checks of the calls that write new files: a path, known flags, and
+// room for the path written (a stamp keeps its length when it moves on).
+int newFileArguments(const char *path, int flags, long outSize, const char *tooShort)
 {
-    if (!usedPath)
-        return nullArgument("usedPath");
-    usedPath[0] = '\0';
     if (!path || !*path)
         return nullArgument("path");
-    // A stamp keeps its length, so the path written is as long as `path`.
-    if (usedSize <= 0 || static_cast<size_t>(usedSize) <= std::strlen(path)) {
-        orvix::setLastError("usedPath is too short for the path");
+    if (outSize <= 0 || static_cast<size_t>(outSize) <= std::strlen(path)) {
+        orvix::setLastError(tooShort);
         return ORVIX_E_ARGUMENT;
     }
     if ((flags & ~ORVIX_FILE_PRIVATE) != 0) {
         orvix::setLastError("unknown flags");
         return ORVIX_E_ARGUMENT;
     }
+    return ORVIX_OK;
+}
+
+} // namespace
+
+ORVIX_API int Orvix_CameraCaptureNewFile(long /*reserved*/, const char *path, IMAGEPARAM param, int flags,
+                                         char *usedPath, long usedSize)
+{
+    if (!usedPath)
+        return nullArgument("usedPath");
+    usedPath[0] = '\0';
+    if (const int rc = newFileArguments(path, flags, usedSize, "usedPath is too short for the path"))
+        return rc;
     return guarded([&] {
         orvix::Registry::NewFile newFile;
         newFile.privateFile = (flags & ORVIX_FILE_PRIVATE) != 0;
@@ -198,16 +210,8 @@ ORVIX_API int Orvix_CameraCaptureBookFiles(long /*reserved*/, const char *path, 
         return nullArgument("an out-parameter");
     leftPath[0] = rightPath[0] = '\0';
     *pageCount = 0;
-    if (!path || !*path)
-        return nullArgument("path");
-    if (pathSize <= 0 || static_cast<size_t>(pathSize) <= std::strlen(path)) {
-        orvix::setLastError("the page paths are too short for the path");
-        return ORVIX_E_ARGUMENT;
-    }
-    if ((flags & ~ORVIX_FILE_PRIVATE) != 0) {
-        orvix::setLastError("unknown flags");
-        return ORVIX_E_ARGUMENT;
-    }
+    if (const int rc = newFileArguments(path, flags, pathSize, "the page paths are too short for the path"))
+        return rc;
     return guarded([&] {
         std::vector<std::string> used;
         const int rc = registry().captureBookFiles(path, param, (flags & ORVIX_FILE_PRIVATE) != 0, used);
