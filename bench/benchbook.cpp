@@ -77,6 +77,8 @@ std::vector<Kind> kinds()
     add("English, narrow pages, off centre", Script::English,
         [](auto &s) { s.pageWidth = 1000; s.pageHeight = 1750; s.offsetX = -180; s.offsetY = 60; });
     add("Chinese, wide pages", Script::Chinese, [](auto &s) { s.pageWidth = 1450; s.pageHeight = 1500; });
+    add("English, grey desk, faint gutter", Script::English,
+        [](auto &s) { s.desk = cv::Scalar(150, 140, 128); s.shadow = 0.1; s.lift = 120; });
     add("English, single flat sheet", Script::English, [](auto &s) { s.singleSheet = true; s.pageWidth = 1500; s.pageHeight = 2100; });
     return k;
 }
