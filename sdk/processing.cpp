@@ -79,8 +79,10 @@ std::vector<Frame> processBookCapture(Frame in, const IMAGEPARAM &param)
     for (size_t i = 0; i < spread.pages.size(); ++i) {
         const bool outerIsLeft = i == 0;
         Frame page = flattenPage(upright, spread, spread.pages[i], outerIsLeft);
-        if (page.empty())
+        if (page.empty()) {
+            std::printf("orvix: the %s page of the book is too small to flatten\n", outerIsLeft ? "left" : "right");
             continue;
+        }
         evenGutterShadow(page);
         cleanOuterMargin(page, outerIsLeft);
         pages.push_back(optimisedAndMarked(std::move(page), param));
