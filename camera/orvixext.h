@@ -54,6 +54,21 @@ ORVIX_API int Orvix_ReadBufFromJpegBufScaled(const unsigned char *jpeg, long siz
 ORVIX_API int Orvix_CameraCaptureNewFile(long reserved, const char *path, IMAGEPARAM param, int flags,
                                          char *usedPath, long usedSize);
 
+/* Book mode's capture, otherwise as Orvix_CameraCaptureNewFile: the still
+ * is turned by param.nRotate, the open book in it is found (whatever
+ * Cam_SetAutoCrop says), split at its gutter, and each page flattened, its
+ * gutter shadow evened and its outer margin cleaned of the fingers that hold
+ * it, then optimised and watermarked as `param` says. The left page goes to
+ * `path` (or the next free stamp), the right page under the next free stamp
+ * after the left's. A single sheet gives one page, cropped. `leftPath` and
+ * `rightPath` (each of `pathSize` bytes, more than strlen(path)) receive the
+ * paths written, `rightPath` an empty string for one page; `*pageCount` gets
+ * 1 or 2. Returns ORVIX_OK, ORVIX_E_ARGUMENT or the codes of
+ * Orvix_CameraCaptureNewFile; on failure no page is left on disk, both
+ * paths are empty strings and `*pageCount` is 0. */
+ORVIX_API int Orvix_CameraCaptureBookFiles(long reserved, const char *path, IMAGEPARAM param, int flags,
+                                           char *leftPath, char *rightPath, long pathSize, int *pageCount);
+
 #ifdef __cplusplus
 }
 #endif

@@ -316,6 +316,7 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
     param.szWaterContent = waterContent.data();
     auto *worker = new GetScannerInfoThread(param, plan.captureJpegPath, plan.pdfPath, plan.formatCode, nullptr);
     worker->setJpegPdfPages(plan.jpegPdfPages);
+    worker->setBookMode(m_bookMode.isOn());
     auto *thread = new QThread(nullptr);
     m_saveThreads.add(worker, thread);
     worker->moveToThread(thread);
@@ -362,6 +363,13 @@ void CaptureSession::finishSave(const QObject *worker)
         if (m_pdfPath.isEmpty())
             m_pdfPath = pending.settingsFolder;
         emit saveFinished(row, outcome);
+        if (outcome.twoPages() && row >= 0) {
+            // The right page of a spread follows the left in the list and the merge.
+            StoredPages::Page right = m_pages.at(row);
+            right.shownPath = outcome.secondPath;
+            right.pagePath = outcome.secondPagePath;
+            m_pages.insertAt(row + 1, right);
+        }
     } else {
         qDebug("scan not saved, row %d taken out: %s\n", row, qUtf8Printable(outcome.detail));
         m_pages.removeAt(row);

@@ -1,6 +1,7 @@
 #ifndef CAPTURESESSION_H
 #define CAPTURESESSION_H
 
+#include "core/bookmodeswitch.h"
 #include "core/pagemerge.h"
 #include "core/scanplan.h"
 #include "core/storedpages.h"
@@ -73,6 +74,8 @@ public:
     // thread of its own. The page is listed at once; pageAdded says so.
     void scan(int cropIndex, qreal rotation, const Settings *saved);
     bool isSaving() const { return !m_saveThreads.isEmpty(); }
+    // While on, a scan of an open book stores its two pages as two rows.
+    BookModeSwitch &bookMode() { return m_bookMode; }
     int runningSaves() const { return m_saveThreads.count(); }
     // Lets every running save end and reports its outcome now.
     void waitForSaves();
@@ -147,6 +150,8 @@ private:
     QTimer *m_frameWatch = nullptr;
     long m_nFramesSeen = -1;
     int m_nQuietSeconds = 0;
+
+    BookModeSwitch m_bookMode;
 
     // --- stored pages ---
     StoredPages m_pages;

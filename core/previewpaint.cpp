@@ -50,10 +50,10 @@ int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target
     return drawnWidth;
 }
 
-void paintPictureBadge(QPainter &painter, const QRect &visible, const QString &text)
+QRect paintPictureBadge(QPainter &painter, const QRect &visible, const QString &text)
 {
     if (visible.width() < 60 || visible.height() < 40)
-        return;
+        return QRect();
     painter.save();
     QFont font = painter.font();
     font.setPixelSize(14);
@@ -68,6 +68,7 @@ void paintPictureBadge(QPainter &painter, const QRect &visible, const QString &t
     painter.setPen(Qt::white);
     painter.drawText(badge, Qt::AlignCenter, text);
     painter.restore();
+    return badge;
 }
 
 void paintPictureFlash(QPainter &painter, const QRect &visible)

@@ -15,8 +15,9 @@ int drawPreviewFrame(QPainter &painter, const QImage &frame, const QRect &target
 
 // `text` on a dark rounded label in the top right corner of the visible part
 // of the picture, so that the window's layout stays as it is; nothing when
-// that part is too small to hold it.
-void paintPictureBadge(QPainter &painter, const QRect &visible, const QString &text);
+// that part is too small to hold it. Returns where the label went (empty
+// when not drawn), so that another can go beside it.
+QRect paintPictureBadge(QPainter &painter, const QRect &visible, const QString &text);
 
 // A bright frame just inside the visible part of the picture: the picture
 // itself says that it was just taken.

@@ -35,6 +35,8 @@ const Settings::Row Settings::kTable[Settings::kKeyCount] = {
     {Key::AutoCapture,  "AutoCapture",  Type::Flag,    "0",     false, &Settings::autoCapture},
     //   hands-free scanning; not one of the twelve, written alone and only
     //   into a file that exists (AutoCaptureWatch)
+    {Key::BookMode,     "BookMode",     Type::Flag,    "0",     false, &Settings::bookMode},
+    //   an open book gives two pages; written alone like AutoCapture (BookModeSwitch)
     {Key::PdfImages,    "PdfImages",    Type::Index,   "0",     false, &Settings::pdfImages},
     //   0 pixels, 1 the scans' JPEGs; not one of the twelve: a save of the
     //   window writes it after them (SetWindow); scan and merge: jpegPdfPages

@@ -16,10 +16,9 @@ struct Settings
     enum class Key {
         FilePath, DevName, XResolution, YResolution, IsWater, WaterContent,
         WaterFont, WaterColorR, WaterColorG, WaterColorB, TextEnhance, FileFormat,
-        AutoCapture,
-        PdfImages,
+        AutoCapture, BookMode, PdfImages,
     };
-    static constexpr int kKeyCount = 14;
+    static constexpr int kKeyCount = 15;
 
     // How a value is kept as text. Numbers are read like QString::toInt:
     // empty (an absent key) or non-numeric text is 0.
@@ -74,6 +73,7 @@ struct Settings
     bool textEnhance;
     int fileFormat;
     bool autoCapture;
+    bool bookMode;
     // What a PDF page carries: 0 the decoded pixels, 1 the scan's JPEG as it is.
     int pdfImages;
     // Only 1 puts the scans' JPEGs into PDFs; any other value means pixels.

@@ -34,6 +34,17 @@ quint64 StoredPages::append(const Page &page)
     return key;
 }
 
+quint64 StoredPages::insertAt(int row, const Page &page)
+{
+    if (row < 0 || row >= m_pages.size())
+        return append(page);
+    const quint64 key = m_nextKey++;
+    m_pages.insert(row, page);
+    m_keys.insert(row, key);
+    emit pageInserted(row, page.shownPath, page.pdf);
+    return key;
+}
+
 bool StoredPages::removeAt(int row)
 {
     if (row < 0 || row >= m_pages.size())

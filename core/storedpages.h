@@ -31,6 +31,9 @@ public:
 
     // Appends a page and returns a key that finds its row however rows move.
     quint64 append(const Page &page);
+    // Puts a page at `row` (the rows from there on move down one); the row
+    // count appends. Returns its key as append does.
+    quint64 insertAt(int row, const Page &page);
     // The row of the page appended under `key`, or -1 once it is gone.
     int rowOf(quint64 key) const { return m_keys.indexOf(key); }
     bool removeAt(int row);
@@ -46,6 +49,7 @@ public:
 
 signals:
     void pageAdded(const QString &shownPath, bool pdf);
+    void pageInserted(int row, const QString &shownPath, bool pdf);
     void pageRemoved(int row);
     void pageMoved(int from, int to);
 

@@ -6,9 +6,11 @@
 #include "camera/orvixext.h"
 #include "sdk/registry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace orvix {
 namespace {
@@ -162,29 +164,64 @@ ORVIX_API int Cam_CameraCaptureFile(long /*reserved*/, const char *path, IMAGEPA
     return guarded([&] { return registry().captureFile(path, param); });
 }
 
-ORVIX_API int Orvix_CameraCaptureNewFile(long /*reserved*/, const char *path, IMAGEPARAM param, int flags,
-                                         char *usedPath, long usedSize)
+namespace {
+
+// The checks of the calls that write new files: a path, known flags, and
+// room for the path written (a stamp keeps its length when it moves on).
+int newFileArguments(const char *path, int flags, long outSize, const char *tooShort)
 {
-    if (!usedPath)
-        return nullArgument("usedPath");
-    usedPath[0] = '\0';
     if (!path || !*path)
         return nullArgument("path");
-    // A stamp keeps its length, so the path written is as long as `path`.
-    if (usedSize <= 0 || static_cast<size_t>(usedSize) <= std::strlen(path)) {
-        orvix::setLastError("usedPath is too short for the path");
+    if (outSize <= 0 || static_cast<size_t>(outSize) <= std::strlen(path)) {
+        orvix::setLastError(tooShort);
         return ORVIX_E_ARGUMENT;
     }
     if ((flags & ~ORVIX_FILE_PRIVATE) != 0) {
         orvix::setLastError("unknown flags");
         return ORVIX_E_ARGUMENT;
     }
+    return ORVIX_OK;
+}
+
+} // namespace
+
+ORVIX_API int Orvix_CameraCaptureNewFile(long /*reserved*/, const char *path, IMAGEPARAM param, int flags,
+                                         char *usedPath, long usedSize)
+{
+    if (!usedPath)
+        return nullArgument("usedPath");
+    usedPath[0] = '\0';
+    if (const int rc = newFileArguments(path, flags, usedSize, "usedPath is too short for the path"))
+        return rc;
     return guarded([&] {
         orvix::Registry::NewFile newFile;
         newFile.privateFile = (flags & ORVIX_FILE_PRIVATE) != 0;
         const int rc = registry().captureFile(path, param, &newFile);
         if (rc == ORVIX_OK && newFile.usedPath.size() < static_cast<size_t>(usedSize))
             std::memcpy(usedPath, newFile.usedPath.c_str(), newFile.usedPath.size() + 1);
+        return rc;
+    });
+}
+
+ORVIX_API int Orvix_CameraCaptureBookFiles(long /*reserved*/, const char *path, IMAGEPARAM param, int flags,
+                                           char *leftPath, char *rightPath, long pathSize, int *pageCount)
+{
+    if (!leftPath || !rightPath || !pageCount)
+        return nullArgument("an out-parameter");
+    leftPath[0] = rightPath[0] = '\0';
+    *pageCount = 0;
+    if (const int rc = newFileArguments(path, flags, pathSize, "the page paths are too short for the path"))
+        return rc;
+    return guarded([&] {
+        std::vector<std::string> used;
+        const int rc = registry().captureBookFiles(path, param, (flags & ORVIX_FILE_PRIVATE) != 0, used);
+        if (rc != ORVIX_OK)
+            return rc;
+        char *out[2] = {leftPath, rightPath};
+        for (size_t i = 0; i < used.size() && i < 2; ++i)
+            if (used[i].size() < static_cast<size_t>(pathSize))
+                std::memcpy(out[i], used[i].c_str(), used[i].size() + 1);
+        *pageCount = int(std::min<size_t>(used.size(), 2));
         return rc;
     });
 }

@@ -1,6 +1,9 @@
 #include "sdk/processing.h"
 
+#include "sdk/bookflatten.h"
+#include "sdk/bookspread.h"
 #include "sdk/docoptimiser.h"
+#include "sdk/marginclean.h"
 #include "sdk/pagedetector.h"
 #include "sdk/picturepool.h"
 #include "sdk/previewoutliner.h"
@@ -28,16 +31,19 @@ Frame cropToPage(Frame in)
     return page;
 }
 
-Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop)
+namespace {
+
+Frame turned(Frame in, int degrees)
 {
-    if (in.empty() || in.rgb.size() < in.stride() * size_t(in.height))
+    if (degrees % 360 == 0)
         return in;
-    Frame out = (autoCrop || param.nCropType == 1) ? cropToPage(std::move(in)) : std::move(in);
-    if (param.nRotate % 360 != 0) {
-        Frame turned = rotateFrame(out, param.nRotate);
-        picturepool::give(std::move(out.rgb));
-        out = std::move(turned);
-    }
+    Frame out = rotateFrame(in, degrees);
+    picturepool::give(std::move(in.rgb));
+    return out;
+}
+
+Frame optimisedAndMarked(Frame out, const IMAGEPARAM &param)
+{
     if (param.bIsTextEn)
         out = optimiseDocument(std::move(out));
     if (param.bIsWater) {
@@ -46,6 +52,44 @@ Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop)
         drawWatermark(out, param.szWaterContent, style);
     }
     return out;
+}
+
+} // namespace
+
+Frame processCapture(Frame in, const IMAGEPARAM &param, bool autoCrop)
+{
+    if (in.empty() || in.rgb.size() < in.stride() * size_t(in.height))
+        return in;
+    Frame out = (autoCrop || param.nCropType == 1) ? cropToPage(std::move(in)) : std::move(in);
+    return optimisedAndMarked(turned(std::move(out), param.nRotate), param);
+}
+
+std::vector<Frame> processBookCapture(Frame in, const IMAGEPARAM &param)
+{
+    std::vector<Frame> pages;
+    if (in.empty() || in.rgb.size() < in.stride() * size_t(in.height))
+        return pages;
+    // Turned first, so that a book lying sideways splits across its spine.
+    Frame upright = turned(std::move(in), param.nRotate);
+    const BookSpread spread = findBookSpread(upright);
+    if (!spread.twoPages) {
+        pages.push_back(optimisedAndMarked(cropToPage(std::move(upright)), param));
+        return pages;
+    }
+    for (size_t i = 0; i < spread.pages.size(); ++i) {
+        const bool outerIsLeft = i == 0;
+        Frame page = flattenPage(upright, spread, spread.pages[i], outerIsLeft);
+        if (page.empty()) {
+            std::printf("orvix: the %s page of the book is too small to flatten\n", outerIsLeft ? "left" : "right");
+            continue;
+        }
+        evenGutterShadow(page);
+        cleanOuterMargin(page, outerIsLeft);
+        pages.push_back(optimisedAndMarked(std::move(page), param));
+    }
+    if (pages.empty())
+        pages.push_back(optimisedAndMarked(cropToPage(std::move(upright)), param));
+    return pages;
 }
 
 void annotatePreview(Frame &frame)

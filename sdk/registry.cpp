@@ -4,14 +4,33 @@
 #include "sdk/previewoutliner.h"
 #include "sdk/processing.h"
 
+#include "fileio/freestamp.h"
+
 #include <cstdio>
 #include <utility>
+
+#include <unistd.h>
 
 namespace orvix {
 namespace {
 
 constexpr int kJpegQuality = 90;
 constexpr int kStillTimeoutMs = 3000;
+
+// A capture's work with what it throws turned into a result and a last error.
+template <typename Work>
+int captureResult(Work work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        setLastError("out of memory");
+        return ORVIX_E_NOMEM;
+    } catch (const std::exception &e) {
+        setLastError(std::string("capture failed: ") + e.what());
+        return ORVIX_E_IO;
+    }
+}
 
 // Set while the application's frame callback runs on this thread: start,
 // stop and init from inside it would wait for the very thread they run on.
@@ -318,6 +337,53 @@ std::shared_ptr<Device> Registry::captureDevice() const
     return deviceLocked(0);
 }
 
+int Registry::captureBookFiles(const std::string &path, const IMAGEPARAM &param, bool privateFile,
+                               std::vector<std::string> &usedPaths)
+{
+    usedPaths.clear();
+    const std::shared_ptr<Device> d = captureDevice();
+    if (!d) {
+        setLastError("no camera to capture from");
+        return ORVIX_E_NODEVICE;
+    }
+    const int rc = captureResult([&] {
+        Frame still;
+        int result = d->grabStill(still, kStillTimeoutMs);
+        std::vector<Frame> pages;
+        if (result == ORVIX_OK)
+            pages = processBookCapture(std::move(still), param);
+        if (result == ORVIX_OK && pages.empty()) {
+            setLastError("page processing gave no page");
+            result = ORVIX_E_IO;
+        }
+        std::string next = path;
+        for (size_t i = 0; result == ORVIX_OK && i < pages.size(); ++i) {
+            std::vector<uint8_t> bytes;
+            result = jpeg::encode(pages[i], kJpegQuality, bytes, true);
+            if (result == ORVIX_OK && next.empty()) {
+                setLastError("no free name for the next page of " + usedPaths.back());
+                result = ORVIX_E_IO;
+            }
+            std::string used;
+            if (result == ORVIX_OK)
+                result = jpeg::writeNewFile(next, bytes, privateFile, used);
+            if (result == ORVIX_OK) {
+                usedPaths.push_back(used);
+                next = fileio::nextFreeStampedPath(used);
+            }
+        }
+        return result;
+    });
+    if (rc != ORVIX_OK) {
+        // Half a spread is not kept: the book is still there to scan again.
+        for (const std::string &written : usedPaths)
+            ::unlink(written.c_str());
+        usedPaths.clear();
+        std::fprintf(stderr, "orvix: book capture to %s failed: %s\n", path.c_str(), lastError());
+    }
+    return rc;
+}
+
 int Registry::captureFile(const std::string &path, const IMAGEPARAM &param, NewFile *newFile)
 {
     const std::shared_ptr<Device> d = captureDevice();
@@ -326,27 +392,22 @@ int Registry::captureFile(const std::string &path, const IMAGEPARAM &param, NewF
         setLastError("no camera to capture from");
         rc = ORVIX_E_NODEVICE;
     } else {
-        try {
+        rc = captureResult([&] {
             Frame still;
-            rc = d->grabStill(still, kStillTimeoutMs);
-            if (rc == ORVIX_OK) {
+            int result = d->grabStill(still, kStillTimeoutMs);
+            if (result == ORVIX_OK) {
                 const Frame page = processCapture(std::move(still), param, m_autoCrop);
                 std::vector<uint8_t> bytes;
-                rc = page.empty() ? ORVIX_E_IO : jpeg::encode(page, kJpegQuality, bytes, true);
+                result = page.empty() ? ORVIX_E_IO : jpeg::encode(page, kJpegQuality, bytes, true);
                 if (page.empty())
                     setLastError("page processing gave an empty picture");
-                if (rc == ORVIX_OK && newFile)
-                    rc = jpeg::writeNewFile(path, bytes, newFile->privateFile, newFile->usedPath);
-                else if (rc == ORVIX_OK)
-                    rc = jpeg::writeFileAtomic(path, bytes);
+                if (result == ORVIX_OK && newFile)
+                    result = jpeg::writeNewFile(path, bytes, newFile->privateFile, newFile->usedPath);
+                else if (result == ORVIX_OK)
+                    result = jpeg::writeFileAtomic(path, bytes);
             }
-        } catch (const std::bad_alloc &) {
-            setLastError("out of memory");
-            rc = ORVIX_E_NOMEM;
-        } catch (const std::exception &e) {
-            setLastError(std::string("capture failed: ") + e.what());
-            rc = ORVIX_E_IO;
-        }
+            return result;
+        });
     }
     if (rc != ORVIX_OK)
         std::fprintf(stderr, "orvix: capture to %s failed: %s\n", path.c_str(), lastError());

@@ -43,6 +43,12 @@ public:
         std::string usedPath;
     };
     int captureFile(const std::string &path, const IMAGEPARAM &param, NewFile *newFile = nullptr);
+    // Book mode: the pages of the open book under the camera, left then
+    // right, each a new file; the first at `path` (or the next free stamp),
+    // the next under the next free stamp after it. `usedPaths` gets the
+    // paths written; on failure none is left on disk and it is empty.
+    int captureBookFiles(const std::string &path, const IMAGEPARAM &param, bool privateFile,
+                         std::vector<std::string> &usedPaths);
     int accessible(long index) const;
     int tarvo(long index) const;
     long framesDelivered() const { return m_delivered; }

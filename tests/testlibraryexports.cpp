@@ -65,7 +65,7 @@ void TestLibraryExports::exportsOnlyTheEntryPoints()
         "Cam_SetAutoCrop", "Cam_SetCameraFormat", "Cam_SetCameraResolution",
         "Cam_readBufFromJpegBuf", "Orvix_FramesDelivered", "Orvix_PreviewOutline", "Orvix_IsDeviceAccessible",
         "Orvix_IsTarvoDevice", "Orvix_LastError", "Orvix_ReadBufFromJpegBufScaled",
-        "Orvix_CameraCaptureNewFile"};
+        "Orvix_CameraCaptureNewFile", "Orvix_CameraCaptureBookFiles"};
     QStringList sortedExpected = expected;
     sortedExpected.sort();
     QCOMPARE(functions, sortedExpected);

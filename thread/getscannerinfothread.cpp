@@ -112,61 +112,106 @@ SaveOutcome GetScannerInfoThread::save()
 
     const QByteArray jpegPath = filePath.toUtf8();
     qDebug("filepath is %s\n", jpegPath.constData());
-    // A stamp keeps its length when it moves on, so the name written fits.
-    QByteArray used(jpegPath.size() + 1, '\0');
-    const int captured = Orvix_CameraCaptureNewFile(0, jpegPath.constData(), m_img, pdf ? ORVIX_FILE_PRIVATE : 0,
-                                                    used.data(), used.size());
-    const QString jpegWritten = QString::fromUtf8(used.constData());
+    QStringList pages;
+    const int captured = capturePages(jpegPath, pdf, pages);
     const QByteArray pdfPath = FilePDFPath.toUtf8();
     qDebug("pdf is %s\n", pdfPath.constData());
-    if (captured != 0 || !QFileInfo::exists(jpegWritten))
+    if (captured != 0 || pages.isEmpty() || !QFileInfo::exists(pages.first()))
         return captureFailure(shownPath, captured);
-    if (jpegWritten != filePath)
-        qDebug("%s was taken meanwhile, the page is %s\n", jpegPath.constData(), qUtf8Printable(jpegWritten));
+    if (pages.first() != filePath)
+        qDebug("%s was taken meanwhile, the page is %s\n", jpegPath.constData(), qUtf8Printable(pages.first()));
+    if (pages.size() > 1)
+        qDebug("book spread split into %s and %s\n", qUtf8Printable(pages.at(0)), qUtf8Printable(pages.at(1)));
 
-    if (!pdf)
-        return SaveOutcome::success(jpegWritten, jpegWritten);
-    const SaveOutcome outcome = writePdf(jpegWritten);
+    if (!pdf) {
+        SaveOutcome outcome = SaveOutcome::success(pages.first(), pages.first());
+        if (pages.size() > 1)
+            outcome.secondPath = outcome.secondPagePath = pages.at(1);
+        return outcome;
+    }
+    const SaveOutcome outcome = writePdfs(pages);
     // A page image no row points to goes at once.
     if (!outcome.written)
-        pagefolder::removePage(jpegWritten);
+        for (const QString &page : pages)
+            pagefolder::removePage(page);
     return outcome;
 }
 
-SaveOutcome GetScannerInfoThread::writeJpegPdf(const QString &jpegWritten) const
+SaveOutcome GetScannerInfoThread::writeJpegPdf(const QString &jpegWritten, const QString &pdfPath) const
 {
     QFile file(jpegWritten);
     const QByteArray jpeg = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    StreamedPdf pdf(QFile::encodeName(FilePDFPath).toStdString());
+    StreamedPdf pdf(QFile::encodeName(pdfPath).toStdString());
     const jpegpage::Added added = pdf.open() ? jpegpage::add(pdf, jpeg, jpegWritten) : jpegpage::Added::NotWritten;
     if (added == jpegpage::Added::Unreadable)
-        return SaveOutcome::failure(FilePDFPath, QStringLiteral("拍摄的页面无法读取"),
+        return SaveOutcome::failure(pdfPath, QStringLiteral("拍摄的页面无法读取"),
                                     QStringLiteral("%1 is missing or not a JPEG").arg(jpegWritten));
     if (added == jpegpage::Added::NotWritten || !pdf.finish())
-        return SaveOutcome::failure(FilePDFPath, fileFailureReason(pdf.errorNumber()),
+        return SaveOutcome::failure(pdfPath, fileFailureReason(pdf.errorNumber()),
                                     QStringLiteral("pdf not written: %1").arg(QString::fromStdString(pdf.error())));
     return SaveOutcome::success(QFile::decodeName(QByteArray::fromStdString(pdf.writtenPath())), jpegWritten);
 }
 
-SaveOutcome GetScannerInfoThread::writePdf(const QString &jpegWritten) const
+int GetScannerInfoThread::capturePages(const QByteArray &jpegPath, bool pdf, QStringList &written) const
+{
+    // A stamp keeps its length when it moves on, so the names written fit.
+    QByteArray used(jpegPath.size() + 1, '\0');
+    const int flags = pdf ? ORVIX_FILE_PRIVATE : 0;
+    if (!m_bookMode) {
+        const int rc = Orvix_CameraCaptureNewFile(0, jpegPath.constData(), m_img, flags, used.data(), used.size());
+        if (rc == 0)
+            written << QString::fromUtf8(used.constData());
+        return rc;
+    }
+    QByteArray right(jpegPath.size() + 1, '\0');
+    int count = 0;
+    const int rc = Orvix_CameraCaptureBookFiles(0, jpegPath.constData(), m_img, flags, used.data(), right.data(),
+                                                used.size(), &count);
+    if (rc == 0 && count >= 1)
+        written << QString::fromUtf8(used.constData());
+    if (rc == 0 && count >= 2)
+        written << QString::fromUtf8(right.constData());
+    return rc;
+}
+
+SaveOutcome GetScannerInfoThread::writePdfs(const QStringList &jpegs) const
+{
+    SaveOutcome first = writePdf(jpegs.first(), FilePDFPath);
+    if (!first.written || jpegs.size() < 2)
+        return first;
+    // The right page's PDF is named after its own page image, beside the left's.
+    const QString rightPdf = QFileInfo(FilePDFPath).absolutePath() + QLatin1Char('/') +
+                             QFileInfo(jpegs.at(1)).completeBaseName() + QStringLiteral(".pdf");
+    const SaveOutcome second = writePdf(jpegs.at(1), rightPdf);
+    if (!second.written) {
+        // Half a spread is not kept: the book is still there to scan again.
+        QFile::remove(first.path);
+        return second;
+    }
+    first.secondPath = second.path;
+    first.secondPagePath = second.pagePath;
+    return first;
+}
+
+SaveOutcome GetScannerInfoThread::writePdf(const QString &jpegWritten, const QString &pdfPath) const
 {
     if (m_jpegPdfPages)
-        return writeJpegPdf(jpegWritten);
+        return writeJpegPdf(jpegWritten, pdfPath);
     const DecodedJpeg page = decodeJpegFile(jpegWritten);
     if (page.isNull())
-        return SaveOutcome::failure(FilePDFPath, QStringLiteral("拍摄的页面无法读取"),
+        return SaveOutcome::failure(pdfPath, QStringLiteral("拍摄的页面无法读取"),
                                     QStringLiteral("%1 is missing or not a JPEG").arg(jpegWritten));
     if (page.width > std::numeric_limits<int>::max() || page.height > std::numeric_limits<int>::max() ||
         page.width * page.height > std::numeric_limits<int>::max())
-        return SaveOutcome::failure(FilePDFPath, QStringLiteral("页面过大，无法写入PDF"),
+        return SaveOutcome::failure(pdfPath, QStringLiteral("页面过大，无法写入PDF"),
                                     QStringLiteral("page too large for a PDF: %1x%2").arg(page.width).arg(page.height));
     hpdfoperation writer;
     writer.setNewFile(true);
     const int w = int(page.width);
     const int h = int(page.height);
-    const int result = writer.rgb2pdf(page.pixels.get(), w, h, FilePDFPath.toUtf8().constData(), 0, w * h);
+    const int result = writer.rgb2pdf(page.pixels.get(), w, h, pdfPath.toUtf8().constData(), 0, w * h);
     if (result != 0)
-        return SaveOutcome::failure(FilePDFPath, fileFailureReason(writer.lastErrno()),
+        return SaveOutcome::failure(pdfPath, fileFailureReason(writer.lastErrno()),
                                     QStringLiteral("pdf not written (%1): %2")
                                         .arg(result)
                                         .arg(QString::fromStdString(writer.lastError())));

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QSemaphore>
 #include <QString>
+#include <QStringList>
 
 // Saves one scan away from the GUI thread: capture to JPEG and, for the
 // single-page PDF format, the PDF beside it. Lives on its own QThread.
@@ -18,6 +19,8 @@ class GetScannerInfoThread : public QObject
 public:
     GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath, int _nFormatType,
                          QObject *parent = nullptr);
+    // Book mode: the open book is split into its left and right pages.
+    void setBookMode(bool on) { m_bookMode = on; }
     ~GetScannerInfoThread() override;
 
     // Whether the file the user asked for was written, and why not. Valid
@@ -38,8 +41,11 @@ private:
     friend class TestSaveWorker;
 
     SaveOutcome save();
-    SaveOutcome writePdf(const QString &jpegWritten) const;
-    SaveOutcome writeJpegPdf(const QString &jpegWritten) const;
+    // The pages the camera wrote, left first; the shown path's result on failure.
+    int capturePages(const QByteArray &jpegPath, bool pdf, QStringList &written) const;
+    SaveOutcome writePdf(const QString &jpegWritten, const QString &pdfPath) const;
+    SaveOutcome writePdfs(const QStringList &jpegs) const;
+    SaveOutcome writeJpegPdf(const QString &jpegWritten, const QString &pdfPath) const;
     SaveOutcome captureFailure(const QString &shownPath, int result) const;
 
     ImageParam m_img;
@@ -47,6 +53,7 @@ private:
     QString FilePDFPath;
     int nFormatType;
     bool m_jpegPdfPages = false;
+    bool m_bookMode = false;
     // The watermark text the record points into, owned for the capture's life.
     QByteArray m_waterContent;
     SaveOutcome m_outcome;

@@ -75,6 +75,7 @@ public:
     qreal previewScale() const { return nVideoScaleSize; }
     bool isUploadMode() const { return m_bIsShowCommit; }
     bool autoCaptureOn() const { return m_autoCapture.isOn(); }
+    bool bookModeOn() { return m_session.bookMode().isOn(); }
     // The settings window of the last opening, or null.
     SetWindow *settingsWindow() const { return m_set; }
     // What the last settings window saved, while that counts; null otherwise.
@@ -107,6 +108,7 @@ private slots:
     void slotScanKeyPressed();
     void slotFocusedButtonKeyPressed(QPushButton *button);
     void slotAutoCaptureKeyPressed();
+    void slotBookModeKeyPressed();
     void slotScanTakenByHand();
 
 protected:
@@ -117,6 +119,7 @@ private:
     void initConnection();
     // `pdf`: the scan stored the page as a single-page PDF.
     void addItem(QString path, bool pdf);
+    void insertItem(int row, const QString &path, bool pdf);
     QStringList getListSelectedFile();
     void showCameraErrorBox(const QString &text);
     // A "错误" box that does not block: saves still running go on behind it.
@@ -202,7 +205,7 @@ private:
     void initHandsFree();
     bool scanOfferedNow() const;
     void watchForAutoCapture();
-    void paintAutoCaptureNotice(QPainter &painter, const QRect &visible);
+    void paintPictureNotices(QPainter &painter, const QRect &visible);
     AutoCaptureWatch m_autoCapture;
     AutoScanTally m_autoScans;
 };

@@ -15,6 +15,7 @@ void CamMainWindow::initHandsFree()
     connect(keys, SIGNAL(signalFocusedButtonKeyPressed(QPushButton *)), this,
             SLOT(slotFocusedButtonKeyPressed(QPushButton *)));
     connect(keys, SIGNAL(signalAutoCaptureKeyPressed()), this, SLOT(slotAutoCaptureKeyPressed()));
+    connect(keys, SIGNAL(signalBookModeKeyPressed()), this, SLOT(slotBookModeKeyPressed()));
     // A page scanned by hand is not taken again by the automatic capture.
     connect(scanBtn, SIGNAL(clicked()), this, SLOT(slotScanTakenByHand()));
 
@@ -72,6 +73,14 @@ void CamMainWindow::slotAutoCaptureKeyPressed()
     update();
 }
 
+void CamMainWindow::slotBookModeKeyPressed()
+{
+    if (QApplication::activeModalWidget())
+        return;
+    m_session.bookMode().toggle();
+    update();
+}
+
 // On the GUI thread, for each repaint request; the camera's thread does no extra work.
 void CamMainWindow::watchForAutoCapture()
 {
@@ -92,10 +101,20 @@ void CamMainWindow::watchForAutoCapture()
 }
 
 // Part of the picture like the badge: the count of automatic scans, and a
-// flash of the border when one was just taken.
-void CamMainWindow::paintAutoCaptureNotice(QPainter &painter, const QRect &visible)
+// flash of the border when one was just taken. Book mode's badge goes beside it.
+void CamMainWindow::paintPictureNotices(QPainter &painter, const QRect &visible)
 {
-    if (m_autoScans.flashing())
-        paintPictureFlash(painter, visible);
-    paintPictureBadge(painter, visible, tr("自动 %1").arg(m_autoScans.scans()));
+    QRect autoBadge;
+    if (m_autoCapture.isOn()) {
+        if (m_autoScans.flashing())
+            paintPictureFlash(painter, visible);
+        autoBadge = paintPictureBadge(painter, visible, tr("自动 %1").arg(m_autoScans.scans()));
+    }
+    if (!bookModeOn())
+        return;
+    constexpr int kBadgeGap = 6;
+    const QRect beside = autoBadge.isEmpty()
+                             ? visible
+                             : QRect(visible.topLeft(), QPoint(autoBadge.left() - kBadgeGap + 9, visible.bottom()));
+    paintPictureBadge(painter, beside, tr("书"));
 }

@@ -213,6 +213,7 @@ void CamMainWindow::initConnection()
         update();
     });
     connect(&m_session.pages(), &StoredPages::pageAdded, this, &CamMainWindow::addItem);
+    connect(&m_session.pages(), &StoredPages::pageInserted, this, &CamMainWindow::insertItem);
     connect(&m_session.pages(), &StoredPages::pageRemoved, this, &CamMainWindow::onPageRemoved);
     connect(&m_session, &CaptureSession::saveFinished, this, &CamMainWindow::onSaveFinished);
     connect(&m_session, SIGNAL(savesEnded()), this, SLOT(slotSaveImgThreadOver()));

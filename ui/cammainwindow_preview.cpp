@@ -52,8 +52,7 @@ void CamMainWindow::paintEvent(QPaintEvent *event)
             if (!target.isEmpty()) {
                 painter.setRenderHint(QPainter::Antialiasing, false);
                 m_nDrawnWidth = drawPreviewFrame(painter, *g_Camimage, target, nRotate);
-                if (m_autoCapture.isOn())
-                    paintAutoCaptureNotice(painter, target.intersected(rect()));
+                paintPictureNotices(painter, target.intersected(rect()));
             }
         }
     }

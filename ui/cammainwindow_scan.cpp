@@ -21,6 +21,15 @@ void CamMainWindow::slotSaveImgThreadOver()
         maskWidget->hide();
 }
 
+// The right page of a spread, right after its left page.
+void CamMainWindow::insertItem(int row, const QString &path, bool pdf)
+{
+    addItem(path, pdf);
+    const int last = listViewModel->rowCount() - 1;
+    if (row < last)
+        listViewModel->insertRow(row, listViewModel->takeRow(last));
+}
+
 void CamMainWindow::onSaveFinished(int row, const SaveOutcome &outcome)
 {
     if (!outcome.written) {

@@ -24,6 +24,8 @@ ScanKeyFilter::Role ScanKeyFilter::roleOf(const QKeyEvent &key)
         return Role::Scan;
     case Qt::Key_A:
         return Role::AutoCapture;
+    case Qt::Key_B:
+        return Role::BookMode;
     default:
         return Role::None;
     }
@@ -41,6 +43,7 @@ bool ScanKeyFilter::eventFilter(QObject *watched, QEvent *event)
         // Keys released in another program never reach us.
         m_scanKeys.forgetHeldKeys();
         m_autoCaptureKey.forgetHeldKeys();
+        m_bookModeKey.forgetHeldKeys();
         return false;
     }
     if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || !watched->isWidgetType())
@@ -49,7 +52,9 @@ bool ScanKeyFilter::eventFilter(QObject *watched, QEvent *event)
     const Role role = roleOf(key);
     if (role == Role::None)
         return false;
-    HeldKeyGate &gate = role == Role::AutoCapture ? m_autoCaptureKey : m_scanKeys;
+    HeldKeyGate &gate = role == Role::AutoCapture ? m_autoCaptureKey
+                        : role == Role::BookMode  ? m_bookModeKey
+                                                  : m_scanKeys;
     // Every window's keys count for what is held: a key may go down here
     // and come up over a box that opened meanwhile.
     if (type == QEvent::KeyRelease) {
@@ -69,6 +74,10 @@ void ScanKeyFilter::onPress(QWidget *receiver, Role role)
 {
     if (role == Role::AutoCapture) {
         emit signalAutoCaptureKeyPressed();
+        return;
+    }
+    if (role == Role::BookMode) {
+        emit signalBookModeKeyPressed();
         return;
     }
     // Keys go to the focus widget: a push button here has it.

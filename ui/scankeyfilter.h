@@ -29,12 +29,13 @@ signals:
     void signalScanKeyPressed();
     void signalFocusedButtonKeyPressed(QPushButton *button);
     void signalAutoCaptureKeyPressed();
+    void signalBookModeKeyPressed();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class Role { None, Scan, ScanOrButton, AutoCapture };
+    enum class Role { None, Scan, ScanOrButton, AutoCapture, BookMode };
     static Role roleOf(const QKeyEvent &key);
     quint32 timeOf(const QKeyEvent &key) const;
     void onPress(QWidget *receiver, Role role);
@@ -44,6 +45,7 @@ private:
     QElapsedTimer m_clock;
     HeldKeyGate m_scanKeys;
     HeldKeyGate m_autoCaptureKey;
+    HeldKeyGate m_bookModeKey;
 };
 
 #endif

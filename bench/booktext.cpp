@@ -1,0 +1,209 @@
+#include "bench/booktext.h"
+
+#include <opencv2/calib3d.hpp>
+#include <opencv2/features2d.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <vector>
+
+namespace booktext {
+
+namespace {
+
+const char *const kEnglish[] = {
+    "The reading room opened at nine, and the first visitors took the long tables by the windows.",
+    "Every volume on the shelves had been catalogued twice, once by hand and once by machine.",
+    "She turned the page slowly, because the binding was old and the paper had grown brittle.",
+    "A camera above the desk recorded each spread while the reader held the book open.",
+    "Nobody remembered who had written the notes in the margin, but they were always correct.",
+    "The archive kept letters, maps, ledgers and diaries from more than three hundred years.",
+    "When the light from the lamp fell across the spine, the inner lines curved into shadow.",
+    "Students copied passages into notebooks and compared their readings in the afternoon.",
+    "The librarian said that a good index is worth more than a thousand pages of summary.",
+    "Rain drummed on the roof while the last chapter was read aloud to the quiet room.",
+};
+
+const char *const kChinese[] = {
+    "图书馆的阅览室早上九点开门，第一批读者坐在靠窗的长桌旁。",
+    "书架上的每一本书都编过两次目录，一次手写，一次用机器。",
+    "她慢慢地翻过一页，因为装订已经很旧，纸张也变得很脆。",
+    "桌子上方的相机记录下每一个对开页，读者用手把书打开。",
+    "没有人记得页边的批注是谁写的，但是它们总是正确的。",
+    "档案馆保存着三百多年来的信件、地图、账簿和日记。",
+    "当灯光照在书脊上时，靠近中缝的文字行弯进了阴影里。",
+    "学生们把段落抄进笔记本，下午再互相比较各自的理解。",
+    "管理员说，一个好的索引胜过一千页的摘要。",
+    "雨点敲打着屋顶，最后一章被大声朗读给安静的房间。",
+};
+
+cv::Mat strokes(const cv::Mat &rgb)
+{
+    cv::Mat gray;
+    cv::cvtColor(rgb, gray, cv::COLOR_RGB2GRAY);
+    cv::Mat inverted = 255 - gray;
+    cv::Mat out;
+    inverted.convertTo(out, CV_32F);
+    cv::GaussianBlur(out, out, cv::Size(0, 0), 1.5);
+    return out;
+}
+
+cv::Mat atWidth(const cv::Mat &m, int width)
+{
+    cv::Mat out;
+    cv::resize(m, out, cv::Size(width, std::max(1, int(double(m.rows) * width / m.cols + 0.5))), 0, 0,
+               cv::INTER_AREA);
+    return out;
+}
+
+int editDistance(const QString &a, const QString &b)
+{
+    std::vector<int> row(size_t(b.size()) + 1);
+    for (int j = 0; j <= b.size(); ++j)
+        row[size_t(j)] = j;
+    for (int i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = i;
+        for (int j = 1; j <= b.size(); ++j) {
+            const int up = row[size_t(j)];
+            row[size_t(j)] = std::min({up + 1, row[size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = up;
+        }
+    }
+    return row[size_t(b.size())];
+}
+
+QString withoutSpace(QString s)
+{
+    s.remove(QRegExp(QStringLiteral("\\s")));
+    return s;
+}
+
+} // namespace
+
+Page makePage(Script script, int width, int height, double margin, int number)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(QColor(247, 245, 238));
+    QPainter painter(&image);
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPixelSize(std::max(12, width / 40));
+    painter.setFont(font);
+    painter.setPen(QColor(25, 25, 28));
+    const QFontMetrics metrics(font);
+    const int left = int(margin * width), right = width - left;
+    int y = int(margin * height) + metrics.ascent();
+    Page page;
+    const int count = script == Script::English ? int(std::size(kEnglish)) : int(std::size(kChinese));
+    int sentence = number * 3;
+    QString line;
+    QStringList lines;
+    // Words (English) or characters (Chinese) fill each line to the right margin.
+    while (y + metrics.descent() < height - int(margin * height)) {
+        const QString text = QString::fromUtf8(script == Script::English ? kEnglish[sentence % count]
+                                                                         : kChinese[sentence % count]);
+        ++sentence;
+        const QStringList pieces = script == Script::English ? text.split(' ') : text.split(QString());
+        for (const QString &piece : pieces) {
+            if (piece.isEmpty())
+                continue;
+            const QString joined = line.isEmpty() || script == Script::Chinese ? line + piece : line + ' ' + piece;
+            if (metrics.horizontalAdvance(joined) > right - left) {
+                painter.drawText(left, y, line);
+                lines << line;
+                y += int(metrics.lineSpacing() * 1.5);
+                line = piece;
+                if (y + metrics.descent() >= height - int(margin * height))
+                    break;
+            } else {
+                line = joined;
+            }
+        }
+    }
+    painter.end();
+    page.text = lines.join('\n');
+    page.rgb = cv::Mat(height, width, CV_8UC3, image.bits(), size_t(image.bytesPerLine())).clone();
+    return page;
+}
+
+double flatness(const cv::Mat &result, const cv::Mat &truth)
+{
+    if (result.empty() || truth.empty())
+        return 0.0;
+    const cv::Mat t = atWidth(truth, 1000), r = atWidth(result, 1000);
+    cv::Mat tg, rg;
+    cv::cvtColor(t, tg, cv::COLOR_RGB2GRAY);
+    cv::cvtColor(r, rg, cv::COLOR_RGB2GRAY);
+    cv::Ptr<cv::ORB> orb = cv::ORB::create(4000);
+    std::vector<cv::KeyPoint> kt, kr;
+    cv::Mat dt, dr;
+    orb->detectAndCompute(tg, cv::noArray(), kt, dt);
+    orb->detectAndCompute(rg, cv::noArray(), kr, dr);
+    if (dt.empty() || dr.empty())
+        return 0.0;
+    cv::BFMatcher matcher(cv::NORM_HAMMING, true);
+    std::vector<cv::DMatch> matches;
+    matcher.match(dr, dt, matches);
+    if (matches.size() < 8)
+        return 0.0;
+    std::vector<cv::Point2f> from, to;
+    for (const cv::DMatch &m : matches) {
+        from.push_back(kr[size_t(m.queryIdx)].pt);
+        to.push_back(kt[size_t(m.trainIdx)].pt);
+    }
+    const cv::Mat h = cv::findHomography(from, to, cv::RANSAC, 3.0);
+    if (h.empty())
+        return 0.0;
+    cv::Mat aligned;
+    cv::warpPerspective(r, aligned, h, t.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(255, 255, 255));
+    const cv::Mat a = strokes(aligned), b = strokes(t);
+    cv::Scalar ma, sa, mb, sb;
+    cv::meanStdDev(a, ma, sa);
+    cv::meanStdDev(b, mb, sb);
+    if (sa[0] <= 0 || sb[0] <= 0)
+        return 0.0;
+    const double covariance = cv::mean((a - ma[0]).mul(b - mb[0]))[0];
+    return covariance / (sa[0] * sb[0]);
+}
+
+bool haveTesseract()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("tesseract")).isEmpty();
+}
+
+double recognitionAccuracy(const cv::Mat &page, Script script, const QString &truth)
+{
+    if (!haveTesseract())
+        return -1.0;
+    QTemporaryDir dir;
+    const QString file = dir.path() + QStringLiteral("/page.png");
+    cv::Mat bgr;
+    cv::cvtColor(page, bgr, cv::COLOR_RGB2BGR);
+    cv::imwrite(file.toStdString(), bgr);
+    QProcess tesseract;
+    tesseract.start(QStringLiteral("tesseract"),
+                    {file, QStringLiteral("stdout"), QStringLiteral("-l"),
+                     script == Script::English ? QStringLiteral("eng") : QStringLiteral("chi_sim")});
+    if (!tesseract.waitForFinished(120000))
+        return 0.0;
+    const QString read = withoutSpace(QString::fromUtf8(tesseract.readAllStandardOutput()));
+    const QString expected = withoutSpace(truth);
+    if (expected.isEmpty())
+        return 0.0;
+    if (qEnvironmentVariableIsSet("QUILLO_BOOK_DEBUG"))
+        qInfo("read %d of %d: %s | %s", int(read.size()), int(expected.size()), qUtf8Printable(read.left(30)),
+              qUtf8Printable(expected.left(30)));
+    return std::max(0.0, 1.0 - double(editDistance(read, expected)) / expected.size());
+}
+
+} // namespace booktext
