@@ -18,21 +18,33 @@ inline cv::Mat page(int width, int height, bool left)
     return p;
 }
 
+// The open book (or sheet) of `s` photographed, and its flat left and right pages.
+struct Spread {
+    cv::Mat truth[2];
+    orvix::Frame frame;
+};
+
+inline Spread spread(const bookscene::Setup &s)
+{
+    Spread out{{page(int(s.pageWidth), int(s.pageHeight), true), page(int(s.pageWidth), int(s.pageHeight), false)}, {}};
+    out.frame = bookscene::makeScene(s, out.truth[0], out.truth[1]).frame;
+    return out;
+}
+
 // Correlation of two pictures at a small common size, grey and blurred.
 inline double likeness(const cv::Mat &a, const cv::Mat &b)
 {
     const cv::Size size(200, std::max(1, 200 * b.rows / b.cols));
-    cv::Mat ga, gb;
-    cv::resize(a, ga, size, 0, 0, cv::INTER_AREA);
-    cv::resize(b, gb, size, 0, 0, cv::INTER_AREA);
-    cv::cvtColor(ga, ga, cv::COLOR_RGB2GRAY);
-    cv::cvtColor(gb, gb, cv::COLOR_RGB2GRAY);
-    ga.convertTo(ga, CV_32F);
-    gb.convertTo(gb, CV_32F);
-    cv::GaussianBlur(ga, ga, cv::Size(0, 0), 2);
-    cv::GaussianBlur(gb, gb, cv::Size(0, 0), 2);
+    const auto prepare = [&size](const cv::Mat &picture) {
+        cv::Mat g;
+        cv::resize(picture, g, size, 0, 0, cv::INTER_AREA);
+        cv::cvtColor(g, g, cv::COLOR_RGB2GRAY);
+        g.convertTo(g, CV_32F);
+        cv::GaussianBlur(g, g, cv::Size(0, 0), 2);
+        return g;
+    };
     cv::Mat r;
-    cv::matchTemplate(ga, gb, r, cv::TM_CCOEFF_NORMED);
+    cv::matchTemplate(prepare(a), prepare(b), r, cv::TM_CCOEFF_NORMED);
     return double(r.at<float>(0, 0));
 }
 

@@ -67,20 +67,27 @@ inline cv::Mat toMat(const orvix::Frame &f)
     return cv::Mat(f.height, f.width, CV_8UC3, const_cast<uint8_t *>(f.rgb.data()));
 }
 
-// One page bent and seen from above, drawn over `scene` (side -1 left, +1 right).
+// Where arc step i of a page shows, in columns of the upright picture (side
+// -1 left, +1 right), and how much larger the paper is seen there.
+inline double shownColumn(const Setup &s, const Profile &p, size_t i, int side, double *magnification = nullptr)
+{
+    const double camera = s.cameraHeight * std::max(s.width, s.height), cx = 0.5 * s.width;
+    const double m = camera / (camera - p.height[i]);
+    if (magnification)
+        *magnification = m;
+    return cx + (cx + s.offsetX + side * p.offset[i] - cx) * m;
+}
+
+// One page bent and seen from above, drawn over `scene`.
 inline void drawPage(cv::Mat &scene, const cv::Mat &page, const Setup &s, int side)
 {
     const Profile p = paperProfile(s);
-    const double camera = s.cameraHeight * std::max(s.width, s.height);
-    const double cx = 0.5 * s.width, cy = 0.5 * s.height;
-    const double spine = cx + s.offsetX, top = cy + s.offsetY - 0.5 * s.pageHeight;
+    const double cy = 0.5 * s.height, top = cy + s.offsetY - 0.5 * s.pageHeight;
     const double k = page.cols / s.pageWidth;
     // Image column of each arc step, then each column's arc by interpolation.
     std::vector<double> column(p.offset.size()), magnification(p.offset.size());
-    for (size_t i = 0; i < p.offset.size(); ++i) {
-        magnification[i] = camera / (camera - p.height[i]);
-        column[i] = cx + (spine + side * p.offset[i] - cx) * magnification[i];
-    }
+    for (size_t i = 0; i < p.offset.size(); ++i)
+        column[i] = shownColumn(s, p, i, side, &magnification[i]);
     cv::Mat mapX(scene.size(), CV_32F, cv::Scalar(-1)), mapY(scene.size(), CV_32F, cv::Scalar(-1));
     cv::Mat shade(scene.size(), CV_32F, cv::Scalar(1));
     for (size_t i = 0; i + 1 < column.size(); ++i) {
@@ -104,33 +111,18 @@ inline void drawPage(cv::Mat &scene, const cv::Mat &page, const Setup &s, int si
             }
         }
     }
-    cv::Mat drawn = scene.clone();
+    cv::Mat drawn = scene.clone(), shade3;
     cv::remap(page, drawn, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_TRANSPARENT);
-    cv::Mat shaded;
-    drawn.convertTo(shaded, CV_32FC3);
-    std::vector<cv::Mat> ch;
-    cv::split(shaded, ch);
-    for (cv::Mat &c : ch)
-        c = c.mul(shade);
-    cv::merge(ch, shaded);
-    shaded.convertTo(scene, CV_8UC3);
-}
-
-// Where the outer edge of a page shows, in columns of the upright picture.
-inline double outerEdgeColumn(const Setup &s, int side)
-{
-    const Profile p = paperProfile(s);
-    const double camera = s.cameraHeight * std::max(s.width, s.height);
-    const double cx = 0.5 * s.width;
-    const double m = camera / (camera - p.height.back());
-    return cx + (cx + s.offsetX + side * p.offset.back() - cx) * m;
+    drawn.convertTo(drawn, CV_32FC3);
+    cv::merge(std::vector<cv::Mat>(3, shade), shade3);
+    cv::Mat(drawn.mul(shade3)).convertTo(scene, CV_8UC3);
 }
 
 inline void drawThumb(cv::Mat &scene, const Setup &s, int side, cv::RNG &rng)
 {
-    const double edge = outerEdgeColumn(s, side);
-    const double marginPixels = s.margin * s.pageWidth;
-    const double tip = edge - side * s.thumbReach * marginPixels;
+    const Profile p = paperProfile(s);
+    const double edge = shownColumn(s, p, p.offset.size() - 1, side);
+    const double tip = edge - side * s.thumbReach * (s.margin * s.pageWidth);
     const double length = 0.14 * s.pageHeight, breadth = 0.05 * s.pageHeight;
     const double y = 0.5 * s.height + s.offsetY + rng.uniform(-0.25, 0.25) * s.pageHeight;
     const cv::Point2d centre(tip + side * length * 0.5, y);
