@@ -90,6 +90,16 @@ std::vector<NamedScene> pageSet()
     return set;
 }
 
+// Drawing a scene takes longer than looking at it; each is drawn once a run
+// and shared by the checks that look at it.
+const pagescene::Scene &sceneOf(size_t index)
+{
+    static std::vector<pagescene::Scene> drawn;
+    if (drawn.empty())
+        for (const NamedScene &named : pageSet())
+            drawn.push_back(pagescene::makeScene(named.setup));
+    return drawn.at(index);
+}
 
 } // namespace
 
@@ -122,8 +132,10 @@ void TestPageDetector::findsPagesWithinOnePercent()
     const orvix::PageDetector detector;
     double sum = 0, worst = 0;
     int count = 0;
-    for (const NamedScene &named : pageSet()) {
-        const pagescene::Scene scene = pagescene::makeScene(named.setup);
+    const std::vector<NamedScene> set = pageSet();
+    for (size_t i = 0; i < set.size(); ++i) {
+        const NamedScene &named = set[i];
+        const pagescene::Scene &scene = sceneOf(i);
         orvix::Quad found;
         QVERIFY2(detector.detect(scene.frame, found), named.name);
         const double relative = pagescene::relativeCornerError(found, scene.corners);
@@ -151,7 +163,7 @@ void TestPageDetector::quickLookCropsAsOneLargeLook_data()
 void TestPageDetector::quickLookCropsAsOneLargeLook()
 {
     QFETCH(int, index);
-    const pagescene::Scene scene = pagescene::makeScene(pageSet()[size_t(index)].setup);
+    const pagescene::Scene &scene = sceneOf(size_t(index));
     orvix::Quad quick, large;
     QVERIFY(orvix::PageDetector().detect(scene.frame, quick));
     QVERIFY(orvix::PageDetector(800, true, 0).detect(scene.frame, large));
@@ -284,7 +296,7 @@ void TestPageDetector::warpMatchesOpenCvWarp()
 {
     QFETCH(int, index);
     QFETCH(double, growth);
-    const pagescene::Scene scene = pagescene::makeScene(pageSet()[size_t(index)].setup);
+    const pagescene::Scene &scene = sceneOf(size_t(index));
     orvix::Quad corners = scene.corners;
     double cx = 0, cy = 0;
     for (const orvix::PointF &p : corners) {
@@ -415,8 +427,10 @@ void TestPageDetector::degenerateFramesAreRefused()
 // as the preview's single thread finds them.
 void TestPageDetector::masksSideBySideAsOneAfterAnother()
 {
-    for (const NamedScene &named : pageSet()) {
-        const pagescene::Scene scene = pagescene::makeScene(named.setup);
+    const std::vector<NamedScene> set = pageSet();
+    for (size_t i = 0; i < set.size(); ++i) {
+        const NamedScene &named = set[i];
+        const pagescene::Scene &scene = sceneOf(i);
         cv::Mat small, gray;
         cv::resize(pagescene::asMat(scene.frame), small, cv::Size(400, 300), 0, 0, cv::INTER_AREA);
         cv::cvtColor(small, gray, cv::COLOR_RGB2GRAY);
@@ -425,8 +439,8 @@ void TestPageDetector::masksSideBySideAsOneAfterAnother()
         orvix::pageMasks(small, gray, sideBySide, true);
         QVERIFY2(inTurn.size() >= 2, named.name);
         QCOMPARE(sideBySide.size(), inTurn.size());
-        for (size_t i = 0; i < inTurn.size(); ++i)
-            QVERIFY2(cv::norm(inTurn[i], sideBySide[i], cv::NORM_INF) == 0, named.name);
+        for (size_t m = 0; m < inTurn.size(); ++m)
+            QVERIFY2(cv::norm(inTurn[m], sideBySide[m], cv::NORM_INF) == 0, named.name);
     }
 }
 
