@@ -32,11 +32,26 @@ int32_t rotationFromDegrees(double degrees)
     return int32_t(whole);
 }
 
+namespace {
+
+// The saved window's values while they count, else the file's; none without a file.
+const Settings *pdfChoices(const Settings *window, const Settings::Stored &file)
+{
+    return window ? window : file.fileExists ? &file.values : nullptr;
+}
+
+} // namespace
+
 bool jpegPdfPages(const Settings *window, const Settings::Stored &file)
 {
-    if (window)
-        return window->jpegPdfPages();
-    return file.fileExists && file.values.jpegPdfPages();
+    const Settings *chosen = pdfChoices(window, file);
+    return chosen && chosen->jpegPdfPages();
+}
+
+bool recognizesText(const Settings *window, const Settings::Stored &file)
+{
+    const Settings *chosen = pdfChoices(window, file);
+    return chosen && chosen->recognizesText();
 }
 
 ScanPlan planScan(const ScanInputs &in)
@@ -78,6 +93,7 @@ ScanPlan planScan(const ScanInputs &in)
     }
     plan.settingsFolder = fileFolder;
     plan.jpegPdfPages = jpegPdfPages(in.valuesFromWindow ? &in.window : nullptr, in.file);
+    plan.recognizesText = recognizesText(in.valuesFromWindow ? &in.window : nullptr, in.file);
 
     if (in.valuesFromWindow) {
         water = in.window.water;

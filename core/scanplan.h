@@ -32,6 +32,8 @@ int32_t rotationFromDegrees(double degrees);
 // window's choice while it counts, else the settings file's; pixels when
 // neither says so.
 bool jpegPdfPages(const Settings *window, const Settings::Stored &file);
+// Whether the pages' text is read into the PDFs, by the same rule.
+bool recognizesText(const Settings *window, const Settings::Stored &file);
 
 struct ScanInputs
 {
@@ -64,6 +66,7 @@ struct ScanPlan
     QString listPagePath;     // listViewImagePDFPath entry
     QString settingsFolder;   // the folder the settings file names, or home
     bool jpegPdfPages = false; // the PDF's page carries the JPEG as it is
+    bool recognizesText = false; // the page's text is read, and its PDF gets it
     // The record with szWaterContent left null: the caller points it at
     // waterContent, which holds the text and its terminating NUL.
     IMAGEPARAM param;

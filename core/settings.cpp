@@ -40,6 +40,9 @@ const Settings::Row Settings::kTable[Settings::kKeyCount] = {
     {Key::PdfImages,    "PdfImages",    Type::Index,   "0",     false, &Settings::pdfImages},
     //   0 pixels, 1 the scans' JPEGs; not one of the twelve: a save of the
     //   window writes it after them (SetWindow); scan and merge: jpegPdfPages
+    {Key::Ocr,          "Ocr",          Type::Index,   "0",     false, &Settings::ocr},
+    //   0 no text, 1 Chinese and English text in every PDF; written after
+    //   PdfImages (SetWindow); scan and merge: recognizesText
 };
 
 Settings::Settings()

@@ -16,9 +16,9 @@ struct Settings
     enum class Key {
         FilePath, DevName, XResolution, YResolution, IsWater, WaterContent,
         WaterFont, WaterColorR, WaterColorG, WaterColorB, TextEnhance, FileFormat,
-        AutoCapture, BookMode, PdfImages,
+        AutoCapture, BookMode, PdfImages, Ocr,
     };
-    static constexpr int kKeyCount = 15;
+    static constexpr int kKeyCount = 16;
 
     // How a value is kept as text. Numbers are read like QString::toInt:
     // empty (an absent key) or non-numeric text is 0.
@@ -78,6 +78,10 @@ struct Settings
     int pdfImages;
     // Only 1 puts the scans' JPEGs into PDFs; any other value means pixels.
     bool jpegPdfPages() const { return pdfImages == 1; }
+    // Whether PDFs carry the recognised text of their pages: 0 no, 1 Chinese and English.
+    int ocr;
+    // Only 1 recognises; any other value writes PDFs without text.
+    bool recognizesText() const { return ocr == 1; }
     // The camera format a restart uses; not stored (always the first).
     int cameraFormat = 0;
 

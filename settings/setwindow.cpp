@@ -262,6 +262,8 @@ void SetWindow::imgEditParUI()
 
     addExtraChoiceRow(QStringLiteral("PDF图像"), {QStringLiteral("原始像素"), QStringLiteral("JPEG（小文件）")},
                       Settings::Key::PdfImages);
+    addExtraChoiceRow(QStringLiteral("文字识别"), {QStringLiteral("关闭"), QStringLiteral("中文和英文")},
+                      Settings::Key::Ocr);
     // Further rows of our own go here, in order, each one line.
 
     mainVLayout->addWidget(new QLabel, 0, Qt::AlignTop);

@@ -134,6 +134,7 @@ void TestSettingsValues::storedTextBecomesTheKeysValue_data()
     row("any format code", Settings::Key::FileFormat, "2", "2");
     row("hands-free", Settings::Key::AutoCapture, "1", "1");
     row("JPEG pages", Settings::Key::PdfImages, "1", "1");
+    row("recognised text", Settings::Key::Ocr, "1", "1");
 }
 
 void TestSettingsValues::storedTextBecomesTheKeysValue()

@@ -140,8 +140,8 @@ private slots:
     void tracesDeviceChangeAndSave();
     void saveThatCannotBeWrittenSaysSo_data();
     void saveThatCannotBeWrittenSaysSo();
-    void pdfImagesRowPresetsAndSaves_data();
-    void pdfImagesRowPresetsAndSaves();
+    void extraRowsPresetAndSave_data();
+    void extraRowsPresetAndSave();
 
 private:
     SetWindow *makeWindow(const QStringList &devices = kDevices, const QStringList &resolutions = kResolutionsA);
@@ -201,7 +201,7 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(w->m_title->m_pButtonClose->toolTip(), QStringLiteral("关闭"));
 
     QVBoxLayout *rows = w->mainVLayout;
-    QCOMPARE(rows->count(), 14);
+    QCOMPARE(rows->count(), 15);
     QVERIFY(rows->itemAt(0)->spacerItem());
     QCOMPARE(labelText(rows->itemAt(1)), QString());
     QCOMPARE(rows->itemAt(1)->widget()->height(), 40);
@@ -215,8 +215,9 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(labelText(rows->itemAt(9)), QStringLiteral("图像处理"));
     QCOMPARE(rowName(rows->itemAt(10)), QStringLiteral("图像算法"));
     QCOMPARE(rowName(rows->itemAt(11)), QStringLiteral("PDF图像"));
-    QCOMPARE(labelText(rows->itemAt(12)), QString());
-    QCOMPARE(rows->itemAt(13)->widget(), w->saveBtn->parentWidget());
+    QCOMPARE(rowName(rows->itemAt(12)), QStringLiteral("文字识别"));
+    QCOMPARE(labelText(rows->itemAt(13)), QString());
+    QCOMPARE(rows->itemAt(14)->widget(), w->saveBtn->parentWidget());
 
     // The controls sit in their rows, and every panel is the opaque grey.
     QCOMPARE(w->ptypeTxt->parentWidget(), rows->itemAt(3)->widget());
@@ -226,7 +227,8 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(w->ptypeCbbResolution->parentWidget(), rows->itemAt(7)->widget());
     QCOMPARE(w->brightBalanceCKB->parentWidget(), rows->itemAt(10)->widget());
     QCOMPARE(w->extraChoice(Settings::Key::PdfImages)->parentWidget(), rows->itemAt(11)->widget());
-    for (int i : {3, 4, 6, 7, 10, 11, 13}) {
+    QCOMPARE(w->extraChoice(Settings::Key::Ocr)->parentWidget(), rows->itemAt(12)->widget());
+    for (int i : {3, 4, 6, 7, 10, 11, 12, 14}) {
         QWidget *panel = rows->itemAt(i)->widget();
         QCOMPARE(panel->height(), 48);
         QVERIFY(panel->autoFillBackground());
@@ -236,6 +238,8 @@ void TestSetWindow::buildsTheFrameAndRowsInOrder()
     QCOMPARE(itemsOf(w->brightBalanceCKB), (QStringList{QStringLiteral("无"), QStringLiteral("文档优化")}));
     QCOMPARE(itemsOf(w->extraChoice(Settings::Key::PdfImages)),
              (QStringList{QStringLiteral("原始像素"), QStringLiteral("JPEG（小文件）")}));
+    QCOMPARE(itemsOf(w->extraChoice(Settings::Key::Ocr)),
+             (QStringList{QStringLiteral("关闭"), QStringLiteral("中文和英文")}));
     QCOMPARE(itemsOf(w->ptypeCbbDev), kDevices);
     QCOMPARE(w->saveBtn->text(), QStringLiteral("保存"));
     QCOMPARE(w->FileBtn->text(), QStringLiteral("浏览"));
@@ -407,7 +411,7 @@ void TestSetWindow::saveWritesExactlyTheTwelveKeys()
                           {"YResolution", "240"},    {"bIsWater", "0"},    {"WaterContent", ""},
                           {"WaterFont", "20"},       {"WaterColorR", "0"}, {"WaterColorG", "0"},
                           {"WaterColorB", "0"},      {"bTextEn", "1"},     {"FileFormat", "1"},
-                          {"PdfImages", "0"}}; // and the row below them
+                          {"PdfImages", "0"},        {"Ocr", "0"}}; // and the rows below them
     QCOMPARE(readSettings(), expected);
     QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat).value("Elsewhere/kept").toString(), QString("yes"));
 
@@ -509,30 +513,38 @@ void TestSetWindow::saveThatCannotBeWrittenSaysSo()
     QVERIFY(w->isHidden() && w->isSaved()); // the run takes the choices
 }
 
-void TestSetWindow::pdfImagesRowPresetsAndSaves_data()
+void TestSetWindow::extraRowsPresetAndSave_data()
 {
+    QTest::addColumn<int>("key");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("preset");
     QTest::addColumn<int>("chosen");
-    QTest::newRow("JPEG stored and kept") << "1" << 1 << 1;
-    QTest::newRow("JPEG stored, pixels chosen") << "1" << 1 << 0;
-    QTest::newRow("code from elsewhere reads as pixels, JPEG chosen") << "7" << 0 << 1;
+    const int images = int(Settings::Key::PdfImages);
+    const int ocr = int(Settings::Key::Ocr);
+    QTest::newRow("JPEG stored and kept") << images << "1" << 1 << 1;
+    QTest::newRow("JPEG stored, pixels chosen") << images << "1" << 1 << 0;
+    QTest::newRow("code from elsewhere reads as pixels, JPEG chosen") << images << "7" << 0 << 1;
+    QTest::newRow("text stored, turned off") << ocr << "1" << 1 << 0;
+    QTest::newRow("code from elsewhere reads as off, text chosen") << ocr << "2" << 0 << 1;
 }
 
-// Without the key the row starts on pixels and saves "0", as the twelve keys show.
-void TestSetWindow::pdfImagesRowPresetsAndSaves()
+// Without the key a row starts on its first item and saves "0", as the twelve keys show.
+void TestSetWindow::extraRowsPresetAndSave()
 {
+    QFETCH(int, key);
     QFETCH(QString, stored);
     QFETCH(int, preset);
     QFETCH(int, chosen);
-    writeSettings({{"PdfImages", stored}});
+    const Settings::Key which = Settings::Key(key);
+    writeSettings({{Settings::key(which), stored}});
     SetWindow *w = makeWindow();
-    QComboBox *row = w->extraChoice(Settings::Key::PdfImages);
+    QComboBox *row = w->extraChoice(which);
     QCOMPARE(row->currentIndex(), preset);
     row->setCurrentIndex(chosen);
     QVERIFY(QMetaObject::invokeMethod(w, "onBtnSaveClicked"));
-    QCOMPARE(readSettings().value("PdfImages"), QString::number(chosen));
-    QCOMPARE(w->edited().jpegPdfPages(), chosen == 1);
+    QCOMPARE(readSettings().value(Settings::key(which)), QString::number(chosen));
+    const bool on = which == Settings::Key::Ocr ? w->edited().recognizesText() : w->edited().jpegPdfPages();
+    QCOMPARE(on, chosen == 1);
 }
 
 QTEST_MAIN(TestSetWindow)
