@@ -11,6 +11,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <functional>
 #include <limits>
 
 QString MergeResult::message(const QString &pdfPath) const
@@ -98,8 +99,15 @@ MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString 
     return result;
 }
 
-MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops,
-                               QString *writtenPath)
+namespace {
+
+// Adds one page's JPEG bytes (read from `stored`) to `pdf`.
+using PageAdder = std::function<jpegpage::Added(StreamedPdf &pdf, const QByteArray &jpeg,
+                                                const StoredPages::Page &stored)>;
+
+// The JPEG pages of `pages` through one streamed writer, whole or nothing.
+MergeResult streamPages(const QList<StoredPages::Page> &pages, const QString &pdfPath, const PageAdder &addPage,
+                        fileio::FileOps &ops, QString *writtenPath)
 {
     MergeResult result;
     result.pagesWanted = jpegPageCount(pages);
@@ -119,7 +127,7 @@ MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QStr
         }
         QFile file(entry);
         const QByteArray jpeg = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        const jpegpage::Added added = jpegpage::add(pdf, jpeg, entry);
+        const jpegpage::Added added = addPage(pdf, jpeg, stored);
         if (added == jpegpage::Added::Unreadable || added == jpegpage::Added::NotWritten) {
             stopAt(result, entry, added == jpegpage::Added::Unreadable ? unreadableReason(entry)
                                                                        : fileFailureReason(pdf.errorNumber()));
@@ -140,4 +148,28 @@ MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QStr
     }
     fflush(stdout);
     return result;
+}
+
+} // namespace
+
+MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops,
+                               QString *writtenPath)
+{
+    const PageAdder asIs = [](StreamedPdf &pdf, const QByteArray &jpeg, const StoredPages::Page &stored) {
+        return jpegpage::add(pdf, jpeg, stored.pagePath);
+    };
+    return streamPages(pages, pdfPath, asIs, ops, writtenPath);
+}
+
+MergeResult mergePagesWithText(const QList<StoredPages::Page> &pages, const QString &pdfPath,
+                               const std::function<const PageText *(const StoredPages::Page &)> &textOf,
+                               bool jpegPages, fileio::FileOps &ops, QString *writtenPath)
+{
+    const PageAdder withText = [&textOf, jpegPages](StreamedPdf &pdf, const QByteArray &jpeg,
+                                                    const StoredPages::Page &stored) {
+        const PageText *text = textOf ? textOf(stored) : nullptr;
+        return jpegPages ? jpegpage::add(pdf, jpeg, stored.pagePath, text)
+                         : jpegpage::addDecoded(pdf, jpeg, stored.pagePath, text);
+    };
+    return streamPages(pages, pdfPath, withText, ops, writtenPath);
 }
