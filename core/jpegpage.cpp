@@ -12,18 +12,18 @@
 namespace jpegpage {
 namespace {
 
-// `why` says in trace lines why the JPEG's own bytes are not used.
-Added addPixels(StreamedPdf &pdf, const QByteArray &jpeg, const QString &name, const PageText *text,
-                const char *why)
+// Null, after the decode trace line, when `jpeg` cannot be decoded or is too large a page.
+DecodedJpeg decode(const QByteArray &jpeg)
 {
-    const DecodedJpeg page = decodeJpegBytes(jpeg);
+    DecodedJpeg page = decodeJpegBytes(jpeg);
     printf("Cam_readBufFromJpeg width is %d,height is %d\n", int(page.width), int(page.height));
-    if (page.isNull() || page.width > std::numeric_limits<int>::max() ||
-        page.height > std::numeric_limits<int>::max()) {
-        qDebug() << "page" << name << "is not decodable (" << why << ")";
-        return Added::Unreadable;
-    }
-    qDebug() << "page" << name << "written as pixels (" << why << ")";
+    if (page.width > std::numeric_limits<int>::max() || page.height > std::numeric_limits<int>::max())
+        return DecodedJpeg();
+    return page;
+}
+
+Added addPixels(StreamedPdf &pdf, const DecodedJpeg &page, const PageText *text)
+{
     return pdf.addRgbPage(page.pixels.get(), int(page.width), int(page.height), text) ? Added::AsPixels
                                                                                         : Added::NotWritten;
 }
@@ -39,12 +39,25 @@ Added add(StreamedPdf &pdf, const QByteArray &jpeg, const QString &name, const P
                header.components);
         return pdf.addJpegPage(bytes, size_t(jpeg.size()), header, text) ? Added::AsJpeg : Added::NotWritten;
     }
-    return addPixels(pdf, jpeg, name, text, ("not an embeddable JPEG: " + header.why).c_str());
+
+    const DecodedJpeg page = decode(jpeg);
+    if (page.isNull()) {
+        qDebug() << "page" << name << "is neither an embeddable JPEG (" << header.why.c_str()
+                 << ") nor decodable";
+        return Added::Unreadable;
+    }
+    qDebug() << "page" << name << "not embeddable as it is (" << header.why.c_str() << "), written as pixels";
+    return addPixels(pdf, page, text);
 }
 
 Added addDecoded(StreamedPdf &pdf, const QByteArray &jpeg, const QString &name, const PageText *text)
 {
-    return addPixels(pdf, jpeg, name, text, "the raw format");
+    const DecodedJpeg page = decode(jpeg);
+    if (page.isNull()) {
+        qDebug() << "page" << name << "cannot be decoded";
+        return Added::Unreadable;
+    }
+    return addPixels(pdf, page, text);
 }
 
 } // namespace jpegpage

@@ -149,18 +149,19 @@ bool StreamedPdf::addPage(const std::string &imageDictionary, const unsigned cha
 
 bool StreamedPdf::finish()
 {
-    if (!writeTrailer())
-        return false;
-    if (!m_file.commitNew())
-        return fail(m_file.error(), m_file.errorNumber());
-    return true;
+    return finishWith(&fileio::AtomicFile::commitNew);
 }
 
 bool StreamedPdf::finishAsTemporary()
 {
+    return finishWith(&fileio::AtomicFile::keepTemporary);
+}
+
+bool StreamedPdf::finishWith(bool (fileio::AtomicFile::*close)())
+{
     if (!writeTrailer())
         return false;
-    if (!m_file.keepTemporary())
+    if (!(m_file.*close)())
         return fail(m_file.error(), m_file.errorNumber());
     return true;
 }

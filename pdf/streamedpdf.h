@@ -54,6 +54,8 @@ private:
     // The font objects, written with the first page that has text.
     void writeFont();
     bool writeTrailer();
+    // Writes the trailer, then `close` gives the file its place.
+    bool finishWith(bool (fileio::AtomicFile::*close)());
     int beginObject();
     bool put(const std::string &text);
     bool putBytes(const void *data, size_t size);
