@@ -13,6 +13,8 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr uint16_t kSpaceCid = 0x20;
+// The narrowest gap, in ems, that extraction reads as a space between words.
+constexpr double kLeastGap = 0.08;
 // CIDs handed to characters beyond the BMP: the surrogates, never characters themselves.
 constexpr uint16_t kFirstAstralCid = 0xD800;
 constexpr uint16_t kLastAstralCid = 0xDFFF;
@@ -161,6 +163,14 @@ std::string TextLayer::pageOperators(const PageText &text, int pageWidth, int pa
         // One size and baseline a line, the line's whole height: words of
         // differing sizes would part into lines of their own in extraction.
         const double size = double(lineBottom - lineTop) * scaleY;
+        // Extraction parts words by the gap between them: boxes that touch
+        // or overlap would run together, so the first of two gives way.
+        for (size_t i = 1; i < placed.size(); ++i) {
+            PlacedWord &before = placed[i - 1];
+            const double room = placed[i].x - before.x - kLeastGap * size;
+            if (room < before.width && room > 0 && !(isCjk(before.last) && isCjk(placed[i].first)))
+                before.width = std::max(room, before.width / 2);
+        }
         // The font's descent below the baseline reaches the line's bottom.
         const double baseline =
             double(pageHeight) - double(lineBottom) * scaleY - size * blankfont::kDescent / blankfont::kUnitsPerEm;
