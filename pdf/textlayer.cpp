@@ -49,18 +49,34 @@ std::u32string decodeUtf8(const std::string &utf8)
     std::u32string out;
     size_t i = 0;
     while (i < utf8.size()) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        const int extra = lead < 0x80 ? 0 : lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
-        char32_t value = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
-        bool valid = extra >= 0 && i + size_t(std::max(extra, 0)) < utf8.size();
+        const unsigned lead = static_cast<unsigned char>(utf8[i]);
+        // Bytes after the lead, and the least value that needs as many (longer forms are invalid).
+        int extra = -1;
+        char32_t value = 0;
+        char32_t least = 0;
+        if (lead < 0x80) {
+            extra = 0;
+            value = lead;
+        } else if (lead >= 0xC2 && lead < 0xE0) {
+            extra = 1;
+            value = lead & 0x1F;
+            least = 0x80;
+        } else if (lead >= 0xE0 && lead < 0xF0) {
+            extra = 2;
+            value = lead & 0x0F;
+            least = 0x800;
+        } else if (lead >= 0xF0 && lead < 0xF5) {
+            extra = 3;
+            value = lead & 0x07;
+            least = 0x10000;
+        }
+        bool valid = extra >= 0 && i + size_t(extra) < utf8.size();
         for (int k = 1; valid && k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(utf8[i + size_t(k)]);
+            const unsigned next = static_cast<unsigned char>(utf8[i + size_t(k)]);
             valid = (next & 0xC0) == 0x80;
             value = (value << 6) | (next & 0x3F);
         }
-        const char32_t smallest = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
-        if (valid && extra > 0 && (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)))
-            valid = false;
+        valid = valid && value >= least && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF);
         out += valid ? value : kReplacement;
         i += valid ? size_t(extra) + 1 : 1;
     }
@@ -94,10 +110,10 @@ struct PlacedWord
     char32_t last = 0;
 };
 
+// One word at `size`, the line's font size, stretched to `width`.
 std::string show(double x, double baseline, double size, double width, const std::u16string &cids)
 {
-    std::string ops = std::string(TextLayer::kFontResource) + " " + number(size) + " Tf " +
-                      number(100.0 * width / (size * double(cids.size()))) + " Tz 1 0 0 1 " + number(x) + " " +
+    std::string ops = number(100.0 * width / (size * double(cids.size()))) + " Tz 1 0 0 1 " + number(x) + " " +
                       number(baseline) + " Tm <";
     for (const char16_t cid : cids)
         ops += hex4(cid);
@@ -174,6 +190,8 @@ std::string TextLayer::pageOperators(const PageText &text, int pageWidth, int pa
         // The font's descent below the baseline reaches the line's bottom.
         const double baseline =
             double(pageHeight) - double(lineBottom) * scaleY - size * blankfont::kDescent / blankfont::kUnitsPerEm;
+        if (!placed.empty())
+            ops += std::string(kFontResource) + " " + number(size) + " Tf\n";
         for (size_t i = 0; i < placed.size(); ++i) {
             const PlacedWord &word = placed[i];
             if (i > 0) {

@@ -1,7 +1,9 @@
 // The invisible text over a page picture: each recognised word drawn in text
 // render mode 3 (no mark at all) at its box, stretched to the box width, so a
 // reader finds, selects and copies the words where they stand and text
-// extraction reads them line by line.
+// extraction reads them line by line. The words of a line share its height
+// and baseline, so that extraction keeps them on one line; a space glyph
+// fills the gap between words that are not both CJK.
 //
 // One font serves the whole document: a Type0 font over a glyph-less
 // TrueType font, CIDs being UTF-16 code units (CID = glyph id, so every
