@@ -99,15 +99,15 @@ MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString 
     return result;
 }
 
-namespace {
+MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops,
+                               QString *writtenPath)
+{
+    return mergePagesWithText(pages, pdfPath, nullptr, true, ops, writtenPath);
+}
 
-// Adds one page's JPEG bytes (read from `stored`) to `pdf`.
-using PageAdder = std::function<jpegpage::Added(StreamedPdf &pdf, const QByteArray &jpeg,
-                                                const StoredPages::Page &stored)>;
-
-// The JPEG pages of `pages` through one streamed writer, whole or nothing.
-MergeResult streamPages(const QList<StoredPages::Page> &pages, const QString &pdfPath, const PageAdder &addPage,
-                        fileio::FileOps &ops, QString *writtenPath)
+MergeResult mergePagesWithText(const QList<StoredPages::Page> &pages, const QString &pdfPath,
+                               const std::function<const PageText *(const StoredPages::Page &)> &textOf,
+                               bool jpegPages, fileio::FileOps &ops, QString *writtenPath)
 {
     MergeResult result;
     result.pagesWanted = jpegPageCount(pages);
@@ -127,7 +127,9 @@ MergeResult streamPages(const QList<StoredPages::Page> &pages, const QString &pd
         }
         QFile file(entry);
         const QByteArray jpeg = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        const jpegpage::Added added = addPage(pdf, jpeg, stored);
+        const PageText *text = textOf ? textOf(stored) : nullptr;
+        const jpegpage::Added added = jpegPages ? jpegpage::add(pdf, jpeg, entry, text)
+                                                : jpegpage::addDecoded(pdf, jpeg, entry, text);
         if (added == jpegpage::Added::Unreadable || added == jpegpage::Added::NotWritten) {
             stopAt(result, entry, added == jpegpage::Added::Unreadable ? unreadableReason(entry)
                                                                        : fileFailureReason(pdf.errorNumber()));
@@ -148,28 +150,4 @@ MergeResult streamPages(const QList<StoredPages::Page> &pages, const QString &pd
     }
     fflush(stdout);
     return result;
-}
-
-} // namespace
-
-MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops,
-                               QString *writtenPath)
-{
-    const PageAdder asIs = [](StreamedPdf &pdf, const QByteArray &jpeg, const StoredPages::Page &stored) {
-        return jpegpage::add(pdf, jpeg, stored.pagePath);
-    };
-    return streamPages(pages, pdfPath, asIs, ops, writtenPath);
-}
-
-MergeResult mergePagesWithText(const QList<StoredPages::Page> &pages, const QString &pdfPath,
-                               const std::function<const PageText *(const StoredPages::Page &)> &textOf,
-                               bool jpegPages, fileio::FileOps &ops, QString *writtenPath)
-{
-    const PageAdder withText = [&textOf, jpegPages](StreamedPdf &pdf, const QByteArray &jpeg,
-                                                    const StoredPages::Page &stored) {
-        const PageText *text = textOf ? textOf(stored) : nullptr;
-        return jpegPages ? jpegpage::add(pdf, jpeg, stored.pagePath, text)
-                         : jpegpage::addDecoded(pdf, jpeg, stored.pagePath, text);
-    };
-    return streamPages(pages, pdfPath, withText, ops, writtenPath);
 }
