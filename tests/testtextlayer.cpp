@@ -236,11 +236,6 @@ private slots:
             QCOMPARE(mergePagesWithText(pages, written, textOf, way != "raw", fileio::FileOps::system(), &written)
                          .pagesWritten,
                      pages.size());
-            // Without text a merge is the one without the text layer, byte for byte.
-            if (way == "none") {
-                QCOMPARE(mergeJpegPagesAsIs(pages, folder.filePath("plain.pdf")).pagesWritten, pages.size());
-                QCOMPARE(bytesOf(written), bytesOf(folder.filePath("plain.pdf")));
-            }
             // The raw format's pages are pixels, never the JPEGs' bytes.
             QCOMPARE(output("pdfimages", {"-list", written}).count(" jpeg "), way == "raw" ? 0 : pages.size());
         }
