@@ -33,10 +33,10 @@ QByteArray pictureJpeg()
 }
 
 // "word left top width height; ... | next line": boxes in picture pixels.
-PageText pageText(const QString &spec, int scale)
+PageText pageText(const QString &layout, int scale)
 {
     PageText text{kPageWidth * scale, kPageHeight * scale, {}};
-    for (const QString &line : spec.split(" | ", Qt::SkipEmptyParts)) {
+    for (const QString &line : layout.split(" | ", Qt::SkipEmptyParts)) {
         text.lines.emplace_back();
         for (const QString &word : line.split("; ")) {
             const QStringList f = word.split(' ');
@@ -212,10 +212,10 @@ private slots:
             QFile file(page);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(m_jpeg) == m_jpeg.size());
             pages << StoredPages::Page{page, page};
-            QStringList spec;
+            QStringList placed;
             for (const QString &word : pageTexts[i].split(' ', Qt::SkipEmptyParts))
-                spec << QString("%1 %2 %3 50 30").arg(word).arg(20 + 60 * spec.size()).arg(40 + 10 * i);
-            texts[page] = pageText(spec.join("; "), 1);
+                placed << QString("%1 %2 %3 50 30").arg(word).arg(20 + 60 * placed.size()).arg(40 + 10 * i);
+            texts[page] = pageText(placed.join("; "), 1);
         }
         std::function<const PageText *(const StoredPages::Page &)> textOf = [&texts](const StoredPages::Page &page) {
             const PageText &text = texts[page.pagePath];
