@@ -1,5 +1,6 @@
 // Figures for the two kinds of PDF page: ten 3264 x 2448 scans merged with
-// raw pages and with JPEG pages, and img2pdf on the same JPEG files. Each run
+// raw pages and with JPEG pages (also with a page of recognised text over
+// each), and img2pdf on the same JPEG files. Each run
 // is a process of its own, so that its peak memory is its own. Prints, never
 // asserts; the targets are printed beside the figures.
 #include "bench/scannedpage.h"
@@ -47,8 +48,23 @@ long statusKb(const char *field)
     return 0;
 }
 
+// A full page of text: 40 lines of 10 words, Chinese and English by turns.
+PageText fullPageText()
+{
+    PageText text{3264, 2448, {}};
+    for (int line = 0; line < 40; ++line) {
+        text.lines.emplace_back();
+        for (int word = 0; word < 10; ++word)
+            text.lines.back().words.push_back(
+                TextWord{word % 2 ? "recognition" : "文字识别", 150 + 300 * word, 100 + 56 * line, 260, 40});
+    }
+    return text;
+}
+
 // Runs one merge in a child process; the child reports time and peak growth.
-Figures mergeInChild(const QList<StoredPages::Page> &pages, const QString &pdf, bool jpegPages)
+// `text`, when given, lies over every page.
+Figures mergeInChild(const QList<StoredPages::Page> &pages, const QString &pdf, bool jpegPages,
+                     const PageText *text = nullptr)
 {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
@@ -67,8 +83,11 @@ Figures mergeInChild(const QList<StoredPages::Page> &pages, const QString &pdf, 
         QElapsedTimer timer;
         timer.start();
         QString written;
-        const MergeResult result = jpegPages ? mergeJpegPagesAsIs(pages, pdf, fileio::FileOps::system(), &written)
-                                             : mergeJpegPages(pages, pdf, fileio::FileOps::system(), &written);
+        const auto textOf = [text](const StoredPages::Page &) { return text; };
+        const MergeResult result =
+            text ? mergePagesWithText(pages, pdf, textOf, jpegPages, fileio::FileOps::system(), &written)
+            : jpegPages ? mergeJpegPagesAsIs(pages, pdf, fileio::FileOps::system(), &written)
+                        : mergeJpegPages(pages, pdf, fileio::FileOps::system(), &written);
         const double grownMb = double(statusKb("VmHWM:") - before) * 1024.0 / 1e6;
         const double report[3] = {double(timer.nsecsElapsed()) / 1e6, grownMb, double(result.pagesWritten)};
         const ssize_t sent = write(pipeFds[1], report, sizeof report);
@@ -168,6 +187,14 @@ int main(int argc, char **argv)
     });
     printRow("JPEG pages", jpeg);
 
+    const PageText text = fullPageText();
+    const Figures withText = median(kRounds, [&] {
+        QFile::remove(jpegPdf);
+        return mergeInChild(pages, jpegPdf, true, &text);
+    });
+    printRow("JPEG pages + text", withText);
+    QFile::remove(jpegPdf);
+
     const QString program = QStandardPaths::findExecutable("img2pdf");
     Figures reference;
     if (program.isEmpty()) {
@@ -188,6 +215,9 @@ int main(int argc, char **argv)
            (long long)(jpeg.bytes - jpegBytes), double(jpeg.bytes - jpegBytes) / kPages);
     printf("  memory %.1f MB at peak, %.2f x the JPEGs (target <= 2)\n", jpeg.peakMb,
            jpeg.peakMb * 1e6 / double(jpegBytes));
+    if (withText.ran && jpeg.ran)
+        printf("  a text layer of 400 words: %.0f bytes and %.1f ms a page\n",
+               double(withText.bytes - jpeg.bytes) / kPages, (withText.ms - jpeg.ms) / kPages);
     if (raw.ran && jpeg.ran)
         printf("  raw pages are %.0f x larger and take %.1f x as long\n", double(raw.bytes) / double(jpeg.bytes),
                raw.ms / jpeg.ms);

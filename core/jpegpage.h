@@ -7,6 +7,7 @@
 #include <QString>
 
 class StreamedPdf;
+struct PageText;
 
 namespace jpegpage {
 
@@ -18,8 +19,13 @@ enum class Added {
 };
 
 // Adds `jpeg` (the bytes of the file `name`, named in trace lines) as the
-// next page of `pdf`. Prints one line saying how the page went in.
-Added add(StreamedPdf &pdf, const QByteArray &jpeg, const QString &name);
+// next page of `pdf`, with `text` laid invisibly over it when given. Prints
+// one line saying how the page went in.
+Added add(StreamedPdf &pdf, const QByteArray &jpeg, const QString &name, const PageText *text = nullptr);
+
+// The same page always as its decoded pixels, as the raw format stores pages;
+// AsPixels, Unreadable or NotWritten.
+Added addDecoded(StreamedPdf &pdf, const QByteArray &jpeg, const QString &name, const PageText *text = nullptr);
 
 } // namespace jpegpage
 

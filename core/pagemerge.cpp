@@ -11,6 +11,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <functional>
 #include <limits>
 
 QString MergeResult::message(const QString &pdfPath) const
@@ -101,6 +102,13 @@ MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString 
 MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QString &pdfPath, fileio::FileOps &ops,
                                QString *writtenPath)
 {
+    return mergePagesWithText(pages, pdfPath, nullptr, true, ops, writtenPath);
+}
+
+MergeResult mergePagesWithText(const QList<StoredPages::Page> &pages, const QString &pdfPath,
+                               const std::function<const PageText *(const StoredPages::Page &)> &textOf,
+                               bool jpegPages, fileio::FileOps &ops, QString *writtenPath)
+{
     MergeResult result;
     result.pagesWanted = jpegPageCount(pages);
     StreamedPdf pdf(QFile::encodeName(pdfPath).toStdString(), ops);
@@ -119,7 +127,9 @@ MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QStr
         }
         QFile file(entry);
         const QByteArray jpeg = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        const jpegpage::Added added = jpegpage::add(pdf, jpeg, entry);
+        const PageText *text = textOf ? textOf(stored) : nullptr;
+        const jpegpage::Added added = jpegPages ? jpegpage::add(pdf, jpeg, entry, text)
+                                                : jpegpage::addDecoded(pdf, jpeg, entry, text);
         if (added == jpegpage::Added::Unreadable || added == jpegpage::Added::NotWritten) {
             stopAt(result, entry, added == jpegpage::Added::Unreadable ? unreadableReason(entry)
                                                                        : fileFailureReason(pdf.errorNumber()));

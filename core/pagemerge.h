@@ -5,9 +5,12 @@
 
 #include "core/storedpages.h"
 #include "fileio/fileops.h"
+#include "pdf/pagetext.h"
 
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 struct MergeResult
 {
@@ -38,5 +41,13 @@ MergeResult mergeJpegPages(const QList<StoredPages::Page> &pages, const QString 
 // cannot be read, or a failed write, leaves no file at all.
 MergeResult mergeJpegPagesAsIs(const QList<StoredPages::Page> &pages, const QString &pdfPath,
                                fileio::FileOps &ops = fileio::FileOps::system(), QString *writtenPath = nullptr);
+
+// As mergeJpegPagesAsIs, with each page's text from `textOf` (nullptr: none
+// for that page) laid invisibly over it; `jpegPages` false: each page carries
+// its decoded pixels, as the raw format does.
+MergeResult mergePagesWithText(const QList<StoredPages::Page> &pages, const QString &pdfPath,
+                               const std::function<const PageText *(const StoredPages::Page &)> &textOf,
+                               bool jpegPages, fileio::FileOps &ops = fileio::FileOps::system(),
+                               QString *writtenPath = nullptr);
 
 #endif

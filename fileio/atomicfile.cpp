@@ -159,6 +159,15 @@ bool AtomicFile::commitNew()
     return true;
 }
 
+bool AtomicFile::keepTemporary()
+{
+    if (!closeForCommit())
+        return false;
+    m_committed = true;
+    syncFolder();
+    return true;
+}
+
 bool AtomicFile::writeWhole(const std::string &finalPath, const void *data, size_t size, std::string &error,
                             int &errorNumber, FileOps &ops)
 {

@@ -17,7 +17,7 @@ class AtomicFile
 {
 public:
     explicit AtomicFile(const std::string &finalPath, FileOps &ops = FileOps::system());
-    // Removes the temporary file unless commit() succeeded.
+    // Removes the temporary file unless commit() or keepTemporary() succeeded.
     ~AtomicFile();
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
@@ -38,6 +38,9 @@ public:
     // stamp, and finalPath() tells the name used; any other name fails with
     // EEXIST.
     bool commitNew();
+    // fsync and close, and keep the bytes in tempPath(): nothing is renamed,
+    // and the file outlives this object. The caller renames or removes it.
+    bool keepTemporary();
     const std::string &finalPath() const { return m_finalPath; }
 
     // Why the last step failed, in English for trace lines, and its errno
@@ -67,7 +70,7 @@ private:
     int m_errno = 0;
     int m_fd = -1;
     bool m_failed = false;
-    bool m_committed = false;
+    bool m_committed = false; // or kept: the destructor leaves the file
     bool m_private = false;
 };
 

@@ -77,7 +77,8 @@ bool StreamedPdf::open()
     return put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
 }
 
-bool StreamedPdf::addJpegPage(const unsigned char *jpeg, size_t size, const JpegHeader &header)
+bool StreamedPdf::addJpegPage(const unsigned char *jpeg, size_t size, const JpegHeader &header,
+                              const PageText *text)
 {
     if (!header.embeddable)
         return fail("page is not an embeddable JPEG: " + header.why, 0);
@@ -85,19 +86,33 @@ bool StreamedPdf::addJpegPage(const unsigned char *jpeg, size_t size, const Jpeg
     // Adobe's CMYK JPEGs hold every ink inverted; readers undo it by this array.
     if (header.components == 4 && header.adobe)
         dictionary += " /Decode [1 0 1 0 1 0 1 0]";
-    return addPage(dictionary, jpeg, size, header.width, header.height);
+    return addPage(dictionary, jpeg, size, header.width, header.height, text);
 }
 
-bool StreamedPdf::addRgbPage(const unsigned char *rgb, int width, int height)
+bool StreamedPdf::addRgbPage(const unsigned char *rgb, int width, int height, const PageText *text)
 {
     if (!rgb || width <= 0 || height <= 0)
         return fail("page without pixels", 0);
     const size_t size = size_t(width) * size_t(height) * 3;
-    return addPage("/ColorSpace /DeviceRGB /BitsPerComponent 8", rgb, size, width, height);
+    return addPage("/ColorSpace /DeviceRGB /BitsPerComponent 8", rgb, size, width, height, text);
+}
+
+void StreamedPdf::writeFont()
+{
+    const int fontFile = beginObject();
+    put(TextLayer::fontFileObject() + "endobj\n");
+    const int descriptor = beginObject();
+    put(TextLayer::fontDescriptor(fontFile) + "endobj\n");
+    const int cidFont = beginObject();
+    put(TextLayer::cidFont(descriptor) + "endobj\n");
+    m_objectOffsets.push_back(0);
+    m_toUnicode = int(m_objectOffsets.size());
+    m_font = beginObject();
+    put(TextLayer::type0Font(cidFont, m_toUnicode) + "endobj\n");
 }
 
 bool StreamedPdf::addPage(const std::string &imageDictionary, const unsigned char *pixels, size_t size, int width,
-                          int height)
+                          int height, const PageText *text)
 {
     if (!m_open || m_failed)
         return fail("document not open", 0);
@@ -110,14 +125,22 @@ bool StreamedPdf::addPage(const std::string &imageDictionary, const unsigned cha
     putBytes(pixels, size);
     put("\nendstream\nendobj\n");
 
-    const std::string drawing = "q\n" + w + " 0 0 " + h + " 0 0 cm\n/Im1 Do\nQ\n";
+    const std::string words = text ? m_textLayer.pageOperators(*text, width, height) : std::string();
+    if (!words.empty() && m_font == 0)
+        writeFont();
+    const std::string drawing = "q\n" + w + " 0 0 " + h + " 0 0 cm\n/Im1 Do\nQ\n" + words;
     const int contents = beginObject();
     put("<< /Length " + std::to_string(drawing.size()) + " >>\nstream\n" + drawing + "endstream\nendobj\n");
 
+    // A page without words keeps the resources it always had.
+    const std::string procSet = words.empty() ? "/PDF /ImageB /ImageC" : "/PDF /Text /ImageB /ImageC";
+    const std::string fonts = words.empty() ? std::string()
+                                            : " /Font << " + std::string(TextLayer::kFontResource) + " " +
+                                                  ref(m_font) + " >>";
     const int page = beginObject();
-    put("<< /Type /Page /Parent " + ref(kPageTree) + " /MediaBox [0 0 " + w + " " + h +
-        "] /Resources << /ProcSet [/PDF /ImageB /ImageC] /XObject << /Im1 " + ref(image) + " >> >> /Contents " +
-        ref(contents) + " >>\nendobj\n");
+    put("<< /Type /Page /Parent " + ref(kPageTree) + " /MediaBox [0 0 " + w + " " + h + "] /Resources << /ProcSet [" +
+        procSet + "] /XObject << /Im1 " + ref(image) + " >>" + fonts + " >> /Contents " + ref(contents) +
+        " >>\nendobj\n");
     if (m_failed)
         return false;
     m_pageObjects.push_back(page);
@@ -126,10 +149,34 @@ bool StreamedPdf::addPage(const std::string &imageDictionary, const unsigned cha
 
 bool StreamedPdf::finish()
 {
+    return finishWith(&fileio::AtomicFile::commitNew);
+}
+
+bool StreamedPdf::finishAsTemporary()
+{
+    return finishWith(&fileio::AtomicFile::keepTemporary);
+}
+
+bool StreamedPdf::finishWith(bool (fileio::AtomicFile::*close)())
+{
+    if (!writeTrailer())
+        return false;
+    if (!(m_file.*close)())
+        return fail(m_file.error(), m_file.errorNumber());
+    return true;
+}
+
+bool StreamedPdf::writeTrailer()
+{
     if (!m_open || m_failed)
         return fail("document not open", 0);
     if (m_pageObjects.empty())
         return fail("document without pages", 0);
+
+    if (m_toUnicode != 0) {
+        m_objectOffsets[size_t(m_toUnicode) - 1] = m_offset;
+        put(std::to_string(m_toUnicode) + " 0 obj\n" + m_textLayer.toUnicodeObject() + "endobj\n");
+    }
 
     m_objectOffsets[kPageTree - 1] = m_offset;
     std::string kids;
@@ -152,9 +199,5 @@ bool StreamedPdf::finish()
     }
     put("trailer\n<< /Size " + std::to_string(m_objectOffsets.size() + 1) + " /Root " + ref(kCatalog) +
         " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
-    if (m_failed)
-        return false;
-    if (!m_file.commitNew())
-        return fail(m_file.error(), m_file.errorNumber());
-    return true;
+    return !m_failed;
 }

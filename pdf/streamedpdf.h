@@ -3,6 +3,8 @@
 // whole page, as the libharu writer lays pages out. A JPEG page carries the
 // JPEG's own bytes; nothing but the page being added is held in memory, so
 // long documents cost time and memory in proportion to their pages only.
+// A page given its recognised text carries it as an invisible layer (see
+// TextLayer); the font it needs is written once, with the first such page.
 // The file appears under its name when finish() succeeds, never before, and
 // never in place of an existing file.
 #ifndef STREAMEDPDF_H
@@ -10,6 +12,8 @@
 
 #include "fileio/atomicfile.h"
 #include "pdf/jpegheader.h"
+#include "pdf/pagetext.h"
+#include "pdf/textlayer.h"
 
 #include <string>
 #include <vector>
@@ -23,13 +27,21 @@ public:
 
     // Each returns false once any step failed; see error().
     bool open();
-    // `header` must be embeddable and describe `jpeg`.
-    bool addJpegPage(const unsigned char *jpeg, size_t size, const JpegHeader &header);
+    // `header` must be embeddable and describe `jpeg`. `text`, when it has
+    // words, is laid invisibly over the picture; without it the page's bytes
+    // are those of a page without text.
+    bool addJpegPage(const unsigned char *jpeg, size_t size, const JpegHeader &header,
+                     const PageText *text = nullptr);
     // R,G,B rows back to back.
-    bool addRgbPage(const unsigned char *rgb, int width, int height);
+    bool addRgbPage(const unsigned char *rgb, int width, int height, const PageText *text = nullptr);
     // Writes the page tree and the cross-reference table and gives the file
     // its name: a taken stamped name moves on to the next free stamp.
     bool finish();
+    // Writes the rest, syncs and closes, and keeps the bytes in
+    // temporaryPath() (".NAME.XXXXXX" beside the final name); nothing is
+    // renamed. The caller renames or removes it.
+    bool finishAsTemporary();
+    const std::string &temporaryPath() const { return m_file.tempPath(); }
 
     int pageCount() const { return int(m_pageObjects.size()); }
     const std::string &writtenPath() const { return m_file.finalPath(); }
@@ -38,7 +50,12 @@ public:
 
 private:
     bool addPage(const std::string &imageDictionary, const unsigned char *pixels, size_t size, int width,
-                 int height);
+                 int height, const PageText *text);
+    // The font objects, written with the first page that has text.
+    void writeFont();
+    bool writeTrailer();
+    // Writes the trailer, then `close` gives the file its place.
+    bool finishWith(bool (fileio::AtomicFile::*close)());
     int beginObject();
     bool put(const std::string &text);
     bool putBytes(const void *data, size_t size);
@@ -50,6 +67,9 @@ private:
     size_t m_offset = 0;
     std::vector<size_t> m_objectOffsets; // object n at index n - 1
     std::vector<int> m_pageObjects;
+    TextLayer m_textLayer;
+    int m_font = 0;      // the Type0 font object, 0 until a page has text
+    int m_toUnicode = 0; // reserved; written last, when every character is known
     std::string m_error;
     int m_errno = 0;
 };
