@@ -1,0 +1,3 @@
+# Text recognition on generated pages of known text (Tesseract, in process).
+quillo_add_test(NAME TestTextRecognizer SOURCES testtextrecognizer.cpp ../bench/textpage.h ../bench/sampletext.h
+  LIBS quillo_core Qt5::Gui TIMEOUT 120)
