@@ -29,10 +29,52 @@ bool isSet(const std::atomic<bool> *cancel)
     return cancel && cancel->load(std::memory_order_relaxed);
 }
 
-// Polled by Tesseract between words.
-bool stopRequested(void *cancel, int)
+// What Tesseract calls back between words: the caller's stop flag and
+// progress handler.
+struct Monitor : tesseract::ETEXT_DESC
 {
-    return isSet(static_cast<const std::atomic<bool> *>(cancel));
+    const std::atomic<bool> *stop = nullptr;
+    const std::function<void(int)> *progressHandler = nullptr;
+    int reported = -1;
+
+    Monitor(const std::atomic<bool> *cancelFlag, const std::function<void(int)> &handler)
+        : stop(cancelFlag), progressHandler(handler ? &handler : nullptr)
+    {
+        cancel = &stopRequested;
+        cancel_this = this;
+        progress_callback2 = &progressed;
+    }
+
+    static bool stopRequested(void *monitor, int)
+    {
+        return isSet(static_cast<const Monitor *>(monitor)->stop);
+    }
+
+    static bool progressed(tesseract::ETEXT_DESC *base, int, int, int, int)
+    {
+        auto *monitor = static_cast<Monitor *>(base);
+        if (monitor->progressHandler && monitor->progress != monitor->reported) {
+            monitor->reported = monitor->progress;
+            (*monitor->progressHandler)(monitor->progress);
+        }
+        return true;
+    }
+};
+
+// A weighted grey in one pass; Qt's conversion goes through 32-bit pixels and
+// takes several times longer on a full-size capture.
+QImage greyOf(const unsigned char *rgb, int width, int height)
+{
+    QImage grey(width, height, QImage::Format_Grayscale8);
+    if (grey.isNull())
+        return grey;
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *in = rgb + size_t(y) * size_t(width) * 3;
+        uchar *out = grey.scanLine(y);
+        for (int x = 0; x < width; ++x, in += 3)
+            out[x] = uchar((in[0] * 77 + in[1] * 150 + in[2] * 29) >> 8);
+    }
+    return grey;
 }
 
 // Tesseract refuses to start (an assertion, so an abort) unless numbers
@@ -93,6 +135,11 @@ TextRecognizer::~TextRecognizer() = default;
 const std::string &TextRecognizer::error() const
 {
     return m_error;
+}
+
+void TextRecognizer::setProgressHandler(std::function<void(int)> handler)
+{
+    m_progress = std::move(handler);
 }
 
 void TextRecognizer::setTargetLineHeight(int pixels)
@@ -183,8 +230,12 @@ TextRecognizer::Result TextRecognizer::recognize(const unsigned char *rgb, int w
     if (!load())
         return Result::LanguagesMissing;
 
-    const QImage colour(rgb, width, height, width * 3, QImage::Format_RGB888);
-    QImage grey = colour.convertToFormat(QImage::Format_Grayscale8);
+    QImage grey = greyOf(rgb, width, height);
+    if (grey.isNull()) {
+        m_error = "no memory for a grey copy";
+        qWarning("text recognition: no memory for a grey copy of %d x %d; page left without text", width, height);
+        return Result::Unreadable;
+    }
     const int lineHeight = TextLineScale::medianLineHeight(grey.constBits(), width, height, grey.bytesPerLine());
     m_lastScale = TextLineScale::scaleFor(lineHeight, m_targetLineHeight);
     if (m_lastScale < 1.0)
@@ -198,9 +249,7 @@ TextRecognizer::Result TextRecognizer::recognize(const unsigned char *rgb, int w
     keepToCallingThread();
     m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, grey.bytesPerLine());
     m_api->SetSourceResolution(kAssumedDpi);
-    tesseract::ETEXT_DESC monitor;
-    monitor.cancel = &stopRequested;
-    monitor.cancel_this = const_cast<std::atomic<bool> *>(cancel);
+    Monitor monitor(cancel, m_progress);
     const int status = m_api->Recognize(&monitor);
     if (isSet(cancel)) {
         m_api->Clear();

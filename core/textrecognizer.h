@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,6 +40,10 @@ public:
 
     const std::string &error() const;
 
+    // Called on the recognising thread as the words of a page are read
+    // (percent of the page, rising); for a progress display.
+    void setProgressHandler(std::function<void(int percent)> handler);
+
     // The line height the picture is brought to before reading (pixels);
     // TextLineScale::kBestLineHeight unless changed (the bench tunes it).
     void setTargetLineHeight(int pixels);
@@ -52,6 +57,7 @@ private:
     std::string m_languages;
     std::string m_error;
     std::unique_ptr<tesseract::TessBaseAPI> m_api;
+    std::function<void(int)> m_progress;
     int m_targetLineHeight;
     double m_lastScale = 1.0;
 };
