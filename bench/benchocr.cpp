@@ -79,13 +79,18 @@ Sample makeSample(const QString &folder, bool chinese, bool clean, const QSize &
     sample.chinese = chinese;
     sample.clean = clean;
     sample.size = size;
-    sample.name = QStringLiteral("%1 %2 %3x%4 %5")
+    // The camera's pages lie farther away: smaller print.
+    const int pixelSize = size.width() / (clean ? 60 : 90);
+    sample.name = QStringLiteral("%1 %2 %3px %4x%5 %6")
                       .arg(chinese ? "Chinese" : "Latin", family)
+                      .arg(pixelSize)
                       .arg(size.width())
                       .arg(size.height())
                       .arg(clean ? "clean" : "camera");
-    const QFont font = textpage::fontOf(family, size.width() / 60);
-    const QStringList lines = textpage::wrapped(sentences(chinese), font, size.width() * 3 / 4, chinese);
+    const QFont font = textpage::fontOf(family, pixelSize);
+    // The sentences over and over, as many lines as the paper takes.
+    const QStringList lines = textpage::wrapped(sentences(chinese) + sentences(chinese) + sentences(chinese), font,
+                                                size.width() * 3 / 4, chinese);
     textpage::Look look;
     look.onDesk = true;
     if (!clean) {
@@ -219,14 +224,14 @@ int main(int argc, char **argv)
     for (const int target : targets) {
         recognizer.setTargetLineHeight(target);
         std::printf("\ntarget line height %d px%s\n", target, withCommand ? ", against the tesseract command" : "");
-        std::printf("%-44s %6s %5s %7s %7s %7s", "page", "scale", "acc%", "s", "cpu s", "peakMB");
+        std::printf("%-50s %6s %5s %7s %7s %7s", "page", "scale", "acc%", "s", "cpu s", "peakMB");
         if (withCommand)
             std::printf(" | %5s %7s %7s %7s %6s", "cmd%", "s", "cpu s", "peakMB", "gap");
         std::printf("\n");
         std::map<QString, std::pair<Tally, Tally>> groups;
         for (const Sample &sample : samples) {
             const Run ours = runOurs(recognizer, sample);
-            std::printf("%-44s %6.2f %5.1f %7.2f %7.2f %7.0f", qPrintable(sample.name), ours.scale,
+            std::printf("%-50s %6.2f %5.1f %7.2f %7.2f %7.0f", qPrintable(sample.name), ours.scale,
                         100 * ours.accuracy, ours.seconds, ours.cpuSeconds, ours.peakMb);
             groups[groupOf(sample)].first.add(ours);
             if (withCommand) {

@@ -58,24 +58,32 @@ BlockMeans blockMeans(const unsigned char *grey, int width, int height, int stri
     return blocks;
 }
 
-// Heights of the runs of inked rows in one strip. Rows are compared with the
-// strip's quietest rows, so a desk edge that runs down the strip inks every
-// row alike and drops out.
+// Heights of the runs of inked rows in one strip. A strip whose quietest
+// rows carry ink has the paper's side edge in it, and is left out; a run
+// with a row inked nearly across the strip is the paper's top or bottom
+// edge, and one taller than an eighth of the picture is no line of print.
 void addLineHeights(const std::vector<int> &inkPerRow, int stripWidth, std::vector<int> &heights)
 {
     std::vector<int> sorted = inkPerRow;
     const size_t quiet = sorted.size() / 10;
     std::nth_element(sorted.begin(), sorted.begin() + long(quiet), sorted.end());
     const int baseline = sorted[quiet];
+    if (baseline > stripWidth / 20)
+        return;
     const int needed = baseline + std::max(2, stripWidth / 100);
-    int start = -1;
+    int start = -1, fullest = 0;
     for (int y = 0; y <= int(inkPerRow.size()); ++y) {
         const bool inked = y < int(inkPerRow.size()) && inkPerRow[size_t(y)] >= needed;
-        if (inked && start < 0)
+        if (inked && start < 0) {
             start = y;
+            fullest = 0;
+        }
+        if (inked)
+            fullest = std::max(fullest, inkPerRow[size_t(y)] - baseline);
         if (!inked && start >= 0) {
-            if (y - start >= kMinLineHeight)
-                heights.push_back(y - start);
+            const int runHeight = y - start;
+            if (runHeight >= kMinLineHeight && runHeight <= int(inkPerRow.size()) / 8 && fullest * 5 < stripWidth * 4)
+                heights.push_back(runHeight);
             start = -1;
         }
     }

@@ -87,13 +87,13 @@ private slots:
         QTest::addColumn<int>("pixelSize");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<bool>("shrunk");
-        QTest::newRow("English lines") << QSize(1280, 720) << kLatinFont << 30
+        QTest::newRow("English lines") << QSize(1280, 720) << kLatinFont << 24
                                        << QStringList{"The reading room opened at nine.",
                                                       "Every volume had been catalogued twice.",
                                                       "She turned the page slowly and carefully.",
                                                       "Rain drummed on the roof of the archive."}
                                        << false;
-        QTest::newRow("Chinese lines") << QSize(1280, 720) << kChineseFont << 34
+        QTest::newRow("Chinese lines") << QSize(1280, 720) << kChineseFont << 26
                                        << QStringList{"图书馆的阅览室早上九点开门。", "书架上的每一本书都编过目录。",
                                                       "她慢慢地翻过一页纸张。"}
                                        << false;
