@@ -1,6 +1,7 @@
 #include "core/textrecognizer.h"
 
 #include "core/decodedjpeg.h"
+#include "core/greyshrink.h"
 #include "core/textlinescale.h"
 
 #include <tesseract/baseapi.h>
@@ -207,13 +208,18 @@ TextRecognizer::Result TextRecognizer::recognizeFile(const QString &jpegPath, Pa
     out = PageText();
     if (isSet(cancel))
         return Result::Cancelled;
-    const DecodedJpeg decoded = decodeJpegFile(jpegPath);
-    if (decoded.isNull()) {
-        m_error = "cannot read or decode " + jpegPath.toStdString();
-        qWarning("text recognition: %s; page left without text", m_error.c_str());
-        return Result::Unreadable;
+    QImage grey;
+    {
+        // The colour pixels go as soon as the grey copy is made.
+        const DecodedJpeg decoded = decodeJpegFile(jpegPath);
+        if (decoded.isNull()) {
+            m_error = "cannot read or decode " + jpegPath.toStdString();
+            qWarning("text recognition: %s; page left without text", m_error.c_str());
+            return Result::Unreadable;
+        }
+        grey = greyOf(decoded.pixels.get(), int(decoded.width), int(decoded.height));
     }
-    return recognize(decoded.pixels.get(), int(decoded.width), int(decoded.height), out, cancel);
+    return recognizeGrey(grey, out, cancel);
 }
 
 TextRecognizer::Result TextRecognizer::recognize(const unsigned char *rgb, int width, int height, PageText &out,
@@ -227,22 +233,24 @@ TextRecognizer::Result TextRecognizer::recognize(const unsigned char *rgb, int w
     }
     if (isSet(cancel))
         return Result::Cancelled;
-    if (!load())
-        return Result::LanguagesMissing;
+    return recognizeGrey(greyOf(rgb, width, height), out, cancel);
+}
 
-    QImage grey = greyOf(rgb, width, height);
+TextRecognizer::Result TextRecognizer::recognizeGrey(QImage grey, PageText &out, const std::atomic<bool> *cancel)
+{
     if (grey.isNull()) {
         m_error = "no memory for a grey copy";
-        qWarning("text recognition: no memory for a grey copy of %d x %d; page left without text", width, height);
+        qWarning("text recognition: no memory for a grey copy of the picture; page left without text");
         return Result::Unreadable;
     }
+    if (!load())
+        return Result::LanguagesMissing;
+    const int width = grey.width(), height = grey.height();
     const int lineHeight = TextLineScale::medianLineHeight(grey.constBits(), width, height, grey.bytesPerLine());
     m_lastScale = TextLineScale::scaleFor(lineHeight, m_targetLineHeight);
     if (m_lastScale < 1.0)
-        grey = grey.scaled(std::max(1, int(std::lround(width * m_lastScale))),
-                           std::max(1, int(std::lround(height * m_lastScale))), Qt::IgnoreAspectRatio,
-                           Qt::SmoothTransformation)
-                   .convertToFormat(QImage::Format_Grayscale8);
+        grey = shrinkGrey(grey, std::max(1, int(std::lround(width * m_lastScale))),
+                          std::max(1, int(std::lround(height * m_lastScale))));
     if (isSet(cancel))
         return Result::Cancelled;
 

@@ -6,6 +6,7 @@
 
 #include "pdf/pagetext.h"
 
+#include <QImage>
 #include <QString>
 
 #include <atomic>
@@ -51,6 +52,7 @@ public:
     double lastScale() const;
 
 private:
+    Result recognizeGrey(QImage grey, PageText &out, const std::atomic<bool> *cancel);
     std::string missingLanguages();
     void readResults(double toOriginalX, double toOriginalY, int width, int height, PageText &out);
 
