@@ -169,8 +169,11 @@ bool TextRecognizer::load()
 {
     if (m_api)
         return true;
+    if (m_loadFailed)
+        return false;
     useCNumbers();
     if (split(m_languages).empty()) {
+        m_loadFailed = true;
         m_error = "no language named";
         qWarning("text recognition: no language named");
         return false;
@@ -191,6 +194,7 @@ bool TextRecognizer::load()
                 missing += (missing.empty() ? "" : ", ") + language;
     }
     if (!missing.empty()) {
+        m_loadFailed = true;
         m_error = "language data missing: " + missing;
         qWarning("text recognition: %s (Tesseract's data folder, or TESSDATA_PREFIX, lacks it; "
                  "the messages above are Tesseract's own)",
@@ -272,6 +276,8 @@ TextRecognizer::Result TextRecognizer::recognizeGrey(QImage grey, PageText &out,
     }
     readResults(double(width) / grey.width(), double(height) / grey.height(), width, height, out);
     m_api->Clear();
+    if (out.isEmpty())
+        qDebug("text recognition: no text found on the %d x %d picture", width, height);
     return Result::Recognized;
 }
 

@@ -30,6 +30,9 @@ public:
     TextRecognizer &operator=(const TextRecognizer &) = delete;
 
     // Loads the language data once; false when any of it is missing (error() says which).
+    // A failure is kept: this recogniser does not try again, a new one does.
+    // Sets the number locale to C when it is not (Tesseract needs it); a
+    // program with other threads running may call it early on its main thread.
     bool load();
 
     // The page picture a scan wrote (a JPEG file of any size).
@@ -62,6 +65,7 @@ private:
     std::function<void(int)> m_progress;
     int m_targetLineHeight;
     double m_lastScale = 1.0;
+    bool m_loadFailed = false;
 };
 
 #endif
