@@ -69,6 +69,6 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "aarch64|arm64")
   string(APPEND CPACK_DEBIAN_APP_PACKAGE_DEPENDS
     ", libc6 (>= 2.34), libgcc-s1 (>= 3.0), libhpdf-2.3.0 (>= 2.3.0), libqt5core5a (>= 5.15.1)"
     ", libqt5gui5 (>= 5.14.1) | libqt5gui5-gles (>= 5.14.1), libqt5widgets5 (>= 5.2.0)"
-    ", libstdc++6 (>= 5.2), libtesseract5 (>= 5.3.0), libarchive13, libcurl4")
+    ", libstdc++6 (>= 5.2), libtesseract5 (>= 5.3.0)")
 endif()
 include(CPack)
