@@ -52,6 +52,9 @@ set(CPACK_COMPONENT_APP_DEPENDS lib)
 # The SVG image plugin draws the PDF placeholder; the CJK font renders the
 # Chinese texts and the watermark.
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libqt5svg5, fonts-wqy-microhei")
+# Searchable PDFs read Chinese and English; without the data the pages keep
+# no text layer, so the data is recommended rather than required.
+set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "tesseract-ocr-chi-sim, tesseract-ocr-eng")
 
 if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "aarch64|arm64")
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
@@ -66,6 +69,6 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR MATCHES "aarch64|arm64")
   string(APPEND CPACK_DEBIAN_APP_PACKAGE_DEPENDS
     ", libc6 (>= 2.34), libgcc-s1 (>= 3.0), libhpdf-2.3.0 (>= 2.3.0), libqt5core5a (>= 5.15.1)"
     ", libqt5gui5 (>= 5.14.1) | libqt5gui5-gles (>= 5.14.1), libqt5widgets5 (>= 5.2.0)"
-    ", libstdc++6 (>= 5.2)")
+    ", libstdc++6 (>= 5.2), libtesseract5 (>= 5.3.0)")
 endif()
 include(CPack)

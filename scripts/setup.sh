@@ -12,7 +12,7 @@ libopencv-dev libv4l-dev libfreetype-dev
 fonts-wqy-microhei fonts-dejavu-core
 xvfb xauth xdotool x11-apps
 poppler-utils libpoppler-qt5-dev img2pdf qpdf
-tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim
+tesseract-ocr tesseract-ocr-eng tesseract-ocr-chi-sim libtesseract-dev
 "
 # Extra tools for the sanitizer, fuzzing and leak stages of CI.
 if [ "${QUILLO_SETUP_CI_EXTRAS:-0}" = 1 ]; then
