@@ -69,8 +69,10 @@ CaptureSession::~CaptureSession()
         Cam_CameraCaptureStop();
         g_running.storeRelease(nullptr);
     }
-    // Page images are only kept for this run's merges.
+    // Page images are only kept for this run's merges, and for their
+    // reading, which a close gives a few seconds.
     m_saveThreads.waitForAll();
+    m_recognition.finish(PageRecognition::kCloseGraceMs);
     for (const StoredPages::Page &page : m_pages.all())
         pagefolder::removePage(page.pagePath);
 }
@@ -333,7 +335,8 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
     page.pdf = scanplan::isPdfFormat(plan.formatCode);
     // Both formats capture a JPEG first: the stored one or the PDF's page image.
     page.jpegPage = true;
-    m_pendingSaves.insert(worker, PendingSave{m_pages.append(page), plan.settingsFolder, in.stamp});
+    m_pendingSaves.insert(worker, PendingSave{m_pages.append(page), plan.settingsFolder, in.stamp,
+                                              plan.recognizesText, plan.jpegPdfPages});
 }
 
 void CaptureSession::onSaveOver()
@@ -363,12 +366,16 @@ void CaptureSession::finishSave(const QObject *worker)
         if (m_pdfPath.isEmpty())
             m_pdfPath = pending.settingsFolder;
         emit saveFinished(row, outcome);
+        if (pending.recognizesText && row >= 0)
+            recognizeSaved(pending.pageId, m_pages.at(row), pending.jpegPdfPages);
         if (outcome.twoPages() && row >= 0) {
             // The right page of a spread follows the left in the list and the merge.
             StoredPages::Page right = m_pages.at(row);
             right.shownPath = outcome.secondPath;
             right.pagePath = outcome.secondPagePath;
-            m_pages.insertAt(row + 1, right);
+            const quint64 rightKey = m_pages.insertAt(row + 1, right);
+            if (pending.recognizesText)
+                recognizeSaved(rightKey, right, pending.jpegPdfPages);
         }
     } else {
         qDebug("scan not saved, row %d taken out: %s\n", row, qUtf8Printable(outcome.detail));
@@ -386,26 +393,51 @@ void CaptureSession::waitForSaves()
         finishSave(worker);
 }
 
-MergeResult CaptureSession::merge(QString *pdfPath, const Settings *saved)
+void CaptureSession::recognizeSaved(quint64 pageKey, const StoredPages::Page &page, bool jpegPdfPages)
+{
+    m_recognition.add(pageKey, page.pagePath, page.pdf ? page.shownPath : QString(), jpegPdfPages);
+}
+
+MergeResult CaptureSession::merge(QString *pdfPath, const Settings *saved,
+                                  const std::function<void(int, int)> &recognitionProgress)
 {
     // Pages still being saved belong to the merge; a page whose save failed
     // leaves the list before the merge reads it.
     waitForSaves();
     sweepOnFirstWrite(m_pdfPath);
-    const bool jpegPages = scanplan::jpegPdfPages(saved, m_cfg.read());
-    return mergePages(m_pages.all(), m_pdfPath, pdfPath, *m_fileOps, jpegPages);
+    const Settings::Stored file = m_cfg.read();
+    const bool jpegPages = scanplan::jpegPdfPages(saved, file);
+    // The pages as they are now: a scan made while the text is awaited
+    // belongs to the next merge.
+    const QList<StoredPages::Page> pages = m_pages.all();
+    if (!scanplan::recognizesText(saved, file))
+        return mergePages(pages, m_pdfPath, pdfPath, *m_fileOps, jpegPages);
+    QStringList pagePaths;
+    for (const StoredPages::Page &page : pages) {
+        if (!page.jpegPage)
+            continue;
+        pagePaths << page.pagePath;
+        // Scanned while recognition was off: read now.
+        if (!m_recognition.textOf(page.pagePath) && !m_recognition.isPending(page.pagePath))
+            m_recognition.add(0, page.pagePath, QString(), jpegPages);
+    }
+    m_recognition.waitFor(pagePaths, recognitionProgress);
+    return mergePages(pages, m_pdfPath, pdfPath, *m_fileOps, jpegPages,
+                      [this](const StoredPages::Page &page) { return m_recognition.textOf(page.pagePath); });
 }
 
 MergeResult CaptureSession::mergePages(const QList<StoredPages::Page> &pages, const QString &folder,
-                                       QString *pdfPath, fileio::FileOps &ops, bool jpegPages)
+                                       QString *pdfPath, fileio::FileOps &ops, bool jpegPages,
+                                       const std::function<const PageText *(const StoredPages::Page &)> &textOf)
 {
     const QString clock = scanplan::makeStamp(QDateTime::currentDateTime());
     const std::string free = fileio::freeStamp(clock.toStdString(), {{folder.toStdString(), ".pdf"}});
     const QString stamp = free.empty() ? clock : QString::fromStdString(free);
     QString path = QString("%1/%2").arg(folder, QString("%1.%2").arg(stamp, "pdf"));
     printf("pdf is %s,size is %d\n", path.toUtf8().constData(), int(pages.size()));
-    const MergeResult result =
-        jpegPages ? mergeJpegPagesAsIs(pages, path, ops, &path) : mergeJpegPages(pages, path, ops, &path);
+    const MergeResult result = textOf      ? mergePagesWithText(pages, path, textOf, jpegPages, ops, &path)
+                               : jpegPages ? mergeJpegPagesAsIs(pages, path, ops, &path)
+                                           : mergeJpegPages(pages, path, ops, &path);
     if (pdfPath)
         *pdfPath = path;
     return result;

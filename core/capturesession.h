@@ -2,6 +2,7 @@
 #define CAPTURESESSION_H
 
 #include "core/bookmodeswitch.h"
+#include "core/pagerecognition.h"
 #include "core/pagemerge.h"
 #include "core/scanplan.h"
 #include "core/storedpages.h"
@@ -18,6 +19,8 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 class GetScannerInfoThread;
 class QThread;
@@ -89,11 +92,18 @@ public:
     // Writes this run's pages into one new PDF in the merge folder, after
     // running saves have ended. `pdfPath` receives the file's path. What the
     // pages carry is chosen as for a scan: by `saved`, else the settings file.
-    MergeResult merge(QString *pdfPath, const Settings *saved = nullptr);
+    // With text recognition chosen, the pages whose text is still being read
+    // are waited for first; `recognitionProgress` hears (done, total) meanwhile.
+    MergeResult merge(QString *pdfPath, const Settings *saved = nullptr,
+                      const std::function<void(int, int)> &recognitionProgress = {});
     // The merge of `pages` into a new file named by the time stamp in `folder`;
-    // `jpegPages`: each page carries its JPEG as it is, the file written once.
+    // `jpegPages`: each page carries its JPEG as it is, the file written once;
+    // `textOf`: each page carries its text, the file written once.
     static MergeResult mergePages(const QList<StoredPages::Page> &pages, const QString &folder, QString *pdfPath,
-                                  fileio::FileOps &ops, bool jpegPages = false);
+                                  fileio::FileOps &ops, bool jpegPages = false,
+                                  const std::function<const PageText *(const StoredPages::Page &)> &textOf = {});
+    // The text of this run's pages (an empty record while none is read).
+    PageRecognition &recognition() { return m_recognition; }
     // Where merged files are written through (the system's calls unless replaced).
     void setFileOps(fileio::FileOps *ops) { m_fileOps = ops; }
 
@@ -155,6 +165,7 @@ private:
 
     // --- stored pages ---
     StoredPages m_pages;
+    PageRecognition m_recognition{m_pages};
     QString m_pdfPath;
     QSet<QString> m_sweptFolders;
 
@@ -164,7 +175,11 @@ private:
         quint64 pageId;
         QString settingsFolder;
         QString stamp;
+        bool recognizesText;
+        bool jpegPdfPages;
     };
+    // A saved page's text is read; a PDF scan's PDF then gets it.
+    void recognizeSaved(quint64 pageKey, const StoredPages::Page &page, bool jpegPdfPages);
     QHash<const QObject *, PendingSave> m_pendingSaves;
     SaveThreadSet m_saveThreads;
 };

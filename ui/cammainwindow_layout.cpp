@@ -217,6 +217,9 @@ void CamMainWindow::initConnection()
     connect(&m_session.pages(), &StoredPages::pageRemoved, this, &CamMainWindow::onPageRemoved);
     connect(&m_session, &CaptureSession::saveFinished, this, &CamMainWindow::onSaveFinished);
     connect(&m_session, SIGNAL(savesEnded()), this, SLOT(slotSaveImgThreadOver()));
+    connect(&m_session.recognition(), &PageRecognition::languagesMissing, this, [this] {
+        showErrorMessage(tr("文字识别不可用：缺少语言数据（tesseract-ocr-chi-sim、tesseract-ocr-eng）"));
+    });
 
     // Named after their members, so that tests and tools find them.
     const std::pair<QObject *, const char *> named[] = {

@@ -1,6 +1,9 @@
 #include "ui/cammainwindow.h"
 
 #include <QApplication>
+#include <QProgressDialog>
+
+#include <memory>
 
 namespace {
 
@@ -18,7 +21,9 @@ public:
 } // namespace
 
 // Runs on the GUI thread until the file is complete. Each merge is a new
-// file named by its own time stamp in the folder of this run's scans.
+// file named by its own time stamp in the folder of this run's scans. Pages
+// whose text is still being read are waited for first, with the window
+// painting and a box counting them.
 void CamMainWindow::slotMergeBtnCliecked()
 {
     MergePDFBtn->setEnabled(false);
@@ -26,7 +31,18 @@ void CamMainWindow::slotMergeBtnCliecked()
     MergeResult result;
     {
         BusyCursor busy;
-        result = m_session.merge(&pdfPath, savedSettings());
+        std::unique_ptr<QProgressDialog> reading;
+        result = m_session.merge(&pdfPath, savedSettings(), [&](int done, int total) {
+            if (!reading) {
+                reading = std::make_unique<QProgressDialog>(this);
+                reading->setCancelButton(nullptr);
+                reading->setWindowModality(Qt::WindowModal);
+                reading->setMinimumDuration(0);
+                reading->setRange(0, total);
+            }
+            reading->setLabelText(tr("文字识别 %1/%2").arg(done).arg(total));
+            reading->setValue(done);
+        });
     }
     MergePDFBtn->setEnabled(true);
     if (result.stoppedEarly())
