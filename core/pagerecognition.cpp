@@ -28,8 +28,10 @@ void PageRecognition::add(quint64 pageKey, const QString &pagePath, const QStrin
 {
     if (m_finished)
         return;
-    if (!m_thread.isRunning())
+    if (!m_thread.isRunning()) {
+        TextRecognizer::useCNumbers();
         m_thread.start();
+    }
     RecognitionJob job;
     job.pageKey = pageKey;
     job.pagePath = pagePath;

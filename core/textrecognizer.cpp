@@ -78,9 +78,11 @@ QImage greyOf(const unsigned char *rgb, int width, int height)
     return grey;
 }
 
-// Tesseract refuses to start (an assertion, so an abort) unless numbers
-// are read the C way; Qt sets every category from the environment.
-void useCNumbers()
+} // namespace
+
+// Numbers in Tesseract's data and parameters are read the C way; Qt sets
+// every category from the environment.
+void TextRecognizer::useCNumbers()
 {
     const char *numeric = std::setlocale(LC_NUMERIC, nullptr);
     if (numeric && (std::strcmp(numeric, "C") == 0 || std::strcmp(numeric, "POSIX") == 0))
@@ -88,6 +90,8 @@ void useCNumbers()
     qDebug("text recognition: number locale %s set to C for Tesseract", numeric ? numeric : "(unknown)");
     std::setlocale(LC_NUMERIC, "C");
 }
+
+namespace {
 
 // Debian's Tesseract runs parts of its networks on OpenMP teams of four,
 // which would take every core from the program. No nested or outer team for

@@ -31,8 +31,6 @@ public:
 
     // Loads the language data once; false when any of it is missing (error() says which).
     // A failure is kept: this recogniser does not try again, a new one does.
-    // Sets the number locale to C when it is not (Tesseract needs it); a
-    // program with other threads running may call it early on its main thread.
     bool load();
 
     // The page picture a scan wrote (a JPEG file of any size).
@@ -43,6 +41,11 @@ public:
                      const std::atomic<bool> *cancel = nullptr);
 
     const std::string &error() const;
+
+    // Sets the number locale to C when it is not. setlocale is not safe
+    // beside other threads: a program calls it on its main thread before a
+    // recogniser runs elsewhere (load() calls it too).
+    static void useCNumbers();
 
     // Called on the recognising thread as the words of a page are read
     // (percent of the page, rising); for a progress display.
