@@ -1,6 +1,7 @@
 #include "bench/booktext.h"
 
 #include "bench/sampletext.h"
+#include "bench/textpage.h"
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/features2d.hpp>
@@ -43,29 +44,6 @@ cv::Mat atWidth(const cv::Mat &m, int width)
     cv::resize(m, out, cv::Size(width, std::max(1, int(double(m.rows) * width / m.cols + 0.5))), 0, 0,
                cv::INTER_AREA);
     return out;
-}
-
-int editDistance(const QString &a, const QString &b)
-{
-    std::vector<int> row(size_t(b.size()) + 1);
-    for (int j = 0; j <= b.size(); ++j)
-        row[size_t(j)] = j;
-    for (int i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = i;
-        for (int j = 1; j <= b.size(); ++j) {
-            const int up = row[size_t(j)];
-            row[size_t(j)] = std::min({up + 1, row[size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = up;
-        }
-    }
-    return row[size_t(b.size())];
-}
-
-QString withoutSpace(QString s)
-{
-    s.remove(QRegExp(QStringLiteral("\\s")));
-    return s;
 }
 
 } // namespace
@@ -175,14 +153,14 @@ double recognitionAccuracy(const cv::Mat &page, Script script, const QString &tr
                      script == Script::English ? QStringLiteral("eng") : QStringLiteral("chi_sim")});
     if (!tesseract.waitForFinished(120000))
         return 0.0;
-    const QString read = withoutSpace(QString::fromUtf8(tesseract.readAllStandardOutput()));
-    const QString expected = withoutSpace(truth);
+    const QString read = textpage::withoutSpace(QString::fromUtf8(tesseract.readAllStandardOutput()));
+    const QString expected = textpage::withoutSpace(truth);
     if (expected.isEmpty())
         return 0.0;
     if (qEnvironmentVariableIsSet("QUILLO_BOOK_DEBUG"))
         qInfo("read %d of %d: %s | %s", int(read.size()), int(expected.size()), qUtf8Printable(read.left(30)),
               qUtf8Printable(expected.left(30)));
-    return std::max(0.0, 1.0 - double(editDistance(read, expected)) / expected.size());
+    return textpage::accuracy(read, expected);
 }
 
 } // namespace booktext

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Sanitizer builds.
 #   scripts/sanitize.sh asan   AddressSanitizer + UndefinedBehaviorSanitizer, whole test suite
-#   scripts/sanitize.sh tsan   ThreadSanitizer, the suites of the frame path, the save worker
-#                              and the PDF writer
+#   scripts/sanitize.sh tsan   ThreadSanitizer, the suites of the frame path, the save worker,
+#                              the PDF writer and the text recognition thread
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 kind=${1:-asan}
@@ -22,7 +22,7 @@ case $kind in
     build=${QUILLO_TSAN_BUILD_DIR:-$top/build-tsan}
     sanitize=thread
     export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/sanitizers/tsan.supp"
-    filter="Preview|SaveWorker|PdfWriter|Orvix|V4l2"
+    filter="Preview|SaveWorker|PdfWriter|Orvix|V4l2|PageRecognition"
     ;;
   *) echo "usage: $0 asan|tsan" >&2; exit 2 ;;
 esac
