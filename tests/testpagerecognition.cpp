@@ -1,5 +1,6 @@
 // A stored page's PDF gets its text after the scan, only while the page is
 // listed; a close or missing language data leave valid PDFs without text.
+#include "bench/textpage.h"
 #include "core/jpegpage.h"
 #include "core/pagerecognition.h"
 #include "pdf/streamedpdf.h"
@@ -9,8 +10,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,19 +24,9 @@ const QString kChinese = QStringLiteral("文字识别中文和英文");
 // A page of two printed lines, as a scan's JPEG.
 QByteArray printedPage()
 {
-    QImage page(1400, 900, QImage::Format_RGB888);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    painter.setPen(Qt::black);
-    QFont latin(QStringLiteral("DejaVu Sans"));
-    latin.setPixelSize(40);
-    painter.setFont(latin);
-    painter.drawText(120, 260, kEnglish);
-    QFont chinese(QStringLiteral("WenQuanYi Micro Hei"));
-    chinese.setPixelSize(44);
-    painter.setFont(chinese);
-    painter.drawText(120, 420, kChinese);
-    painter.end();
+    const QImage page = textpage::draw(QSize(1400, 900), {kEnglish, kChinese},
+                                       textpage::fontOf(QStringLiteral("WenQuanYi Micro Hei"), 44), {})
+                            .rgb;
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
