@@ -19,7 +19,7 @@ export QUILLO_ARM64_SYSROOT=$sysroot
 PACKAGES="libc6-dev libstdc++-12-dev qtbase5-dev libqt5svg5-dev libqt5svg5 libhpdf-dev
 libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev libfreetype-dev
 libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libpoppler-qt5-dev
-libtesseract-dev"
+libtesseract-dev tesseract-ocr-eng tesseract-ocr-chi-sim"
 
 if [ ! -f "$sysroot/.complete" ]; then
   apt_root=$work/apt
