@@ -14,7 +14,6 @@ PageRecognition::PageRecognition(StoredPages &pages, QObject *parent) : QObject(
     qRegisterMetaType<RecognitionResult>("RecognitionResult");
     m_worker = new RecognitionWorker(m_stop);
     m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &RecognitionWorker::recognized, this, &PageRecognition::onRecognized);
     m_thread.setObjectName(QStringLiteral("text recognition"));
 }
@@ -96,6 +95,9 @@ void PageRecognition::finish(int graceMs)
     m_stop.store(true);
     m_thread.quit();
     m_thread.wait();
+    // Its thread has ended, or never started: nothing else can reach it.
+    delete m_worker;
+    m_worker = nullptr;
     // What the worker said before it ended is still in our queue.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     if (!m_dropped.isEmpty())
