@@ -154,7 +154,7 @@ wait_count() { # HOME N SECONDS: waits until there are at least N stamped PDFs
   done
 }
 
-# The text pdftotext reads from PDF [FIRST LAST], into OUT.
+# The text pdftotext reads from PDF (or from its page PAGE), into OUT.
 read_back() { # PDF OUT [PAGE]
   if [ -n "${3:-}" ]; then pdftotext -f "$3" -l "$3" -enc UTF-8 "$1" "$2"; else pdftotext -enc UTF-8 "$1" "$2"; fi
 }
@@ -162,18 +162,20 @@ read_back() { # PDF OUT [PAGE]
 accuracy() { "$build/tests/pagepictures" accuracy "$1" "$2" 2>/dev/null; }
 at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; } # A B: A >= B
 
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
 # Waits for the trace line saying PDF carries its text; sets $took to the
-# seconds since SINCE. Fails at once on a trace line saying it will not, or
-# when none comes within 60 s.
-wait_recognised() { # PDF LOG SINCE
+# seconds since SINCE_MS (one decimal). Fails at once on a trace line saying
+# it will not, or when none comes within 60 s.
+wait_recognised() { # PDF LOG SINCE_MS
   while ! grep -qF "text recognition: $1 carries its text" "$2"; do
-    if grep -qE "(no searchable PDF|unavailable for|cannot replace|no longer listed).*" "$2"; then
+    if grep -qE "no searchable PDF|unavailable for|cannot replace|no longer listed" "$2"; then
       fail "the text of $(basename "$1") was not written: $(grep -E 'text recognition' "$2" | tail -n 1)"
     fi
-    [ "$(($(date +%s) - $3))" -lt 60 ] || fail "$(basename "$1") got no text within 60 s of its scan (log: $2)"
-    sleep 0.5
+    [ "$(($(now_ms) - $3))" -lt 60000 ] || fail "$(basename "$1") got no text within 60 s of its scan (log: $2)"
+    sleep 0.2
   done
-  took=$(($(date +%s) - $3))
+  took=$(awk -v ms="$(($(now_ms) - $3))" 'BEGIN { printf "%.1f", ms / 1000 }')
 }
 
 check_read() { # PDF PAGE|"" TRUTH MINIMUM NAME: reads back and checks the share, adds it to the figures
@@ -184,10 +186,15 @@ check_read() { # PDF PAGE|"" TRUTH MINIMUM NAME: reads back and checks the share
   at_least "$share" "$4" || fail "$5 reads back $share of its characters, below $4 (see $out)"
 }
 
+no_temporaries() { # HOME: fails naming the hidden temporaries (".*.pdf.*") left there
+  left=$(ls -A "$1" | grep -E '^\..*\.pdf\.')
+  [ -z "$left" ] || fail "hidden temporaries left in $1: $(echo "$left" | tr '\n' ' ')"
+}
+
 all_valid() { # HOME: qpdf --check of every PDF; prints the first that fails
   for f in "$1"/*.pdf; do
     [ -e "$f" ] || continue
-    qpdf --check "$f" >/dev/null 2>&1 || { echo "$(basename "$f")"; return 1; }
+    qpdf --check "$f" >/dev/null 2>&1 || { basename "$f"; return 1; }
   done
 }
 
@@ -199,7 +206,7 @@ start_quillo "$home" "$log"
 # The button is white left of its label.
 near "$(grab "$artefacts/ocr-start.png" "$((merge_x - 60)),$merge_y")" 255 255 255 ||
   fail "no white 合并pdf button at ($((merge_x - 60)),$merge_y); see $artefacts/ocr-start.png"
-scanned=$(date +%s)
+scanned=$(now_ms)
 click "$scan_x" "$scan_y"
 wait_count "$home" 1 15 || fail "no stamped PDF 15 s after clicking scan"
 first=$home/$(stamped "$home" | head -n 1)
@@ -209,7 +216,7 @@ figures="$figures in ${took}s"
 
 # Past the turn: the stream started before the live picture was seen.
 while [ "$(($(date +%s) - live))" -le "$((hold + 2))" ]; do sleep 0.2; done
-scanned=$(date +%s)
+scanned=$(now_ms)
 key space
 wait_count "$home" 2 15 || fail "Space made no second stamped PDF within 15 s"
 second=$home/$(stamped "$home" | sed -n 2p)
@@ -233,8 +240,7 @@ bad=$(all_valid "$home") || fail "qpdf --check fails for $bad"
 click "$close_x" "$close_y"
 wait_exit "$pid" 15
 [ "$code" = 0 ] || fail "closing the window ended with exit code $code (log: $log)"
-left=$(ls -A "$home" | grep -E '^\..*\.pdf\.')
-[ -z "$left" ] || fail "hidden temporaries left in the folder: $(echo "$left" | tr '\n' ' ')"
+no_temporaries "$home"
 
 # --- 5. no language data -----------------------------------------------------
 home=$work/bare
@@ -273,5 +279,6 @@ done
 click "$close_x" "$close_y"
 wait_exit "$pid" 15
 [ "$code" = 0 ] || fail "no data: closing ended with exit code $code (log: $log)"
+no_temporaries "$home"
 
 printf '%s' "read back: $figures; merged in order; qpdf clean; close exit 0, no temporaries; no language data: one 错误 box for two scans, PDFs valid without text, exit 0" >"$report"
