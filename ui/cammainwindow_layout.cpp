@@ -86,7 +86,8 @@ void CamMainWindow::initUI()
     ButtonStyle::text(scanBtn, tr("扫描"), QSize(windowmetrics::kScanButtonWidth, windowmetrics::kScanButtonHeight));
     scanBtn->setToolTip(tr("扫描（空格、回车、PageDown）"));
     ButtonStyle::text(saveBtn, tr("上传"), QSize(165, 36));
-    ButtonStyle::text(MergePDFBtn, tr("合并pdf"), QSize(165, 36));
+    ButtonStyle::text(MergePDFBtn, tr("合并pdf"),
+                      QSize(windowmetrics::kMergeButtonWidth, windowmetrics::kMergeButtonHeight));
 
     rightWidget->setFixedWidth(windowmetrics::kListColumnWidth);
     const QPalette rightPalette = rightWidget->palette();

@@ -14,8 +14,10 @@ constexpr int kListColumnWidth = 220; // the right column with the thumbnails
 constexpr int kBottomBandHeight = 140; // tool strip and scan button under the picture
 constexpr int kScanButtonWidth = 240;
 constexpr int kScanButtonHeight = 36;
-// Not set by our code: the bottom band's layout margin that Qt's Fusion style
-// gives, which is the style on a bare X server.
+constexpr int kMergeButtonWidth = 165; // "合并pdf", in the bottom right corner
+constexpr int kMergeButtonHeight = 36;
+// Not set by our code: the layout margin that Qt's Fusion style gives the
+// bottom band and the merge button's corner, which is the style on a bare X server.
 constexpr int kBottomBandMargin = 9;
 
 } // namespace windowmetrics
