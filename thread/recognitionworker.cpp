@@ -12,12 +12,17 @@
 
 namespace {
 
-// Nice 19 for this thread only (Linux keeps a nice value per thread): the
-// preview and the saves come first, recognition takes what is left.
+constexpr int kRecognitionNice = 10;
+
+// Nice 10 for this thread only (Linux keeps a nice value per thread): the
+// preview and the saves come first. Not 19: on a busy machine a thread at 19
+// gets next to nothing, and a close waits for the part of a page Tesseract
+// cannot stop (its layout step, loading its data) for half a minute or more;
+// a user cannot raise it back.
 void lowerThisThreadsPriority()
 {
     const pid_t thread = pid_t(::syscall(SYS_gettid));
-    if (::setpriority(PRIO_PROCESS, id_t(thread), 19) != 0)
+    if (::setpriority(PRIO_PROCESS, id_t(thread), kRecognitionNice) != 0)
         qDebug("text recognition: cannot lower the thread's priority, it runs at normal priority");
 }
 

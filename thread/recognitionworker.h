@@ -1,5 +1,5 @@
 // Reads the text of stored pages, one at a time, on a thread of its own at
-// the lowest priority, and writes each PDF again with its text beside the
+// low priority, and writes each PDF again with its text beside the
 // old one. Renaming it over the old one is left to the owner of the page
 // list: only it knows whether the page is still listed.
 #ifndef RECOGNITIONWORKER_H
