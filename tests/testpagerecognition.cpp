@@ -24,7 +24,7 @@ const QString kChinese = QStringLiteral("文字识别中文和英文");
 // A page of two printed lines, as a scan's JPEG.
 QByteArray printedPage()
 {
-    const QImage page = textpage::draw(QSize(1400, 900), {kEnglish, kChinese},
+    const QImage page = textpage::draw(QSize(1000, 400), {kEnglish, kChinese},
                                        textpage::fontOf(QStringLiteral("WenQuanYi Micro Hei"), 44), {})
                             .rgb;
     QByteArray jpeg;
@@ -115,7 +115,8 @@ void TestPageRecognition::pdfGetsItsTextWhileListed()
     QSignalSpy missing(recognition.get(), &PageRecognition::languagesMissing);
     recognition->add(key, pagePath, pdfPath, jpegPages);
     // A second scan of the same kind, to see that a missing box comes once.
-    recognition->add(pages.append(stored), pagePath, QString(), jpegPages);
+    if (happening == "no languages")
+        recognition->add(pages.append(stored), pagePath, QString(), jpegPages);
     if (happening == "deleted")
         QCOMPARE(pages.deleteFiles({0}), QStringList());
     if (happening == "closed")
