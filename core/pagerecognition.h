@@ -25,7 +25,7 @@ class PageRecognition : public QObject
     Q_OBJECT
 
 public:
-    // Seconds a close gives the pages still being read.
+    // How long a close gives the pages still being read.
     static constexpr int kCloseGraceMs = 3000;
 
     explicit PageRecognition(StoredPages &pages, QObject *parent = nullptr);
