@@ -23,34 +23,10 @@ esac
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLO_BUILD_DIR:-$top/build}
 artefacts=${QUILLO_ARTEFACT_DIR:-$build/artefacts}
-# The window's sizes, from the header its layout code uses (kWindowWidth=780 ...).
-eval "$(sed -n 's/^constexpr int \(k[A-Za-z]*\) = \([0-9]*\);.*/\1=\2/p' "$top/ui/windowmetrics.h")"
-[ -n "${kListColumnWidth:-}" ] || { echo "e2e-handsfree: no window sizes in $top/ui/windowmetrics.h" >&2; exit 2; }
+e2e_name=e2e-handsfree
+. "$top/scripts/e2e-common.sh"
 
-if [ -z "${QUILLO_E2E_INNER:-}" ]; then
-  for tool in xvfb-run xdotool; do
-    command -v "$tool" >/dev/null || { echo "e2e-handsfree: $tool is missing (scripts/setup.sh installs it)" >&2; exit 2; }
-  done
-  started=$(date +%s)
-  if [ -f "$build/build.ninja" ]; then
-    cmake --build "$build" -j "$(nproc)" --target quillo sessiongrab pagepictures >/dev/null ||
-      { echo "e2e-handsfree: FAIL (build)"; exit 1; }
-  else
-    QUILLO_BUILD_DIR=$build "$top/scripts/build.sh" || { echo "e2e-handsfree: FAIL (build)"; exit 1; }
-  fi
-  mkdir -p "$artefacts"
-  report=$(mktemp)
-  QUILLO_E2E_INNER=1 QUILLO_E2E_REPORT=$report QUILLO_BUILD_DIR=$build QUILLO_ARTEFACT_DIR=$artefacts \
-    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" ${1:+"$1"}
-  inner=$?
-  steps=$(cat "$report" 2>/dev/null)
-  rm -f "$report"
-  verdict=PASS
-  [ "$inner" -eq 0 ] || verdict=FAIL
-  echo "e2e-handsfree: $verdict — ${steps:-program steps did not run}; $(($(date +%s) - started))s; artefacts in $artefacts"
-  [ "$verdict" = PASS ]
-  exit $?
-fi
+[ -n "${QUILLO_E2E_INNER:-}" ] || e2e_outside "xdotool" "quillo sessiongrab pagepictures" "${1:-}"
 
 # ---------------------------------------------------------------------------
 # Inside the X server from here on.

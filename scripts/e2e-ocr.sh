@@ -21,34 +21,10 @@ set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLO_BUILD_DIR:-$top/build}
 artefacts=${QUILLO_ARTEFACT_DIR:-$build/artefacts}
-# The window's sizes, from the header its layout code uses (kWindowWidth=780 ...).
-eval "$(sed -n 's/^constexpr int \(k[A-Za-z]*\) = \([0-9]*\);.*/\1=\2/p' "$top/ui/windowmetrics.h")"
-[ -n "${kListColumnWidth:-}" ] || { echo "e2e-ocr: no window sizes in $top/ui/windowmetrics.h" >&2; exit 2; }
+e2e_name=e2e-ocr
+. "$top/scripts/e2e-common.sh"
 
-if [ -z "${QUILLO_E2E_INNER:-}" ]; then
-  for tool in xvfb-run xdotool pdftotext qpdf; do
-    command -v "$tool" >/dev/null || { echo "e2e-ocr: $tool is missing (scripts/setup.sh installs it)" >&2; exit 2; }
-  done
-  started=$(date +%s)
-  if [ -f "$build/build.ninja" ]; then
-    cmake --build "$build" -j "$(nproc)" --target quillo sessiongrab pagepictures >/dev/null ||
-      { echo "e2e-ocr: FAIL (build)"; exit 1; }
-  else
-    QUILLO_BUILD_DIR=$build "$top/scripts/build.sh" || { echo "e2e-ocr: FAIL (build)"; exit 1; }
-  fi
-  mkdir -p "$artefacts"
-  report=$(mktemp)
-  QUILLO_E2E_INNER=1 QUILLO_E2E_REPORT=$report QUILLO_BUILD_DIR=$build QUILLO_ARTEFACT_DIR=$artefacts \
-    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0"
-  inner=$?
-  steps=$(cat "$report" 2>/dev/null)
-  rm -f "$report"
-  verdict=PASS
-  [ "$inner" -eq 0 ] || verdict=FAIL
-  echo "e2e-ocr: $verdict — ${steps:-program steps did not run}; $(($(date +%s) - started))s; artefacts in $artefacts"
-  [ "$verdict" = PASS ]
-  exit $?
-fi
+[ -n "${QUILLO_E2E_INNER:-}" ] || e2e_outside "xdotool pdftotext qpdf" "quillo sessiongrab pagepictures"
 
 # ---------------------------------------------------------------------------
 # Inside the X server from here on.
@@ -92,26 +68,6 @@ FileFormat=1
 PdfImages=0
 Ocr=1
 INI
-}
-
-grab() { "$build/tests/sessiongrab" "$wid" "$@"; }
-
-near() { # "r g b" R G B: each channel within 8
-  set -- $1 "$2" "$3" "$4"
-  for d in $(($1 - $4)) $(($2 - $5)) $(($3 - $6)); do [ "${d#-}" -le 8 ] || return 1; done
-}
-
-running() { # PID: true while the process runs (an exited, unreaped child is a zombie)
-  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d ' ' -f 1)
-  [ -n "$state" ] && [ "$state" != Z ]
-}
-
-wait_exit() { # PID SECONDS: waits for the process, sets $code to its exit code
-  i=0
-  while running "$1" && [ "$i" -lt "$(($2 * 10))" ]; do sleep 0.1; i=$((i + 1)); done
-  if running "$1"; then code=timeout; return; fi
-  wait "$1"
-  code=$?
 }
 
 start_quillo() { # HOME LOG [VARIABLE=VALUE...]: sets $pid, $wid, the button points and $live (the live picture's second)

@@ -19,9 +19,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLO_BUILD_DIR:-$top/build}
 artefacts=${QUILLO_ARTEFACT_DIR:-$build/artefacts}
 camera='Tarvo S1|1600x1200,800x600|tarvo'
-# The window's sizes, from the header its layout code uses (kWindowWidth=780 ...).
-eval "$(sed -n 's/^constexpr int \(k[A-Za-z]*\) = \([0-9]*\);.*/\1=\2/p' "$top/ui/windowmetrics.h")"
-[ -n "${kWindowWidth:-}" ] || { echo "e2e: no window sizes in $top/ui/windowmetrics.h" >&2; exit 2; }
+e2e_name=e2e
+. "$top/scripts/e2e-common.sh"
 
 if [ -z "${QUILLO_E2E_INNER:-}" ]; then
   for tool in xvfb-run xdotool xwd; do
@@ -74,14 +73,6 @@ trap cleanup EXIT INT TERM
 mkdir -p "$home/.runtime" && chmod 700 "$home/.runtime"
 export XDG_RUNTIME_DIR=$home/.runtime
 
-# grab OUT.png X,Y ...: screenshot of window $wid; prints "R G B" per point.
-grab() { "$build/tests/sessiongrab" "$wid" "$@"; }
-
-near() { # "r g b" R G B: each channel within 8
-  set -- $1 "$2" "$3" "$4"
-  for d in $(($1 - $4)) $(($2 - $5)) $(($3 - $6)); do [ "${d#-}" -le 8 ] || return 1; done
-}
-
 start_quillo() { # LOG [ARGUMENT...]: starts the program in the background, sets $pid
   log=$1; shift
   HOME=$home TMPDIR=$guardtmp ORVIX_V4L2=0 \
@@ -92,19 +83,6 @@ start_quillo() { # LOG [ARGUMENT...]: starts the program in the background, sets
 
 window_of() { # PID: the visible "Quillo" window of that process
   timeout 20 xdotool search --sync --all --onlyvisible --pid "$1" --name '^Quillo$' 2>/dev/null | head -n 1
-}
-
-running() { # PID: true while the process runs (an exited, unreaped child is a zombie)
-  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d ' ' -f 1)
-  [ -n "$state" ] && [ "$state" != Z ]
-}
-
-wait_exit() { # PID SECONDS: waits for the process, sets $code to its exit code
-  i=0
-  while running "$1" && [ "$i" -lt "$(($2 * 10))" ]; do sleep 0.1; i=$((i + 1)); done
-  if running "$1"; then code=timeout; return; fi
-  wait "$1"
-  code=$?
 }
 
 stamped_jpegs() { ls "$home" | grep -E '^[0-9]{17}\.jpg$'; }
