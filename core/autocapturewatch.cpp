@@ -3,8 +3,8 @@
 #include "camera/orvixext.h"
 #include "core/capturesession.h"
 #include "core/settings.h"
+#include "core/settingsfile.h"
 #include "core/watchframe.h"
-#include "settings/ccfgcontrol.h"
 
 #include <QDebug>
 #include <QMutexLocker>
@@ -40,7 +40,7 @@ QImage detailOfFrame()
 AutoCaptureWatch::AutoCaptureWatch()
 {
     // Without a file the table's value: off.
-    m_on = CCfgControl().read().values.autoCapture;
+    m_on = SettingsFile().read().values.autoCapture;
     m_clock.start();
 }
 
@@ -51,7 +51,7 @@ void AutoCaptureWatch::toggle()
     qDebug("automatic capture %s\n", m_on ? "on" : "off");
     Settings choice;
     choice.autoCapture = m_on;
-    CCfgControl().setExtraValue(Settings::Key::AutoCapture, choice);
+    SettingsFile().setExtraValue(Settings::Key::AutoCapture, choice);
 }
 
 void AutoCaptureWatch::markScanned()

@@ -1,13 +1,13 @@
 #include "core/bookmodeswitch.h"
 
 #include "core/settings.h"
-#include "settings/ccfgcontrol.h"
+#include "core/settingsfile.h"
 
 #include <QDebug>
 
 BookModeSwitch::BookModeSwitch()
 {
-    m_on = CCfgControl().read().values.bookMode;
+    m_on = SettingsFile().read().values.bookMode;
 }
 
 void BookModeSwitch::toggle()
@@ -16,5 +16,5 @@ void BookModeSwitch::toggle()
     qDebug("book mode %s\n", m_on ? "on" : "off");
     Settings choice;
     choice.bookMode = m_on;
-    CCfgControl().setExtraValue(Settings::Key::BookMode, choice);
+    SettingsFile().setExtraValue(Settings::Key::BookMode, choice);
 }

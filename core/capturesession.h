@@ -5,8 +5,8 @@
 #include "core/pagerecognition.h"
 #include "core/pagemerge.h"
 #include "core/scanplan.h"
+#include "core/settingsfile.h"
 #include "core/storedpages.h"
-#include "settings/ccfgcontrol.h"
 #include "thread/saveoutcome.h"
 #include "thread/savethreadset.h"
 
@@ -154,7 +154,7 @@ private:
     bool m_bInUseElsewhere = false;
     bool bIsTarvoDev = false;
     bool m_bAutoCrop = false;
-    CCfgControl m_cfg;
+    SettingsFile m_cfg;
     fileio::FileOps *m_fileOps = &fileio::FileOps::system();
     QAtomicInt m_framePending{0};
     QTimer *m_frameWatch = nullptr;

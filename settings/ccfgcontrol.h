@@ -2,16 +2,13 @@
 #define CCFGCONTROL_H
 
 #include "core/settings.h"
+#include "core/settingsfile.h"
 
-#include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
-#include <QSettings>
-
-// The settings file NorLastSetting.ini in the home folder: the keys of
-// Settings::kTable in the group "Settings". Stateless; every call opens the file afresh.
+// The settings window's face of the settings file; the file's rules are
+// SettingsFile's (core/settingsfile), which the layers below use directly.
 class CCfgControl
 {
 public:
@@ -25,22 +22,16 @@ public:
     // Returns -1 when the file does not hold them afterwards; `failure` then
     // names the file and the reason.
     int write(const Settings &settings, QString *failure = nullptr);
-    // Writes one key outside the twelve (group "Settings") into an existing
-    // settings file. Returns -1 and creates nothing when there is no file:
-    // readers take a file without the twelve keys as holding empty values.
+    // Writes one key outside the twelve into an existing settings file; -1
+    // and nothing created when there is no file.
     int setExtraValue(Settings::Key which, const Settings &choices);
 
     static QString settingsFilePath();
-    // The file and the reason when a settings file is there but cannot be
-    // read (no right to, a folder or a pipe in its place); empty otherwise.
-    // Readers then take the defaults, as without a file, and saves leave it.
+    // Why a settings file that is there cannot be read; empty otherwise.
     static QString unreadableReason();
 
 private:
-    static int store(QStringList listValue, QString *failure);
-    static QString writeFailure(const QString &path, QSettings::Status status);
-    static QString readKey(QSettings &settings, const QHash<QByteArray, bool> &highBytes, const QString &key);
-    static void traceFormatError(const QSettings &settings, const QString &path);
+    SettingsFile m_file;
 };
 
 #endif
