@@ -2,7 +2,7 @@
 
 #include "camera/orvixext.h"
 #include "core/framecopy.h"
-#include "core/pagefolder.h"
+#include "thread/pagefolder.h"
 #include "core/previewfit.h"
 #include "core/resolutiontext.h"
 #include "core/settings.h"
@@ -316,7 +316,8 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
     QByteArray waterContent = plan.waterContent;
     IMAGEPARAM param = plan.param;
     param.szWaterContent = waterContent.data();
-    auto *worker = new GetScannerInfoThread(param, plan.captureJpegPath, plan.pdfPath, plan.formatCode, nullptr);
+    auto *worker = new GetScannerInfoThread(param, plan.captureJpegPath, plan.pdfPath,
+                                            scanplan::isPdfFormat(plan.formatCode), nullptr);
     worker->setJpegPdfPages(plan.jpegPdfPages);
     worker->setBookMode(m_bookMode.isOn());
     auto *thread = new QThread(nullptr);

@@ -1,6 +1,9 @@
 #include "core/framecopy.h"
 
+#include "pdf/decodedjpeg.h"
+
 #include <cstring>
+#include <limits>
 
 bool copyRgbFrame(QImage &dst, const void *src, int w, int h)
 {
@@ -19,4 +22,18 @@ bool copyRgbFrame(QImage &dst, const void *src, int w, int h)
     for (int y = 0; y < h; ++y)
         std::memcpy(out + size_t(y) * dstStride, in + size_t(y) * srcStride, srcStride);
     return true;
+}
+
+QImage toImage(const DecodedJpeg &decoded)
+{
+    if (decoded.isNull() || decoded.width > std::numeric_limits<int>::max() / 3 ||
+        decoded.height > std::numeric_limits<int>::max())
+        return QImage();
+    const int w = int(decoded.width);
+    const int h = int(decoded.height);
+    QImage image(w, h, QImage::Format_RGB888);
+    if (image.isNull())
+        return QImage();
+    copyRgbFrame(image, decoded.pixels.get(), w, h);
+    return image;
 }

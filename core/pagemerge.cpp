@@ -1,7 +1,7 @@
 #include "core/pagemerge.h"
 
-#include "core/decodedjpeg.h"
-#include "core/jpegpage.h"
+#include "pdf/decodedjpeg.h"
+#include "pdf/jpegpage.h"
 #include "pdf/streamedpdf.h"
 #include "pdf/hpdfoperation.h"
 #include "thread/saveoutcome.h"

@@ -1,5 +1,7 @@
 #include "core/pagerecognition.h"
 
+#include "core/textrecognizer.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDeadlineTimer>
@@ -12,7 +14,7 @@ PageRecognition::PageRecognition(StoredPages &pages, QObject *parent) : QObject(
 {
     qRegisterMetaType<RecognitionJob>("RecognitionJob");
     qRegisterMetaType<RecognitionResult>("RecognitionResult");
-    m_worker = new RecognitionWorker(m_stop);
+    m_worker = new RecognitionWorker(m_stop, std::make_unique<TextRecognizer>());
     m_worker->moveToThread(&m_thread);
     connect(m_worker, &RecognitionWorker::recognized, this, &PageRecognition::onRecognized);
     m_thread.setObjectName(QStringLiteral("text recognition"));

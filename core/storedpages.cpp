@@ -1,6 +1,6 @@
 #include "core/storedpages.h"
 
-#include "core/pagefolder.h"
+#include "thread/pagefolder.h"
 
 #include <QDebug>
 #include <QFile>

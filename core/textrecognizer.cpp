@@ -1,6 +1,6 @@
 #include "core/textrecognizer.h"
 
-#include "core/decodedjpeg.h"
+#include "pdf/decodedjpeg.h"
 #include "core/greyshrink.h"
 #include "core/textlinescale.h"
 

@@ -5,6 +5,7 @@
 #define TEXTRECOGNIZER_H
 
 #include "pdf/pagetext.h"
+#include "thread/pagetextreader.h"
 
 #include <QImage>
 #include <QString>
@@ -18,29 +19,27 @@ namespace tesseract {
 class TessBaseAPI;
 }
 
-class TextRecognizer
+class TextRecognizer : public PageTextReader
 {
 public:
-    enum class Result { Recognized, LanguagesMissing, Unreadable, Cancelled };
-
     // "chi_sim+eng" by default. Nothing is loaded until the first use.
     explicit TextRecognizer(const std::string &languages = "chi_sim+eng");
-    ~TextRecognizer();
+    ~TextRecognizer() override;
     TextRecognizer(const TextRecognizer &) = delete;
     TextRecognizer &operator=(const TextRecognizer &) = delete;
 
     // Loads the language data once; false when any of it is missing (error() says which).
     // A failure is kept: this recogniser does not try again, a new one does.
-    bool load();
+    bool load() override;
 
     // The page picture a scan wrote (a JPEG file of any size).
-    Result recognizeFile(const QString &jpegPath, PageText &out, const std::atomic<bool> *cancel = nullptr);
+    Result recognizeFile(const QString &jpegPath, PageText &out, const std::atomic<bool> *cancel = nullptr) override;
 
     // R,G,B rows back to back.
     Result recognize(const unsigned char *rgb, int width, int height, PageText &out,
                      const std::atomic<bool> *cancel = nullptr);
 
-    const std::string &error() const;
+    const std::string &error() const override;
 
     // Sets the number locale to C when it is not. setlocale is not safe
     // beside other threads: a program calls it on its main thread before a

@@ -2,7 +2,7 @@
 // their own threads, the run's pages, their deletion and their merge, seen
 // through the session's signals and the files on disk.
 #include "core/capturesession.h"
-#include "core/pagefolder.h"
+#include "thread/pagefolder.h"
 #include "tests/failingfileops.h"
 
 #include <QDir>

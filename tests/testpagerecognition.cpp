@@ -1,7 +1,7 @@
 // A stored page's PDF gets its text after the scan, only while the page is
 // listed; a close or missing language data leave valid PDFs without text.
 #include "bench/textpage.h"
-#include "core/jpegpage.h"
+#include "pdf/jpegpage.h"
 #include "core/pagerecognition.h"
 #include "pdf/streamedpdf.h"
 

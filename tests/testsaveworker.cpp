@@ -2,6 +2,8 @@
 // checked with poppler and Qt's JPEG reader.
 #include "thread/getscannerinfothread.h"
 
+#include "core/scanplan.h"
+
 #include <poppler-qt5.h>
 
 #include <QDir>
@@ -76,14 +78,14 @@ private slots:
         char text[] = "机密";
         IMAGEPARAM p = clearedRecord();
         p.szWaterContent = text;
-        GetScannerInfoThread worker(p, "a.jpg", "", 0);
+        GetScannerInfoThread worker(p, "a.jpg", "", false);
         std::memset(text, 'x', sizeof text - 1); // the scan slot's buffer is gone
         QVERIFY(worker.m_img.szWaterContent != text);
         QCOMPARE(QByteArray(worker.m_img.szWaterContent), QStringLiteral("机密").toUtf8());
         QCOMPARE(worker.m_img.szWaterContent, worker.m_waterContent.constData());
 
         IMAGEPARAM none = clearedRecord();
-        GetScannerInfoThread noText(none, "a.jpg", "", 0);
+        GetScannerInfoThread noText(none, "a.jpg", "", false);
         QVERIFY(noText.m_img.szWaterContent == nullptr);
     }
 
@@ -102,7 +104,8 @@ private slots:
         const QString path = dir.filePath("20260102030405006.jpg");
         IMAGEPARAM p = clearedRecord();
         p.nCropType = 0;
-        QVERIFY(run(new GetScannerInfoThread(p, path, "", code)));
+        // The format as the scan hands it on.
+        QVERIFY(run(new GetScannerInfoThread(p, path, "", scanplan::isPdfFormat(code))));
         QCOMPARE(dir.entryList(QDir::Files), QStringList{"20260102030405006.jpg"});
         QImageReader reader(path);
         QCOMPARE(reader.format(), QByteArray("jpeg"));
@@ -117,7 +120,7 @@ private slots:
         QVERIFY(dir.mkpath("."));
         const QString pdf = dir.filePath("20260102030405006.pdf");
         IMAGEPARAM p = clearedRecord();
-        QVERIFY(run(new GetScannerInfoThread(p, jpeg, pdf, 1)));
+        QVERIFY(run(new GetScannerInfoThread(p, jpeg, pdf, true)));
 
         QImageReader reader(jpeg);
         const QSize pixels = reader.size();
@@ -140,7 +143,7 @@ private slots:
         const QString jpeg = tmpJpeg("upper").replace(".jpg", ".JPG");
         m_tmpFiles << jpeg;
         const QString pdf = m_dir.filePath("upper.pdf");
-        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, 1)));
+        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, true)));
         QVERIFY(QFile::exists(jpeg));
         std::unique_ptr<Poppler::Document> doc(Poppler::Document::load(pdf));
         QVERIFY(doc);
@@ -154,7 +157,7 @@ private slots:
         QDir dir(m_dir.filePath("fail"));
         QVERIFY(dir.mkpath("."));
         const QString pdf = dir.filePath("20260102030405006.pdf");
-        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, 1)));
+        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, true)));
         QVERIFY(!QFile::exists(jpeg));
         QVERIFY(dir.entryList(QDir::Files | QDir::Hidden).isEmpty());
         useCamera(0);
@@ -165,7 +168,7 @@ private slots:
         useCamera(0);
         const QString jpeg = tmpJpeg("nofolder");
         const QString pdf = m_dir.filePath("no/such/folder/x.pdf");
-        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, 1)));
+        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, true)));
         QVERIFY(QFile::exists(jpeg));
         QVERIFY(QFile::exists(pdf));
     }

@@ -232,7 +232,7 @@ private slots:
         const QString dir = freshDir("full");
         const QString path = dir + "/20260102030405006.jpg";
         IMAGEPARAM p{};
-        GetScannerInfoThread worker(p, path, QString(), 0);
+        GetScannerInfoThread worker(p, path, QString(), false);
 
         struct sigaction ignore = {}, old = {};
         ignore.sa_handler = SIG_IGN;

@@ -1,7 +1,7 @@
 // The scan button's slot and the end of its saves, on a whole main window
 // with a simulated camera.
 #include "tests/mainwindowfixture.h"
-#include "core/pagefolder.h"
+#include "thread/pagefolder.h"
 #include "thread/getscannerinfothread.h"
 #include "tests/modalanswerer.h"
 #include "ui/picitemdata.h"

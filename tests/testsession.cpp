@@ -5,7 +5,7 @@
 // button. Afterwards the files on disk are read back with readers of their
 // own. A picture of the window is kept as a test artefact.
 #include "tests/mainwindowfixture.h"
-#include "core/pagefolder.h"
+#include "thread/pagefolder.h"
 #include "tests/sessionfiles.h"
 #include "settings/setwindow.h"
 #include "core/stylenoisefilter.h"

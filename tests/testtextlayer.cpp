@@ -1,7 +1,7 @@
 // The invisible text over PDF pages, read back with poppler's tools and qpdf:
 // what extraction reads, where the words lie, that nothing shows, and that
 // documents without text keep the bytes they had.
-#include "core/jpegpage.h"
+#include "pdf/jpegpage.h"
 #include "core/pagemerge.h"
 #include "pdf/streamedpdf.h"
 #include "tests/emulatedskip.h"

@@ -1,9 +1,8 @@
 #include "thread/getscannerinfothread.h"
 
-#include "core/decodedjpeg.h"
-#include "core/jpegpage.h"
-#include "core/pagefolder.h"
-#include "core/scanplan.h"
+#include "pdf/decodedjpeg.h"
+#include "pdf/jpegpage.h"
+#include "thread/pagefolder.h"
 #include "pdf/hpdfoperation.h"
 #include "pdf/streamedpdf.h"
 #include "camera/orvixext.h"
@@ -40,9 +39,9 @@ int folderProblem(const QString &folder)
 
 } // namespace
 
-GetScannerInfoThread::GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath,
-                                           int _nFormatType, QObject *parent)
-    : QObject(parent), m_img(_img), filePath(_filePath), FilePDFPath(_FilePDFPath), nFormatType(_nFormatType)
+GetScannerInfoThread::GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath, bool pdf,
+                                           QObject *parent)
+    : QObject(parent), m_img(_img), filePath(_filePath), FilePDFPath(_FilePDFPath), m_pdf(pdf)
 {
     // The caller's text only lives until its slot returns; the capture runs
     // later on another thread, so the record points into our own copy.
@@ -96,7 +95,7 @@ SaveOutcome GetScannerInfoThread::save()
 {
     // The scan decided the format; the camera writes a JPEG whatever the
     // name, so the name is not asked again.
-    const bool pdf = scanplan::isPdfFormat(nFormatType);
+    const bool pdf = m_pdf;
     const QString shownPath = pdf ? FilePDFPath : filePath;
 
     // A folder picked in an earlier run (or the documents folder on a fresh

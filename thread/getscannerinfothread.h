@@ -17,8 +17,12 @@ class GetScannerInfoThread : public QObject
     Q_OBJECT
 
 public:
-    GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath, int _nFormatType,
+    // `pdf`: the scan chose the single-page PDF format (scanplan::isPdfFormat
+    // turns the stored format code into it); else the JPEG is the result.
+    GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath, bool pdf,
                          QObject *parent = nullptr);
+    // A format code is not the choice itself: only the scan's rule reads one.
+    GetScannerInfoThread(IMAGEPARAM, QString, QString, int, QObject * = nullptr) = delete;
     // Book mode: the open book is split into its left and right pages.
     void setBookMode(bool on) { m_bookMode = on; }
     ~GetScannerInfoThread() override;
@@ -51,7 +55,7 @@ private:
     ImageParam m_img;
     QString filePath;
     QString FilePDFPath;
-    int nFormatType;
+    bool m_pdf;
     bool m_jpegPdfPages = false;
     bool m_bookMode = false;
     // The watermark text the record points into, owned for the capture's life.

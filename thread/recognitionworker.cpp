@@ -1,10 +1,12 @@
 #include "thread/recognitionworker.h"
 
-#include "core/jpegpage.h"
+#include "pdf/jpegpage.h"
 #include "pdf/streamedpdf.h"
 
 #include <QDebug>
 #include <QFile>
+
+#include <utility>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -28,8 +30,9 @@ void lowerThisThreadsPriority()
 
 } // namespace
 
-RecognitionWorker::RecognitionWorker(const std::atomic<bool> &stop, QObject *parent)
-    : QObject(parent), m_stop(stop)
+RecognitionWorker::RecognitionWorker(const std::atomic<bool> &stop, std::unique_ptr<PageTextReader> reader,
+                                     QObject *parent)
+    : QObject(parent), m_stop(stop), m_recognizer(std::move(reader))
 {
 }
 
@@ -51,27 +54,27 @@ RecognitionResult RecognitionWorker::run(const RecognitionJob &job)
         return result;
     }
     // Missing language data stays missing for the rest of the run.
-    if (m_languagesMissing || !m_recognizer.load()) {
+    if (m_languagesMissing || !m_recognizer->load()) {
         m_languagesMissing = true;
         result.outcome = RecognitionResult::Outcome::LanguagesMissing;
-        result.detail = QString::fromStdString(m_recognizer.error());
+        result.detail = QString::fromStdString(m_recognizer->error());
         return result;
     }
     auto text = std::make_shared<PageText>();
-    switch (m_recognizer.recognizeFile(job.pagePath, *text, &m_stop)) {
-    case TextRecognizer::Result::Recognized:
+    switch (m_recognizer->recognizeFile(job.pagePath, *text, &m_stop)) {
+    case PageTextReader::Result::Recognized:
         break;
-    case TextRecognizer::Result::Cancelled:
+    case PageTextReader::Result::Cancelled:
         result.detail = QStringLiteral("closing");
         return result;
-    case TextRecognizer::Result::LanguagesMissing:
+    case PageTextReader::Result::LanguagesMissing:
         m_languagesMissing = true;
         result.outcome = RecognitionResult::Outcome::LanguagesMissing;
-        result.detail = QString::fromStdString(m_recognizer.error());
+        result.detail = QString::fromStdString(m_recognizer->error());
         return result;
-    case TextRecognizer::Result::Unreadable:
+    case PageTextReader::Result::Unreadable:
         result.outcome = RecognitionResult::Outcome::Unreadable;
-        result.detail = QString::fromStdString(m_recognizer.error());
+        result.detail = QString::fromStdString(m_recognizer->error());
         return result;
     }
     result.text = text;

@@ -5,8 +5,8 @@
 #ifndef RECOGNITIONWORKER_H
 #define RECOGNITIONWORKER_H
 
-#include "core/textrecognizer.h"
 #include "pdf/pagetext.h"
+#include "thread/pagetextreader.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -45,8 +45,10 @@ class RecognitionWorker : public QObject
     Q_OBJECT
 
 public:
-    // `stop` is set by the owner when closing; a page in progress ends soon after.
-    explicit RecognitionWorker(const std::atomic<bool> &stop, QObject *parent = nullptr);
+    // `stop` is set by the owner when closing; a page in progress ends soon
+    // after. The reader is used on the worker's thread only.
+    RecognitionWorker(const std::atomic<bool> &stop, std::unique_ptr<PageTextReader> reader,
+                      QObject *parent = nullptr);
 
 public slots:
     void recognize(const RecognitionJob &job);
@@ -59,7 +61,7 @@ private:
     bool writePdf(const RecognitionJob &job, const PageText &text, QString &temporaryPath, QString &detail) const;
 
     const std::atomic<bool> &m_stop;
-    TextRecognizer m_recognizer;
+    std::unique_ptr<PageTextReader> m_recognizer;
     bool m_languagesMissing = false;
     bool m_loweredPriority = false;
 };

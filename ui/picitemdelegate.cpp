@@ -1,6 +1,7 @@
 #include "ui/picitemdelegate.h"
 
-#include "core/decodedjpeg.h"
+#include "core/framecopy.h"
+#include "pdf/decodedjpeg.h"
 #include "ui/picitemdata.h"
 #include "core/tilegeometry.h"
 

@@ -1,6 +1,6 @@
-#include "core/jpegpage.h"
+#include "pdf/jpegpage.h"
 
-#include "core/decodedjpeg.h"
+#include "pdf/decodedjpeg.h"
 #include "pdf/jpegheader.h"
 #include "pdf/streamedpdf.h"
 

@@ -4,7 +4,6 @@
 #define DECODEDJPEG_H
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 
 #include <memory>
@@ -24,8 +23,5 @@ DecodedJpeg decodeJpegBytes(const QByteArray &bytes, long hintWidth = 0, long hi
 // Reads the whole file and decodes it; a null result when the file cannot be
 // read or decoded.
 DecodedJpeg decodeJpegFile(const QString &path, long hintWidth = 0, long hintHeight = 0);
-
-// An RGB888 image of exactly the decoded size, filled row by row.
-QImage toImage(const DecodedJpeg &decoded);
 
 #endif

@@ -1,4 +1,4 @@
-#include "core/pagefolder.h"
+#include "thread/pagefolder.h"
 
 #include <QDebug>
 #include <QDir>

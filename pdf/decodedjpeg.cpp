@@ -1,11 +1,8 @@
-#include "core/decodedjpeg.h"
+#include "pdf/decodedjpeg.h"
 
 #include "camera/orvixext.h"
-#include "core/framecopy.h"
 
 #include <QFile>
-
-#include <limits>
 
 DecodedJpeg decodeJpegBytes(const QByteArray &bytes, long hintWidth, long hintHeight)
 {
@@ -37,18 +34,4 @@ DecodedJpeg decodeJpegFile(const QString &path, long hintWidth, long hintHeight)
     if (!file.open(QIODevice::ReadOnly))
         return DecodedJpeg();
     return decodeJpegBytes(file.readAll(), hintWidth, hintHeight);
-}
-
-QImage toImage(const DecodedJpeg &decoded)
-{
-    if (decoded.isNull() || decoded.width > std::numeric_limits<int>::max() / 3 ||
-        decoded.height > std::numeric_limits<int>::max())
-        return QImage();
-    const int w = int(decoded.width);
-    const int h = int(decoded.height);
-    QImage image(w, h, QImage::Format_RGB888);
-    if (image.isNull())
-        return QImage();
-    copyRgbFrame(image, decoded.pixels.get(), w, h);
-    return image;
 }
