@@ -3,15 +3,12 @@
 #include "core/previewfit.h"
 #include "core/resolutiontext.h"
 #include "core/settings.h"
-#include "ui/errorbox.h"
-#include "ui/titlebar.h"
 #include "ui_setwindow.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QDesktopWidget>
 #include <QFileDialog>
-#include <QIcon>
 #include <QLabel>
 #include <QPalette>
 #include <QStandardPaths>
@@ -30,9 +27,6 @@ const char *const kBrowseButtonStyle =
 const char *const kSaveButtonStyle =
     "QPushButton{background-color:rgb(192,192,192);border-radius:8px;}QPushButton:hover{background-color:rgb("
     "202,235,216);}QPushButton:pressed{background-color:rgb(14,135,228);padding-left:3px;padding-top:3px;}";
-const char *const kCloseButtonStyle =
-    "QPushButton{background:rgb(54,146,238,255);border-radius:8px;}QPushButton:hover{background:rgb(0,102,206,"
-    "255);}QPushButton:pressed{background:rgb(0,102,206,255);}";
 
 const QColor kPanelGrey(217, 217, 217, 255);
 
@@ -88,24 +82,6 @@ void SetWindow::InitUI()
     ui->centralwidget->setLayout(winLayout);
 
     InitTitleBar();
-}
-
-void SetWindow::InitTitleBar()
-{
-    m_title = new TitleBar(this);
-    m_title->setTitleIcon(":/img/new/set.svg", QSize(32, 32));
-    m_title->setTitleContent(QStringLiteral("设置"), 9);
-    m_title->setTitleWidth(width());
-    m_title->setButtonType(ONLY_CLOSE_BUTTON);
-    m_title->setBackgroundColor(54, 146, 238, false);
-    connect(m_title, SIGNAL(signalButtonCloseClicked()), this, SLOT(onButtonCloseClicked()));
-
-    QPushButton *close = m_title->m_pButtonClose;
-    close->setIcon(QIcon(":/img/new/close.svg"));
-    close->setFixedSize(40, 40);
-    close->setIconSize(QSize(20, 20));
-    close->setToolTip(QStringLiteral("关闭"));
-    close->setStyleSheet(kCloseButtonStyle);
 }
 
 void SetWindow::InitUIData(int nComboxType, QStringList listDevData, QStringList listResolutionData,
@@ -386,6 +362,6 @@ void SetWindow::onBtnSaveClicked()
     if (!failure.isEmpty()) {
         const QString text = tr("设置未能保存：%1").arg(failure);
         qDebug("%s", qUtf8Printable(text));
-        ErrorBox::showBlocking(text);
+        showSaveFailure(text);
     }
 }

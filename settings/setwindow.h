@@ -84,6 +84,8 @@ private:
     // The settings file as InitUIData found it; the rows are preset from it.
     Settings::Stored m_stored;
 
+    // A blocking box for a save the file did not take (ui/setwindowframe.cpp).
+    void showSaveFailure(const QString &text);
     void addTitle(const QString &titleName, bool isAddTitleTopMargin);
     QHBoxLayout *addParRow(const QString &parName);
     QComboBox *newChoice(const QStringList &items);
