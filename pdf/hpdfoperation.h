@@ -41,10 +41,11 @@ public:
     // of the failed system call, 0 when none failed.
     const std::string &lastError() const { return m_error; }
     int lastErrno() const { return m_errno; }
+    // Whether a libharu document is held: none before the first page is
+    // added, and none after a failure released it.
+    bool holdsDocument() const { return pdf != nullptr; }
 
 private:
-    friend class TestPdfWriter;
-
     int failed(const std::string &why, int err);
 
     HPDF_Doc pdf;

@@ -80,13 +80,12 @@ private slots:
         p.szWaterContent = text;
         GetScannerInfoThread worker(p, "a.jpg", "", false);
         std::memset(text, 'x', sizeof text - 1); // the scan slot's buffer is gone
-        QVERIFY(worker.m_img.szWaterContent != text);
-        QCOMPARE(QByteArray(worker.m_img.szWaterContent), QStringLiteral("机密").toUtf8());
-        QCOMPARE(worker.m_img.szWaterContent, worker.m_waterContent.constData());
+        QVERIFY(worker.record().szWaterContent != text);
+        QCOMPARE(QByteArray(worker.record().szWaterContent), QStringLiteral("机密").toUtf8());
 
         IMAGEPARAM none = clearedRecord();
         GetScannerInfoThread noText(none, "a.jpg", "", false);
-        QVERIFY(noText.m_img.szWaterContent == nullptr);
+        QVERIFY(noText.record().szWaterContent == nullptr);
     }
 
     void jpegFormatWritesOneJpeg_data()

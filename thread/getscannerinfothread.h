@@ -34,6 +34,8 @@ public:
     bool waitUntilSaved(int ms = -1);
     // The PDF's page carries the captured JPEG as it is (set before the start).
     void setJpegPdfPages(bool on) { m_jpegPdfPages = on; }
+    // The processing record the capture is handed; its watermark text is the worker's own copy.
+    const ImageParam &record() const { return m_img; }
 
 signals:
     void signalOver();
@@ -42,8 +44,6 @@ public slots:
     void slotSaveImg();
 
 private:
-    friend class TestSaveWorker;
-
     SaveOutcome save();
     // The pages the camera wrote, left first; the shown path's result on failure.
     int capturePages(const QByteArray &jpegPath, bool pdf, QStringList &written) const;
