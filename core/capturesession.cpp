@@ -360,8 +360,7 @@ void CaptureSession::finishSave(const QObject *worker)
 
     const int row = m_pages.rowOf(pending.pageId);
     if (outcome.written) {
-        if (outcome.path != m_pages.at(row).shownPath || outcome.pagePath != m_pages.at(row).pagePath)
-            m_pages.setPaths(row, outcome.path, outcome.pagePath);
+        m_pages.setPaths(row, outcome.path, outcome.pagePath);
         // The merge folder is decided by the first page that exists.
         if (m_pdfPath.isEmpty())
             m_pdfPath = pending.settingsFolder;
