@@ -1,38 +1,32 @@
 #include "core/autocapturewatch.h"
 
-#include "camera/orvixext.h"
-#include "core/capturesession.h"
 #include "core/settings.h"
 #include "core/settingsfile.h"
 #include "core/watchframe.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 
 namespace {
 
-// The page outline the camera draws on the preview, in the pixels of a
-// `reduced` copy of the frame (empty when it sees no page); false when it
-// draws none (cropping off, a camera outside the Tarvo family).
-bool drawnOutline(const QSize &reduced, QPolygonF &outline)
+// The page outline the camera drew on `frame`, in the pixels of a `reduced`
+// copy of it (empty when it saw no page); false when it draws none (cropping
+// off, a camera outside the Tarvo family).
+bool drawnOutline(const CaptureSession::Frame &frame, const QSize &reduced, QPolygonF &outline)
 {
-    double xy[8];
-    int width = 0, height = 0;
-    const int seen = Orvix_PreviewOutline(xy, &width, &height);
-    if (seen < 0 || width <= 0 || height <= 0)
+    const QSize space = frame.outlineSpace;
+    if (!frame.outlineDrawn || space.width() <= 0 || space.height() <= 0)
         return false;
     outline.clear();
-    if (seen == 1)
-        for (int i = 0; i < 4; ++i)
-            outline << QPointF(xy[2 * i] * reduced.width() / width, xy[2 * i + 1] * reduced.height() / height);
+    for (const QPointF &corner : frame.outline)
+        outline << QPointF(corner.x() * reduced.width() / space.width(),
+                           corner.y() * reduced.height() / space.height());
     return true;
 }
 
-// The large grey copy a page at rest is compared on, from the frame now in view.
-QImage detailOfFrame()
+// The large grey copy a page at rest is compared on.
+QImage detailOf(const QImage &frame)
 {
-    QMutexLocker locker(&MutexCamDataBuffLock);
-    return g_Camimage ? reduceForWatching(*g_Camimage, AutoCapture::kDetailWidth) : QImage();
+    return frame.isNull() ? QImage() : reduceForWatching(frame, AutoCapture::kDetailWidth);
 }
 
 } // namespace
@@ -54,28 +48,22 @@ void AutoCaptureWatch::toggle()
     SettingsFile().setExtraValue(Settings::Key::AutoCapture, choice);
 }
 
-void AutoCaptureWatch::markScanned()
+void AutoCaptureWatch::markScanned(const CaptureSession::Frame &frame)
 {
     if (m_on)
-        m_watcher.markScanned(detailOfFrame());
+        m_watcher.markScanned(detailOf(frame.image));
 }
 
-bool AutoCaptureWatch::newPageAtRest()
+bool AutoCaptureWatch::newPageAtRest(const CaptureSession::Frame &frame)
 {
     if (!m_on)
         return false;
     const qint64 now = m_clock.elapsed();
-    if (!m_watcher.wantsFrame(now))
+    if (!m_watcher.wantsFrame(now) || frame.image.isNull())
         return false;
-    QImage grey;
-    {
-        QMutexLocker locker(&MutexCamDataBuffLock);
-        if (!g_Camimage)
-            return false;
-        grey = reduceForWatching(*g_Camimage, AutoCapture::kWatchWidth);
-    }
+    const QImage grey = reduceForWatching(frame.image, AutoCapture::kWatchWidth);
     // Where the camera outlines the page, a hand over it breaks the outline.
     QPolygonF outline;
-    const bool outlined = drawnOutline(grey.size(), outline);
-    return m_watcher.feed(grey, now, outlined ? &outline : nullptr, detailOfFrame);
+    const bool outlined = drawnOutline(frame, grey.size(), outline);
+    return m_watcher.feed(grey, now, outlined ? &outline : nullptr, [&frame] { return detailOf(frame.image); });
 }

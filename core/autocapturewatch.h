@@ -2,14 +2,15 @@
 #define AUTOCAPTUREWATCH_H
 
 #include "core/autocapture.h"
+#include "core/capturesession.h"
 
 #include <QElapsedTimer>
 
 // The automatic capture as the program runs it: on or off (kept in the
-// settings file under "AutoCapture"), and a look at the shared frame a few
-// times a second, reduced under the frame lock without copying it, with the
-// page outline the camera draws where it draws one; a page at rest after a
-// turn is compared on a large grey copy taken once.
+// settings file under "AutoCapture"), and a look at the frames the session
+// hands over a few times a second, with the page outline the camera drew on
+// that same frame where it draws one; a page at rest after a turn is compared
+// on a large grey copy of that frame, taken once.
 class AutoCaptureWatch
 {
 public:
@@ -19,12 +20,12 @@ public:
     bool isOn() const { return m_on; }
     // Switches it and keeps the choice in the settings file.
     void toggle();
-    // A page scanned by hand is not taken again.
-    void markScanned();
+    // A page scanned by hand, `frame` the picture in view, is not taken again.
+    void markScanned(const CaptureSession::Frame &frame);
     // Watch afresh: a page at rest that could not be scanned is taken later.
     void reset() { m_watcher.reset(); }
     // For each new frame: true when a new page lies at rest and should be scanned.
-    bool newPageAtRest();
+    bool newPageAtRest(const CaptureSession::Frame &frame);
 
 private:
     AutoCapture m_watcher;

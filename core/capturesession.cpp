@@ -39,6 +39,32 @@ constexpr int kNoPictureAfterSeconds = 4;
 // The session whose capture runs: the frame callback has no user pointer.
 QAtomicPointer<CaptureSession> g_running;
 
+// What the camera library says of the page outline on one preview frame, as
+// Orvix_PreviewOutline gives it: `seen` < 0 when it draws none, 1 with a page.
+struct OutlineFacts
+{
+    int seen = -1;
+    double corners[8] = {};
+    int width = 0;
+    int height = 0;
+
+    // Asked on the library's thread, inside its callback: the library sets
+    // the outline of a frame before it hands the frame over, and asked later
+    // it would answer for a later frame.
+    static OutlineFacts ofDeliveredFrame()
+    {
+        OutlineFacts facts;
+        facts.seen = Orvix_PreviewOutline(facts.corners, &facts.width, &facts.height);
+        return facts;
+    }
+};
+
+// Beside g_Camimage, under the same lock: the outline of the frame it holds.
+OutlineFacts g_frameOutline;
+// A frame buffer no reader holds, kept for the next frame while a reader
+// still holds the last one; under the frame lock.
+QImage g_spareFrame;
+
 // Returns whether there was a picture to drop.
 bool dropSharedFrame()
 {
@@ -46,7 +72,24 @@ bool dropSharedFrame()
     const bool dropped = g_Camimage != nullptr;
     delete g_Camimage;
     g_Camimage = nullptr;
+    g_frameOutline = OutlineFacts();
+    g_spareFrame = QImage();
     return dropped;
+}
+
+// Under the frame lock, before new pixels go into g_Camimage: a reader
+// holding the last frame keeps it as it was, and the pixels go into a buffer
+// no one holds, the spare when it is free, else a new one.
+void unshareFrameBuffer()
+{
+    if (g_Camimage->isDetached())
+        return;
+    if (g_spareFrame.isDetached() && g_spareFrame.size() == g_Camimage->size()) {
+        g_Camimage->swap(g_spareFrame);
+        return;
+    }
+    g_spareFrame = *g_Camimage;
+    *g_Camimage = QImage(g_spareFrame.size(), QImage::Format_RGB888);
 }
 
 } // namespace
@@ -258,22 +301,31 @@ int CaptureSession::receiveFrame(void *data, int size, int w, int h, int nFormat
     Q_UNUSED(nFormatType);
     if (w <= 0 || h <= 0)
         return 0;
+    const OutlineFacts outline = OutlineFacts::ofDeliveredFrame();
     {
         QMutexLocker locker(&MutexCamDataBuffLock);
-        if (!g_Camimage || g_Camimage->width() != w || g_Camimage->height() != h) {
+        const bool resized = !g_Camimage || g_Camimage->width() != w || g_Camimage->height() != h;
+        if (resized) {
             delete g_Camimage;
             g_Camimage = new QImage(w, h, QImage::Format_RGB888);
-            if (g_Camimage->isNull()) {
-                qDebug("frame of %dx%d does not fit in memory, dropped\n", w, h);
-                delete g_Camimage;
-                g_Camimage = nullptr;
-                return 0;
-            }
-            if (!data)
-                g_Camimage->fill(Qt::black);
+            g_spareFrame = QImage();
+        } else if (data) {
+            unshareFrameBuffer();
+        }
+        if (g_Camimage->isNull()) {
+            qDebug("frame of %dx%d does not fit in memory, dropped\n", w, h);
+            delete g_Camimage;
+            g_Camimage = nullptr;
+            g_frameOutline = OutlineFacts();
+            return 0;
         }
         if (data)
             copyRgbFrame(*g_Camimage, data, w, h);
+        else if (resized)
+            g_Camimage->fill(Qt::black);
+        // A frame without pixels leaves the picture, and so its outline, as they were.
+        if (data || resized)
+            g_frameOutline = outline;
     }
     CaptureSession *self = g_running.loadAcquire();
     if (self && self->m_framePending.testAndSetOrdered(0, 1)) {
@@ -287,6 +339,25 @@ int CaptureSession::receiveFrame(void *data, int size, int w, int h, int nFormat
             Qt::QueuedConnection);
     }
     return 0;
+}
+
+CaptureSession::Frame CaptureSession::frame()
+{
+    Frame frame;
+    OutlineFacts outline;
+    {
+        QMutexLocker locker(&MutexCamDataBuffLock);
+        if (!g_Camimage)
+            return frame;
+        frame.image = *g_Camimage;
+        outline = g_frameOutline;
+    }
+    frame.outlineDrawn = outline.seen >= 0;
+    frame.outlineSpace = QSize(outline.width, outline.height);
+    if (outline.seen == 1)
+        for (int i = 0; i < 4; ++i)
+            frame.outline << QPointF(outline.corners[2 * i], outline.corners[2 * i + 1]);
+    return frame;
 }
 
 void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
@@ -361,8 +432,7 @@ void CaptureSession::finishSave(const QObject *worker)
 
     const int row = m_pages.rowOf(pending.pageId);
     if (outcome.written) {
-        if (outcome.path != m_pages.at(row).shownPath || outcome.pagePath != m_pages.at(row).pagePath)
-            m_pages.setPaths(row, outcome.path, outcome.pagePath);
+        m_pages.setPaths(row, outcome.path, outcome.pagePath);
         // The merge folder is decided by the first page that exists.
         if (m_pdfPath.isEmpty())
             m_pdfPath = pending.settingsFolder;

@@ -17,6 +17,8 @@
 #include <QMutex>
 #include <QSet>
 #include <QObject>
+#include <QPolygonF>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +28,8 @@ class GetScannerInfoThread;
 class QThread;
 class QTimer;
 
-// Process-wide: the latest frame and its lock (the only lock the frame path takes).
+// Process-wide: the latest frame and its lock (the only lock the frame path
+// takes). Only the session touches them; readers take CaptureSession::frame().
 extern QImage *g_Camimage;
 extern QMutex MutexCamDataBuffLock;
 
@@ -39,6 +42,17 @@ class CaptureSession : public QObject
 
 public:
     enum StartResult { Ready = 0, NoCamera = 1, NoAccess = 3 };
+
+    // The latest frame with what the camera library said of that same frame.
+    // The image is implicitly shared: holding it copies no pixels, and the
+    // frames that follow never change it.
+    struct Frame
+    {
+        QImage image;              // RGB888; null while there is no picture
+        bool outlineDrawn = false; // the library draws a page outline on the preview
+        QPolygonF outline;         // the page's four corners, or none when it sees no page
+        QSize outlineSpace;        // the frame size the corners are measured in
+    };
 
     explicit CaptureSession(QObject *parent = nullptr);
     // Lets running saves end, then stops the capture when it still runs.
@@ -114,11 +128,13 @@ public:
 
     // The frame callback handed to the camera library; runs on its thread.
     static int receiveFrame(void *data, int size, int w, int h, int nFormatType);
+    // The latest frame, on any thread; a null image while there is none.
+    static Frame frame();
 
 signals:
     // A scan's save began on its own thread; both go when it has ended.
     void saveStarted(QObject *worker, QThread *thread);
-    // A new frame is in g_Camimage (at most one request queued at a time).
+    // A new frame is there for frame() (at most one request queued at a time).
     void frameReady();
     void deviceChanged(int device);
     // No frame for some seconds: the shared picture is gone until the next.

@@ -69,8 +69,12 @@ void StoredPages::setPaths(int row, const QString &shownPath, const QString &pag
 {
     if (row < 0 || row >= m_pages.size())
         return;
-    m_pages[row].shownPath = shownPath;
-    m_pages[row].pagePath = pagePath;
+    Page &page = m_pages[row];
+    if (page.shownPath == shownPath && page.pagePath == pagePath)
+        return;
+    page.shownPath = shownPath;
+    page.pagePath = pagePath;
+    emit pageRenamed(row, shownPath);
 }
 
 QStringList StoredPages::deleteFiles(const QList<int> &rows)

@@ -40,7 +40,8 @@ public:
     // Moves the page at `from` so that it ends at row `to`; the others keep
     // their order. False (nothing moves) unless both are rows and differ.
     bool move(int from, int to);
-    // The names a save actually used, when a taken name made it move on.
+    // The names a save actually used, when a taken name made it move on;
+    // pageRenamed says so when they differ from the row's.
     void setPaths(int row, const QString &shownPath, const QString &pagePath);
     // Removes the files of the given rows from disk and then the rows; a file
     // that stays on disk keeps its row. A PDF page's private page image goes
@@ -52,6 +53,7 @@ signals:
     void pageInserted(int row, const QString &shownPath, bool pdf);
     void pageRemoved(int row);
     void pageMoved(int from, int to);
+    void pageRenamed(int row, const QString &shownPath);
 
 private:
     QList<Page> m_pages;

@@ -178,12 +178,8 @@ void TestHandsFree::keyTimesAndFocus()
 // Differing pixels in the picture's top right corner, where the badge goes.
 int TestHandsFree::badgePixels(const QImage &on, const QImage &off) const
 {
-    QRect picture;
-    {
-        QMutexLocker locker(&MutexCamDataBuffLock);
-        picture = fitPreviewRect(g_Camimage->size(), m_main->rotation(), QSizeF(parts(*m_main).videoWidget->size()),
-                                 m_main->previewScale());
-    }
+    const QRect picture = fitPreviewRect(CaptureSession::frame().image.size(), m_main->rotation(),
+                                         QSizeF(parts(*m_main).videoWidget->size()), m_main->previewScale());
     const QRect corner(picture.right() - 100, picture.top(), 100, 50);
     int differing = 0;
     for (int y = corner.top(); y <= corner.bottom(); ++y)

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -50,6 +51,8 @@ private slots:
     void singleClickOnlySelects();
     void reorderMovesTilesAndPagesAlike_data();
     void reorderMovesTilesAndPagesAlike();
+    void tilesFollowEveryPageChange_data();
+    void tilesFollowEveryPageChange();
 
 private:
     // Adds a row the way a scan does: both lists first, then the item.
@@ -405,6 +408,33 @@ void TestImageList::reorderMovesTilesAndPagesAlike()
     QCOMPARE(modelPaths(), expected);
     QCOMPARE(w->session().pagePaths(), expected);
     QVERIFY(!QFileInfo::exists(files[selected]));
+}
+
+// However the pages change, the tiles show them: the same files in the same
+// order, each with its name and kind (removals and moves: the tests above).
+void TestImageList::tilesFollowEveryPageChange_data()
+{
+    QTest::addColumn<QString>("change"); // what is done to row 1 of a.jpg, b.pdf, c.jpg
+    QTest::newRow("right page of a spread inserted") << "insert";
+    QTest::newRow("saved under another name") << "rename";
+}
+
+void TestImageList::tilesFollowEveryPageChange()
+{
+    QFETCH(QString, change);
+    for (const char *name : {"a.jpg", "b.pdf", "c.jpg"})
+        addCapture(dir->filePath(name), dir->filePath(name));
+    StoredPages &pages = w->session().pages();
+    if (change == "insert")
+        pages.insertAt(1, StoredPages::Page{dir->filePath("a-right.jpg"), dir->filePath("a-right.jpg")});
+    else
+        pages.setPaths(1, dir->filePath("b-1.pdf"), dir->filePath("b-1.jpg"));
+    QCOMPARE(modelPaths(), pages.shownPaths());
+    for (int row = 0; row < pages.count(); ++row) {
+        const PicItemData data = parts(*w).listViewModel->item(row)->data(PicItemData::Role).value<PicItemData>();
+        QCOMPARE(data.picName, QFileInfo(pages.at(row).shownPath).fileName());
+        QCOMPARE(data.pageKind == PicItemData::PageKind::Pdf, pages.at(row).pdf);
+    }
 }
 
 QTEST_MAIN(TestImageList)

@@ -36,11 +36,7 @@ private:
         f.write(text);
     }
 
-    static QImage *currentFrame()
-    {
-        QMutexLocker locker(&MutexCamDataBuffLock);
-        return g_Camimage;
-    }
+    static bool hasFrame() { return !CaptureSession::frame().image.isNull(); }
 
 private slots:
     void initTestCase() { StyleNoiseFilter::install(); }
@@ -150,7 +146,7 @@ private slots:
             win->show();
             QVERIFY(QTest::qWaitForWindowExposed(win.get()));
             QTest::qWait(100);
-            QVERIFY(currentFrame() == nullptr);
+            QVERIFY(!hasFrame());
             QVERIFY(!parts(*win).scanBtn->isEnabled());
         }
     }
@@ -169,11 +165,8 @@ private slots:
         win.resize(900, 650);
         win.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win));
-        QTRY_VERIFY_WITH_TIMEOUT(currentFrame() != nullptr, 5000);
-        {
-            QMutexLocker locker(&MutexCamDataBuffLock);
-            QCOMPARE(g_Camimage->size(), QSize(320, 240));
-        }
+        QTRY_VERIFY_WITH_TIMEOUT(hasFrame(), 5000);
+        QCOMPARE(CaptureSession::frame().image.size(), QSize(320, 240));
         QTRY_VERIFY_WITH_TIMEOUT(parts(win).scanBtn->isEnabled(), 5000);
         QVERIFY(answerer.texts.isEmpty());
         // Stopping returns only when no callback runs: afterwards the frame
@@ -185,7 +178,7 @@ private slots:
             g_Camimage = nullptr;
         }
         QTest::qWait(200);
-        QVERIFY(currentFrame() == nullptr);
+        QVERIFY(!hasFrame());
     }
 
     void destroyedWindowStopsTheFramesItReceives()
@@ -199,7 +192,7 @@ private slots:
         {
             ModalAnswerer answerer;
             CamMainWindow win;
-            QTRY_VERIFY_WITH_TIMEOUT(currentFrame() != nullptr, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(hasFrame(), 5000);
         }
         QVERIFY(g_Camself == nullptr);
         const long delivered = Orvix_FramesDelivered();

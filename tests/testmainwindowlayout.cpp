@@ -103,9 +103,9 @@ void TestMainWindowLayout::windowFrameAndTitleBar()
     TitleBar *bar = parts(*w).m_titleBar;
     QCOMPARE(bar->parentWidget(), static_cast<QWidget *>(w.get()));
     QCOMPARE(bar->geometry(), QRect(0, 0, 780, 50));
-    QCOMPARE(bar->m_buttonType, MIN_MAX_BUTTON);
-    QVERIFY(!bar->m_isTransparent);
-    QCOMPARE(QColor(bar->m_colorR, bar->m_colorG, bar->m_colorB), QColor(54, 146, 238));
+    QCOMPARE(bar->buttonType(), MIN_MAX_BUTTON);
+    QVERIFY(!bar->isTransparent());
+    QCOMPARE(bar->backgroundColor(), QColor(54, 146, 238));
     QCOMPARE(bar->m_pTitleContent->text(), QString("Quillo"));
     QCOMPARE(bar->m_pTitleContent->font().pointSize(), 9);
     QCOMPARE(bar->m_pIcon->pixmap(Qt::ReturnByValue).size(), QSize(32, 32));

@@ -10,6 +10,8 @@
 #include <QMutexLocker>
 #include <QPainter>
 #include <QPixmap>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -73,6 +75,50 @@ bool isEdgePixel(const QImage &img, int x, int y)
     return false;
 }
 
+// A page to lay under the simulated camera: white, with lines of dark print.
+QImage pagePicture(bool portrait)
+{
+    QImage page(portrait ? QSize(300, 420) : QSize(420, 300), QImage::Format_RGB32);
+    page.fill(QColor(246, 245, 240));
+    QPainter painter(&page);
+    for (int y = 40; y < page.height() - 40; y += 24)
+        painter.fillRect(30, y, page.width() - 60, 8, QColor(40, 40, 40));
+    return page;
+}
+
+// Whether the library's outline colour lies along every side of `outline`
+// in `frame`: a quarter, half and three quarters along, within two pixels.
+bool outlineLiesOn(const QImage &frame, const QPolygonF &outline)
+{
+    const auto outlineColoured = [&frame](QPoint p) {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx) {
+                const QPoint q = p + QPoint(dx, dy);
+                if (!frame.rect().contains(q))
+                    continue;
+                const QColor c = frame.pixelColor(q);
+                if (c.green() > 180 && c.red() < 90 && c.blue() < 110)
+                    return true;
+            }
+        return false;
+    };
+    for (int side = 0; side < outline.size(); ++side) {
+        const QPointF a = outline[side];
+        const QPointF b = outline[(side + 1) % outline.size()];
+        for (const double t : {0.25, 0.5, 0.75})
+            if (!outlineColoured((a + t * (b - a)).toPoint()))
+                return false;
+    }
+    return true;
+}
+
+// Portrait or landscape, as an outline's corners span it.
+QString shapeOf(const QPolygonF &outline)
+{
+    const QRectF span = outline.boundingRect();
+    return span.width() > span.height() ? "L" : "P";
+}
+
 } // namespace
 
 class TestPreview : public QObject
@@ -104,18 +150,20 @@ private:
 
     QSizeF videoArea() const { return QSizeF(parts(*m_win).videoWidget->size()); }
 
-    // No camera: the window comes up without a capture, and the frames in
-    // these tests are the ones the test hands to the callback. A new window
+    // Without `cameras` no camera: the window comes up without a capture, and
+    // the frames are the ones the test hands to the callback. A new window
     // starts unrotated at the fitted size.
-    void freshWindow()
+    void freshWindow(const QByteArray &cameras = QByteArray())
     {
         delete m_win;
         m_win = nullptr;
-        qputenv("ORVIX_SIMULATED_CAMERAS", "");
+        dropFrame(); // the last camera's, once it has stopped
+        qputenv("ORVIX_SIMULATED_CAMERAS", cameras);
         ModalAnswerer answerer;
         m_win = new CamMainWindow;
-        QCOMPARE(answerer.texts, QStringList{QStringLiteral("请正确连接扫描仪！")});
-        QVERIFY(!m_win->session().isConnected());
+        QCOMPARE(answerer.texts,
+                 cameras.isEmpty() ? QStringList{QStringLiteral("请正确连接扫描仪！")} : QStringList());
+        QCOMPARE(m_win->session().isConnected(), !cameras.isEmpty());
         m_win->resize(1000, 700);
         m_win->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_win));
@@ -334,6 +382,52 @@ private slots:
         QVERIFY(g_Camimage != nullptr);
         renderWindowOnly();
         QVERIFY(parts(*m_win).oneTOneBtn->isEnabled());
+    }
+
+    // The outline the camera library draws on a frame comes with that frame,
+    // even when read after the library has gone on to frames outlined
+    // elsewhere: a simulated Tarvo camera turns through pages of other shapes
+    // (P portrait, L landscape), and each frame carries the outline drawn on
+    // its own pixels.
+    void outlineComesWithItsFrame_data()
+    {
+        QTest::addColumn<QByteArray>("resolution");
+        QTest::addColumn<QString>("pages");
+        QTest::newRow("portrait first, 640x480") << QByteArray("640x480") << "P L P";
+        QTest::newRow("landscape first, 1280x720") << QByteArray("1280x720") << "L P L";
+    }
+
+    void outlineComesWithItsFrame()
+    {
+        QFETCH(QByteArray, resolution);
+        QFETCH(QString, pages);
+        QTemporaryDir scene;
+        QVERIFY(scene.isValid());
+        const QStringList shapes = pages.split(' ');
+        for (int i = 0; i < shapes.size(); ++i)
+            QVERIFY(pagePicture(shapes[i] == "P").save(scene.filePath(QString("%1.png").arg(i))));
+        // Each page lies 1.5 s, then a hand turns it in 1 s.
+        freshWindow("Tarvo S1|" + resolution + "|tarvo,scene=" + QFile::encodeName(scene.path()) + ",hold=1.5");
+        QVERIFY(m_win->session().autoCrop());
+
+        QSet<QString> shapesSeen;
+        QElapsedTimer clock;
+        clock.start();
+        while (shapesSeen.size() < 2 && clock.elapsed() < 20000) {
+            const CaptureSession::Frame frame = CaptureSession::frame();
+            if (frame.outline.isEmpty()) {
+                QTest::qWait(40);
+                continue;
+            }
+            QVERIFY(frame.outlineDrawn);
+            QCOMPARE(frame.outlineSpace, frame.image.size());
+            QTest::qWait(150); // the library delivers further frames meanwhile
+            QVERIFY2(outlineLiesOn(frame.image, frame.outline), qPrintable(shapeOf(frame.outline)));
+            // The look tells an outline from one a little beside it.
+            QVERIFY(!outlineLiesOn(frame.image, frame.outline.translated(frame.image.width() / 25.0, 0)));
+            shapesSeen.insert(shapeOf(frame.outline));
+        }
+        QCOMPARE(shapesSeen.size(), 2);
     }
 
     void restartWithSavedSettingsDropsThePicture()

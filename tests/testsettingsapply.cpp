@@ -51,8 +51,7 @@ void releaseDeferred()
 
 QSize currentFrameSize()
 {
-    QMutexLocker locker(&MutexCamDataBuffLock);
-    return g_Camimage ? g_Camimage->size() : QSize();
+    return CaptureSession::frame().image.size();
 }
 
 } // namespace

@@ -117,9 +117,6 @@ protected:
 private:
     void initUI();
     void initConnection();
-    // `pdf`: the scan stored the page as a single-page PDF.
-    void addItem(QString path, bool pdf);
-    void insertItem(int row, const QString &path, bool pdf);
     QStringList getListSelectedFile();
     void showCameraErrorBox(const QString &text);
     // A "错误" box that does not block: saves still running go on behind it.
@@ -129,7 +126,6 @@ private:
     void turnPreview(void (*turn)(RotationCounter &));
     void onFrameArrived();
     void onSaveFinished(int row, const SaveOutcome &outcome);
-    void onPageRemoved(int row);
     // Tiles follow the pages' order (cammainwindow_list.cpp).
     void initTileReorder();
     void onPageMoved(int from, int to);

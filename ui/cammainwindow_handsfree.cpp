@@ -61,7 +61,7 @@ void CamMainWindow::slotFocusedButtonKeyPressed(QPushButton *button)
 
 void CamMainWindow::slotScanTakenByHand()
 {
-    m_autoCapture.markScanned();
+    m_autoCapture.markScanned(CaptureSession::frame());
 }
 
 void CamMainWindow::slotAutoCaptureKeyPressed()
@@ -84,7 +84,7 @@ void CamMainWindow::slotBookModeKeyPressed()
 // On the GUI thread, for each repaint request; the camera's thread does no extra work.
 void CamMainWindow::watchForAutoCapture()
 {
-    if (!m_autoCapture.newPageAtRest())
+    if (!m_autoCapture.newPageAtRest(CaptureSession::frame()))
         return;
     if (!scanOfferedNow()) {
         // The page is not scanned yet: watch afresh so it is taken once the

@@ -1,5 +1,6 @@
 #include "ui/cammainwindow.h"
 
+#include "ui/pagelistfeed.h"
 #include "ui/picitemdelegate.h"
 #include "ui/buttonstyle.h"
 #include "ui/titlebar.h"
@@ -119,6 +120,7 @@ void CamMainWindow::initUI()
     imgListView->setItemDelegate(new PicItemDelegate(this));
     listViewProxyModel = new QSortFilterProxyModel(imgListView);
     listViewProxyModel->setSourceModel(listViewModel);
+    new PageListFeed(m_session.pages(), listViewModel);
     imgListView->setModel(listViewProxyModel);
     imgListView->setContextMenuPolicy(Qt::CustomContextMenu);
     imgListView->setFixedWidth(165);
@@ -213,9 +215,9 @@ void CamMainWindow::initConnection()
         m_nDrawnWidth = -1;
         update();
     });
-    connect(&m_session.pages(), &StoredPages::pageAdded, this, &CamMainWindow::addItem);
-    connect(&m_session.pages(), &StoredPages::pageInserted, this, &CamMainWindow::insertItem);
-    connect(&m_session.pages(), &StoredPages::pageRemoved, this, &CamMainWindow::onPageRemoved);
+    // The newest tile comes into view; the pages' feed made it already.
+    connect(&m_session.pages(), &StoredPages::pageAdded, imgListView, &QListView::scrollToBottom);
+    connect(&m_session.pages(), &StoredPages::pageInserted, imgListView, &QListView::scrollToBottom);
     connect(&m_session, &CaptureSession::saveFinished, this, &CamMainWindow::onSaveFinished);
     connect(&m_session, SIGNAL(savesEnded()), this, SLOT(slotSaveImgThreadOver()));
     connect(&m_session.recognition(), &PageRecognition::languagesMissing, this, [this] {

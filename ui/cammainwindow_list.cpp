@@ -5,26 +5,8 @@
 
 #include <QCursor>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QUrl>
-
-void CamMainWindow::addItem(QString path, bool pdf)
-{
-    QStandardItem *item = new QStandardItem;
-    PicItemData itemData;
-    itemData.picPath = path;
-    itemData.picName = QFileInfo(path).fileName();
-    itemData.pageKind = pdf ? PicItemData::PageKind::Pdf : PicItemData::PageKind::Jpeg;
-    item->setData(QVariant::fromValue(itemData), PicItemData::Role);
-    listViewModel->appendRow(item);
-    imgListView->scrollToBottom();
-}
-
-void CamMainWindow::onPageRemoved(int row)
-{
-    listViewModel->removeRow(row);
-}
 
 void CamMainWindow::initTileReorder()
 {
@@ -33,10 +15,11 @@ void CamMainWindow::initTileReorder()
     connect(&m_session.pages(), &StoredPages::pageMoved, this, &CamMainWindow::onPageMoved);
 }
 
-// The moved tile stays selected, so that the keys can move it on.
+// The moved tile stays selected, so that the keys can move it on. The model
+// has its rows in the new order already: the pages' feed heard the move first.
 void CamMainWindow::onPageMoved(int from, int to)
 {
-    listViewModel->insertRow(to, listViewModel->takeRow(from));
+    Q_UNUSED(from);
     const QModelIndex moved = listViewProxyModel->mapFromSource(listViewModel->index(to, 0));
     imgListView->selectionModel()->setCurrentIndex(moved, QItemSelectionModel::ClearAndSelect);
     imgListView->scrollTo(moved);

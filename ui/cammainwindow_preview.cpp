@@ -4,7 +4,6 @@
 #include "core/previewpaint.h"
 #include "ui/titlebar.h"
 
-#include <QMutexLocker>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -44,14 +43,14 @@ void CamMainWindow::paintEvent(QPaintEvent *event)
         background.addRoundedRect(QRectF(10, 10, width() - 20, height() - 20), 28, 28, Qt::AbsoluteSize);
         painter.fillPath(background, QBrush(QColor(217, 217, 217, 255)));
 
-        QMutexLocker locker(&MutexCamDataBuffLock);
-        if (g_Camimage) {
+        // Held for the paint alone: the camera's next frame goes into another buffer meanwhile.
+        const QImage frame = CaptureSession::frame().image;
+        if (!frame.isNull()) {
             hasFrame = true;
-            const QRect target =
-                fitPreviewRect(g_Camimage->size(), nRotate, QSizeF(videoWidget->size()), nVideoScaleSize);
+            const QRect target = fitPreviewRect(frame.size(), nRotate, QSizeF(videoWidget->size()), nVideoScaleSize);
             if (!target.isEmpty()) {
                 painter.setRenderHint(QPainter::Antialiasing, false);
-                m_nDrawnWidth = drawPreviewFrame(painter, *g_Camimage, target, nRotate);
+                m_nDrawnWidth = drawPreviewFrame(painter, frame, target, nRotate);
                 paintPictureNotices(painter, target.intersected(rect()));
             }
         }
@@ -79,12 +78,10 @@ void CamMainWindow::ReshUI()
 
 void CamMainWindow::slotOneTOneBtnClicked()
 {
-    {
-        QMutexLocker locker(&MutexCamDataBuffLock);
-        if (!g_Camimage)
-            return;
-        nVideoScaleSize = m_nDrawnWidth >= 0 ? m_nDrawnWidth : rotatedFrameSize(g_Camimage->size(), nRotate).width();
-    }
+    const QImage frame = CaptureSession::frame().image;
+    if (frame.isNull())
+        return;
+    nVideoScaleSize = m_nDrawnWidth >= 0 ? m_nDrawnWidth : rotatedFrameSize(frame.size(), nRotate).width();
     update();
 }
 

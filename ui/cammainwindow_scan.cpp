@@ -1,9 +1,5 @@
 #include "ui/cammainwindow.h"
 
-#include "ui/picitemdata.h"
-
-#include <QFileInfo>
-
 #include <QStandardItemModel>
 
 void CamMainWindow::slotScanBtnClicked()
@@ -21,15 +17,6 @@ void CamMainWindow::slotSaveImgThreadOver()
         maskWidget->hide();
 }
 
-// The right page of a spread, right after its left page.
-void CamMainWindow::insertItem(int row, const QString &path, bool pdf)
-{
-    addItem(path, pdf);
-    const int last = listViewModel->rowCount() - 1;
-    if (row < last)
-        listViewModel->insertRow(row, listViewModel->takeRow(last));
-}
-
 void CamMainWindow::onSaveFinished(int row, const SaveOutcome &outcome)
 {
     if (!outcome.written) {
@@ -38,14 +25,6 @@ void CamMainWindow::onSaveFinished(int row, const SaveOutcome &outcome)
     }
     if (row < 0)
         return;
-    // A name taken meanwhile made the save move on: the tile shows the file made.
-    QStandardItem *item = listViewModel->item(row);
-    PicItemData itemData = item ? item->data(PicItemData::Role).value<PicItemData>() : PicItemData();
-    if (item && itemData.picPath != outcome.path) {
-        itemData.picPath = outcome.path;
-        itemData.picName = QFileInfo(outcome.path).fileName();
-        item->setData(QVariant::fromValue(itemData), PicItemData::Role);
-    }
     // The tile was painted before its file existed.
     imgListView->update(listViewProxyModel->mapFromSource(listViewModel->index(row, 0)));
 }

@@ -1,6 +1,7 @@
 #ifndef TITLEBAR_H
 #define TITLEBAR_H
 
+#include <QColor>
 #include <QLabel>
 #include <QPoint>
 #include <QPushButton>
@@ -36,6 +37,17 @@ public:
     void getRestoreInfo(QPoint &point, QSize &size);
     void loadStyleSheet(const QString &sheetName);
 
+    // What the bar was told and what it is doing, read-only.
+    TitleButtonType buttonType() const { return m_buttonType; }
+    QColor backgroundColor() const { return QColor(m_colorR, m_colorG, m_colorB); }
+    bool isTransparent() const { return m_isTransparent; }
+    int windowBorderWidth() const { return m_windowBorderWidth; }
+    QString titleContent() const { return m_titleContent; }
+    // A press on the bar is dragging its window.
+    bool isDragging() const { return m_isPressed; }
+    // Milliseconds between the scrolling title's steps; 0 while it stands.
+    int titleRollInterval() const { return m_titleRollTimer.isActive() ? m_titleRollTimer.interval() : 0; }
+
     QLabel *m_pIcon;
     QLabel *m_pTitleContent;
     QPushButton *m_pButtonMin;
@@ -67,9 +79,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    friend class TestTitleBar;
-    friend class TestMainWindowLayout;
-
     void initControl();
     void initConnections();
     bool isShowingMaximise() const;
