@@ -282,6 +282,8 @@ ORVIX_API int Orvix_IsTarvoDevice(long index)
 
 ORVIX_API const char *Orvix_LastError(void) { return orvix::lastError(); }
 
+ORVIX_API int Orvix_LastErrorNumber(void) { return orvix::lastErrorNumber(); }
+
 ORVIX_API long Orvix_FramesDelivered(void) { return registry().framesDelivered(); }
 
 ORVIX_API int Orvix_PreviewOutline(double *corners, int *width, int *height)

@@ -47,7 +47,7 @@ int writeFileAtomic(const std::string &path, const std::vector<uint8_t> &bytes)
     std::string error;
     int errorNumber = 0;
     if (!fileio::AtomicFile::writeWhole(path, bytes.data(), bytes.size(), error, errorNumber)) {
-        setLastError(error);
+        setLastError(error, errorNumber);
         return ORVIX_E_IO;
     }
     return ORVIX_OK;
@@ -59,7 +59,7 @@ int writeNewFile(const std::string &path, const std::vector<uint8_t> &bytes, boo
     std::string error;
     int errorNumber = 0;
     if (!fileio::AtomicFile::writeNew(path, bytes.data(), bytes.size(), privateFile, usedPath, error, errorNumber)) {
-        setLastError(error);
+        setLastError(error, errorNumber);
         return ORVIX_E_IO;
     }
     return ORVIX_OK;
