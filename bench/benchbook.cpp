@@ -5,7 +5,7 @@
 // flatness >= 0.9 on average and >= 0.85 at worst, time <= 400 ms.
 #include "../tests/bookscene.h"
 #include "bench/booktext.h"
-#include "sdk/processing.h"
+#include "sdk/page/processing.h"
 
 #include <QGuiApplication>
 

@@ -3,13 +3,13 @@
 // faster steps beside the methods they replaced, measured in the same run.
 #include "../tests/pagescene.h"
 #include "../tests/referenceprocessing.h"
-#include "sdk/areareduce.h"
-#include "sdk/docoptimiser.h"
-#include "sdk/jpegcodec.h"
-#include "sdk/pagedetector.h"
-#include "sdk/picturepool.h"
-#include "sdk/previewoutliner.h"
-#include "sdk/processing.h"
+#include "sdk/jpeg/wholefactorreduce.h"
+#include "sdk/page/docoptimiser.h"
+#include "sdk/jpeg/jpegcodec.h"
+#include "sdk/page/pagedetector.h"
+#include "sdk/page/picturepool.h"
+#include "sdk/page/previewoutliner.h"
+#include "sdk/page/processing.h"
 
 #include <algorithm>
 #include <cmath>

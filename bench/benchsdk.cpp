@@ -3,11 +3,11 @@
 // encoding, rotation, and simulated frame production.
 #include "sdk/backend.h"
 #include "camera/camsdk.h"
-#include "sdk/jpegcodec.h"
-#include "sdk/processing.h"
-#include "sdk/simulateddevice.h"
-#include "sdk/simulatedscene.h"
-#include "sdk/simulatedspec.h"
+#include "sdk/jpeg/jpegcodec.h"
+#include "sdk/page/processing.h"
+#include "sdk/simulated/simulateddevice.h"
+#include "sdk/simulated/simulatedscene.h"
+#include "sdk/simulated/simulatedspec.h"
 
 #include <atomic>
 #include <chrono>

@@ -6,10 +6,10 @@
 #include "tests/fakev4l2io.h"
 
 #include "camera/camsdk.h"
-#include "sdk/jpegcodec.h"
-#include "sdk/v4l2device.h"
-#include "sdk/v4l2probe.h"
-#include "sdk/yuyv.h"
+#include "sdk/jpeg/jpegcodec.h"
+#include "sdk/v4l2/v4l2device.h"
+#include "sdk/v4l2/v4l2probe.h"
+#include "sdk/v4l2/yuyv.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -21,6 +21,11 @@ ORVIX_API int Orvix_IsDeviceAccessible(long index);
 ORVIX_API int Orvix_IsTarvoDevice(long index);
 /* The last failure seen by the calling thread, as text; never null. */
 ORVIX_API const char *Orvix_LastError(void);
+/* The errno of the system call behind the calling thread's last failure, 0
+ * when no system call failed. A file the library could not write gives its
+ * reason here (ENOSPC for a full disk, EACCES, EROFS, ...); a camera's own
+ * failures give 0. */
+ORVIX_API int Orvix_LastErrorNumber(void);
 /* Number of frames delivered since the last Cam_CameraCaptureStart. */
 ORVIX_API long Orvix_FramesDelivered(void);
 /* The page outline drawn on the last preview frame, for callers that need to

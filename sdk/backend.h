@@ -55,15 +55,6 @@ public:
     virtual std::vector<std::unique_ptr<Device>> enumerate() = 0;
 };
 
-// In listing order: real cameras first, then simulated ones.
-std::vector<std::unique_ptr<Backend>> makeBackends();
-std::unique_ptr<Backend> makeV4l2Backend();
-std::unique_ptr<Backend> makeSimulatedBackend();
-
-// The calling thread's last failure text (Orvix_LastError).
-void setLastError(const std::string &text);
-const char *lastError();
-
 } // namespace orvix
 
 #endif

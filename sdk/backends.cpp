@@ -1,4 +1,7 @@
-#include "sdk/backend.h"
+#include "sdk/backends.h"
+
+#include "sdk/simulated/simulatedbackend.h"
+#include "sdk/v4l2/v4l2backend.h"
 
 #include <cstdlib>
 #include <cstring>

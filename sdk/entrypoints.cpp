@@ -1,9 +1,9 @@
 // The C entry points: pointer checks, then the registry. Nothing thrown
 // inside may cross into the C caller.
-#include "sdk/backend.h"
 #include "camera/camsdk.h"
-#include "sdk/jpegcodec.h"
 #include "camera/orvixext.h"
+#include "sdk/jpeg/jpegcodec.h"
+#include "sdk/lasterror.h"
 #include "sdk/registry.h"
 
 #include <algorithm>
@@ -14,8 +14,6 @@
 
 namespace orvix {
 namespace {
-
-thread_local std::string t_lastError;
 
 constexpr size_t kMaxNameBytes = 255;
 
@@ -56,9 +54,6 @@ int guarded(Body body)
 Registry &registry() { return Registry::instance(); }
 
 } // namespace
-
-void setLastError(const std::string &text) { t_lastError = text; }
-const char *lastError() { return t_lastError.c_str(); }
 
 } // namespace orvix
 
@@ -286,6 +281,8 @@ ORVIX_API int Orvix_IsTarvoDevice(long index)
 }
 
 ORVIX_API const char *Orvix_LastError(void) { return orvix::lastError(); }
+
+ORVIX_API int Orvix_LastErrorNumber(void) { return orvix::lastErrorNumber(); }
 
 ORVIX_API long Orvix_FramesDelivered(void) { return registry().framesDelivered(); }
 

@@ -1,8 +1,10 @@
 #include "sdk/registry.h"
 
-#include "sdk/jpegcodec.h"
-#include "sdk/previewoutliner.h"
-#include "sdk/processing.h"
+#include "sdk/backends.h"
+#include "sdk/jpeg/jpegcodec.h"
+#include "sdk/lasterror.h"
+#include "sdk/page/previewoutliner.h"
+#include "sdk/page/processing.h"
 
 #include "fileio/freestamp.h"
 

@@ -6,7 +6,7 @@
 
 #include "sdk/backend.h"
 #include "camera/camsdk.h"
-#include "sdk/pagedetector.h"
+#include "sdk/page/pagedetector.h"
 
 #include <atomic>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "tests/fakev4l2io.h"
 
-#include "sdk/v4l2probe.h"
+#include "sdk/v4l2/v4l2probe.h"
 
 #include <poll.h>
 

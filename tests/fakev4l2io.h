@@ -7,8 +7,8 @@
 #ifndef QUILLO_TESTS_FAKEV4L2IO_H
 #define QUILLO_TESTS_FAKEV4L2IO_H
 
-#include "sdk/v4l2device.h"
-#include "sdk/v4l2io.h"
+#include "sdk/v4l2/v4l2device.h"
+#include "sdk/v4l2/v4l2io.h"
 
 #include <linux/videodev2.h>
 

@@ -5,7 +5,7 @@
 #define QUILLO_TESTS_REFERENCEPROCESSING_H
 
 #include "sdk/frame.h"
-#include "sdk/pagedetector.h"
+#include "sdk/page/pagedetector.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>

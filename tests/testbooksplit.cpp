@@ -2,8 +2,8 @@
 // right pages, flat and in order; a single sheet left whole; thumbs painted
 // out of the outer margin only where no text lies.
 #include "bookpages.h"
-#include "sdk/marginclean.h"
-#include "sdk/processing.h"
+#include "sdk/page/marginclean.h"
+#include "sdk/page/processing.h"
 
 #include <QtTest>
 

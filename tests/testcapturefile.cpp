@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <thread>
 #include <memory>
@@ -196,13 +197,18 @@ void TestCaptureFile::unwritableFolderGivesErrorAndNoFile()
     QCOMPARE(Cam_CameraCaptureFile(0, missing.toUtf8().constData(), paramRotated(0)),
              int(ORVIX_E_IO));
     QVERIFY(QByteArray(Orvix_LastError()).contains("no/such/folder"));
+    QCOMPARE(Orvix_LastErrorNumber(), ENOENT);
     QVERIFY(!QFile::exists(missing));
+    // A failure that no system call caused leaves no number behind.
+    QCOMPARE(Cam_CameraCaptureFile(0, "", paramRotated(0)), int(ORVIX_E_ARGUMENT));
+    QCOMPARE(Orvix_LastErrorNumber(), 0);
 
     // A folder at the path itself: the rename fails, the temporary goes away.
     QVERIFY(QDir(dir.path()).mkdir("taken.jpg"));
     QCOMPARE(Cam_CameraCaptureFile(0, dir.filePath("taken.jpg").toUtf8().constData(),
                                    paramRotated(0)),
              int(ORVIX_E_IO));
+    QCOMPARE(Orvix_LastErrorNumber(), EISDIR);
     QCOMPARE(entriesOf(dir.path()), QStringList{"taken.jpg"});
 
     if (geteuid() == 0)
@@ -212,6 +218,7 @@ void TestCaptureFile::unwritableFolderGivesErrorAndNoFile()
     QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
     QCOMPARE(Cam_CameraCaptureFile(0, (locked + "/page.jpg").toUtf8().constData(), paramRotated(0)),
              int(ORVIX_E_IO));
+    QCOMPARE(Orvix_LastErrorNumber(), EACCES);
     QCOMPARE(entriesOf(locked), QStringList());
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }

@@ -1,8 +1,8 @@
 // Document optimisation: even light, white paper, dark text, colour kept.
-#include "sdk/areareduce.h"
-#include "sdk/docoptimiser.h"
+#include "sdk/page/areareduce.h"
+#include "sdk/page/docoptimiser.h"
 #include "tests/pagescene.h"
-#include "sdk/processing.h"
+#include "sdk/page/processing.h"
 #include "tests/referenceprocessing.h"
 
 #include <QtTest>

@@ -1,9 +1,9 @@
 // The EXIF block of the JPEGs the camera library writes, read back by a
 // TIFF reader of the test's own and, where installed, by exiftool.
-#include "sdk/areareduce.h"
+#include "sdk/jpeg/wholefactorreduce.h"
 #include "camera/camsdk.h"
-#include "sdk/exifthumbnail.h"
-#include "sdk/jpegcodec.h"
+#include "sdk/jpeg/exifthumbnail.h"
+#include "sdk/jpeg/jpegcodec.h"
 #include "tests/emulatedskip.h"
 
 #include <QtTest>

@@ -1,9 +1,9 @@
 // The JPEG codec inside the camera library: scaled decoding, the embedded
 // preview, limits, and the atomic file write.
 #include "camera/camsdk.h"
-#include "sdk/backend.h"
-#include "sdk/exifthumbnail.h"
-#include "sdk/jpegcodec.h"
+#include "sdk/jpeg/exifthumbnail.h"
+#include "sdk/jpeg/jpegcodec.h"
+#include "sdk/lasterror.h"
 
 #include <QtTest>
 #include <QImage>

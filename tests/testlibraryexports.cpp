@@ -64,7 +64,7 @@ void TestLibraryExports::exportsOnlyTheEntryPoints()
         "Cam_GetCameraResolutionName", "Cam_GetDevCount", "Cam_GetDevName", "Cam_Init",
         "Cam_SetAutoCrop", "Cam_SetCameraFormat", "Cam_SetCameraResolution",
         "Cam_readBufFromJpegBuf", "Orvix_FramesDelivered", "Orvix_PreviewOutline", "Orvix_IsDeviceAccessible",
-        "Orvix_IsTarvoDevice", "Orvix_LastError", "Orvix_ReadBufFromJpegBufScaled",
+        "Orvix_IsTarvoDevice", "Orvix_LastError", "Orvix_LastErrorNumber", "Orvix_ReadBufFromJpegBufScaled",
         "Orvix_CameraCaptureNewFile", "Orvix_CameraCaptureBookFiles"};
     QStringList sortedExpected = expected;
     sortedExpected.sort();

@@ -1,11 +1,11 @@
 // Page finding on generated overhead photos with known corners.
-#include "sdk/pagedetector.h"
-#include "sdk/pagemasks.h"
+#include "sdk/page/pagedetector.h"
+#include "sdk/page/pagemasks.h"
 #include "tests/pagescene.h"
-#include "sdk/picturepool.h"
-#include "sdk/processing.h"
+#include "sdk/page/picturepool.h"
+#include "sdk/page/processing.h"
 #include "tests/referenceprocessing.h"
-#include "sdk/simulatedscene.h"
+#include "sdk/simulated/simulatedscene.h"
 
 #include <QtTest>
 

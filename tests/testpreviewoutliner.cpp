@@ -1,8 +1,8 @@
 // The live page outline across a stream of frames: looked for again when the
 // picture changes, reused while it stays, and never stale for long.
 #include "tests/pagescene.h"
-#include "sdk/previewoutliner.h"
-#include "sdk/processing.h"
+#include "sdk/page/previewoutliner.h"
+#include "sdk/page/processing.h"
 
 #include <QtTest>
 

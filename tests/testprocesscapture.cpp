@@ -1,6 +1,6 @@
 // A capture's processing chain: crop, rotate, optimise, watermark, in that order.
 #include "tests/pagescene.h"
-#include "sdk/processing.h"
+#include "sdk/page/processing.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // Quarter turns of captured pages, checked against Qt's own transform.
-#include "sdk/picturepool.h"
-#include "sdk/processing.h"
+#include "sdk/page/picturepool.h"
+#include "sdk/page/processing.h"
 
 #include <QtTest>
 #include <QImage>

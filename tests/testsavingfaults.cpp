@@ -222,15 +222,33 @@ private slots:
         }
     }
 
-    // The camera library's own JPEG write meets a full disk: nothing under
-    // the final name, and the reason the user reads is the disk.
-    void jpegCaptureOntoAFullDisk()
+    // The camera library's own JPEG write fails: nothing new under the
+    // folder, and the reason the user reads is the one the library's errno
+    // gives (a camera's failure would read as the scanner's).
+    void jpegCaptureFailureNamesItsCause_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fileSizeLimited"); // the disk fills at 8 KB
+        QTest::addColumn<bool>("nameIsAFolder");   // EEXIST: no stamp to move on to
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full disk") << "20260102030405006.jpg" << true << false << QStringLiteral("磁盘空间不足");
+        QTest::newRow("a folder at a name that is no stamp") << "page.jpg" << false << true
+                                                              << QStringLiteral("写入文件失败");
+    }
+    void jpegCaptureFailureNamesItsCause()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, fileSizeLimited);
+        QFETCH(bool, nameIsAFolder);
+        QFETCH(QString, reason);
         qputenv("ORVIX_SIMULATED_CAMERAS", "Good|640x480|");
         QCOMPARE(Cam_Init(), 0);
         Cam_SetCameraResolution(0, 640, 480);
         const QString dir = freshDir("full");
-        const QString path = dir + "/20260102030405006.jpg";
+        const QString path = dir + "/" + name;
+        if (nameIsAFolder)
+            QVERIFY(QDir(dir).mkdir(name));
+        const QStringList before = everything(dir);
         IMAGEPARAM p{};
         GetScannerInfoThread worker(p, path, QString(), false);
 
@@ -241,7 +259,8 @@ private slots:
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit limit = saved;
         limit.rlim_cur = 8192; // a JPEG of the page needs far more
-        setrlimit(RLIMIT_FSIZE, &limit);
+        if (fileSizeLimited)
+            setrlimit(RLIMIT_FSIZE, &limit);
         worker.slotSaveImg();
         setrlimit(RLIMIT_FSIZE, &saved);
         sigaction(SIGXFSZ, &old, nullptr);
@@ -249,9 +268,9 @@ private slots:
         const SaveOutcome outcome = worker.outcome();
         QVERIFY(!outcome.written);
         QCOMPARE(outcome.path, path);
-        QCOMPARE(outcome.reason, QStringLiteral("磁盘空间不足"));
+        QCOMPARE(outcome.reason, reason);
         QVERIFY(outcome.message().contains(path));
-        QVERIFY(everything(dir).isEmpty());
+        QCOMPARE(everything(dir), before);
     }
 
     // Two good scans and a failing one, merged at once without waiting: the

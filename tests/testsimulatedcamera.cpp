@@ -1,10 +1,10 @@
 // Simulated cameras from the inside: the description parser, the synthetic
 // desk with its known page corners, the live marks, and pictures as scenes.
 #include "camera/camsdk.h"
-#include "sdk/simulateddevice.h"
-#include "sdk/simulatedpages.h"
-#include "sdk/simulatedscene.h"
-#include "sdk/simulatedspec.h"
+#include "sdk/simulated/simulateddevice.h"
+#include "sdk/simulated/simulatedpages.h"
+#include "sdk/simulated/simulatedscene.h"
+#include "sdk/simulated/simulatedspec.h"
 
 #include <QtTest>
 #include <QImage>

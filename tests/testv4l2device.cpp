@@ -4,10 +4,11 @@
 #include "tests/fakev4l2io.h"
 
 #include "camera/camsdk.h"
-#include "sdk/jpegcodec.h"
-#include "sdk/v4l2backend.h"
-#include "sdk/v4l2device.h"
-#include "sdk/v4l2probe.h"
+#include "sdk/jpeg/jpegcodec.h"
+#include "sdk/lasterror.h"
+#include "sdk/v4l2/v4l2backend.h"
+#include "sdk/v4l2/v4l2device.h"
+#include "sdk/v4l2/v4l2probe.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

@@ -4,10 +4,10 @@
 #include "tests/fakev4l2io.h"
 
 #include "camera/camsdk.h"
-#include "sdk/tarvodevices.h"
-#include "sdk/v4l2backend.h"
-#include "sdk/v4l2device.h"
-#include "sdk/v4l2probe.h"
+#include "sdk/v4l2/tarvodevices.h"
+#include "sdk/v4l2/v4l2backend.h"
+#include "sdk/v4l2/v4l2device.h"
+#include "sdk/v4l2/v4l2probe.h"
 
 #include <QtTest>
 

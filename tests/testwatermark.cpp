@@ -1,6 +1,6 @@
 // Text watermark: colour, placement, size, Chinese text, bad input.
-#include "sdk/fontlocator.h"
-#include "sdk/watermark.h"
+#include "sdk/watermark/fontlocator.h"
+#include "sdk/watermark/watermark.h"
 
 #include <QtTest>
 

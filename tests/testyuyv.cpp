@@ -1,6 +1,6 @@
 // YUYV to R,G,B: known colours against the BT.601 definition, and the
 // buffer checks that keep a short or padded frame from being misread.
-#include "sdk/yuyv.h"
+#include "sdk/v4l2/yuyv.h"
 
 #include <QtTest>
 

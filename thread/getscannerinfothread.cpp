@@ -13,7 +13,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <limits>
 
 #include <sys/statvfs.h>
@@ -75,19 +74,14 @@ void GetScannerInfoThread::slotSaveImg()
 SaveOutcome GetScannerInfoThread::captureFailure(const QString &shownPath, int result) const
 {
     const QString detail = QStringLiteral("capture result %1: %2").arg(result).arg(QString::fromUtf8(Orvix_LastError()));
+    // The library's file writer hands over the errno of its failed call; a
+    // camera that failed leaves none.
+    const int writeError = Orvix_LastErrorNumber();
     const int problem = folderProblem(QFileInfo(filePath).absolutePath());
     if (problem)
         return SaveOutcome::failure(shownPath, fileFailureReason(problem), detail);
-    // The library's file writer words every failure of its own as
-    // "cannot ...: <strerror>", in this process's locale.
-    const QByteArray libraryError(Orvix_LastError());
-    if (libraryError.startsWith("cannot ")) {
-        for (const int err : {ENOSPC, EDQUOT, EFBIG, EACCES, EPERM, EROFS, ENOENT, ENOTDIR, EIO}) {
-            if (libraryError.endsWith(std::strerror(err)))
-                return SaveOutcome::failure(shownPath, fileFailureReason(err), detail);
-        }
-        return SaveOutcome::failure(shownPath, fileFailureReason(0), detail);
-    }
+    if (writeError)
+        return SaveOutcome::failure(shownPath, fileFailureReason(writeError), detail);
     return SaveOutcome::failure(shownPath, QStringLiteral("扫描仪未能拍摄页面"), detail);
 }
 
