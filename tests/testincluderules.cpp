@@ -8,9 +8,12 @@
 #include <QHash>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -133,6 +136,65 @@ private slots:
         // An empty layer means the scan looked in the wrong place, not that the rule holds.
         QVERIFY2(files > 0, qPrintable(QStringLiteral("no .h or .cpp under %1/").arg(kLayers.at(layer))));
         QVERIFY2(upward.isEmpty(), qPrintable("included from a higher layer:\n  " + upward.join("\n  ")));
+    }
+
+    // System headers are on every include path, so only this keeps a third-party
+    // library inside the folder whose target links it.
+    void thirdPartyHeadersStayHome_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("homes");
+        QTest::newRow("V4L2") << "^(linux/videodev2\\.h|libv4l2\\.h|libv4lconvert\\.h)$" << QStringList{"sdk/v4l2/"};
+        QTest::newRow("OpenCV") << "^opencv2/" << QStringList{"sdk/page/", "sdk/jpeg/", "sdk/simulated/"};
+        QTest::newRow("libjpeg-turbo") << "^(turbojpeg|jpeglib)\\.h$" << QStringList{"sdk/jpeg/"};
+        QTest::newRow("FreeType") << "^(ft2build\\.h|freetype/)" << QStringList{"sdk/watermark/"};
+        QTest::newRow("libharu") << "^hpdf" << QStringList{"pdf/"};
+        QTest::newRow("Tesseract") << "^(tesseract|leptonica)/" << QStringList{"core/textrecognizer.cpp"};
+    }
+    void thirdPartyHeadersStayHome()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, homes);
+        const QRegularExpression header(pattern);
+        QStringList strays;
+        int atHome = 0;
+        for (auto file = m_includes.cbegin(); file != m_includes.cend(); ++file) {
+            const bool home = std::any_of(homes.cbegin(), homes.cend(),
+                                          [&](const QString &h) { return file.key().startsWith(h); });
+            for (const Include &include : file.value()) {
+                if (!include.file.isEmpty() || !header.match(include.written).hasMatch())
+                    continue;
+                if (home)
+                    ++atHome;
+                else
+                    strays << QStringLiteral("%1:%2 -> %3").arg(file.key()).arg(include.line).arg(include.written);
+            }
+        }
+        // None at home means the pattern or the home went stale, not that the rule holds.
+        QVERIFY2(atHome > 0, qPrintable("no include matches at home: " + homes.join(", ")));
+        QVERIFY2(strays.isEmpty(), qPrintable("outside " + homes.join(", ") + ":\n  " + strays.join("\n  ")));
+    }
+
+    // The camera library's sub-folders are targets of their own, so two of
+    // them that include each other could not be linked one after the other.
+    void sdkFoldersIncludeOneWay()
+    {
+        QSet<QPair<QString, QString>> reaches;
+        for (auto file = m_includes.cbegin(); file != m_includes.cend(); ++file) {
+            const QString from = QFileInfo(file.key()).path();
+            for (const Include &include : file.value()) {
+                const QString to = QFileInfo(include.file).path();
+                if (from.startsWith("sdk/") && to.startsWith("sdk/") && from != to)
+                    reaches.insert({from, to});
+            }
+        }
+        QVERIFY2(!reaches.isEmpty(), "no sdk sub-folder includes another: the scan found no sub-folders");
+        QStringList both;
+        for (const auto &pair : reaches) {
+            if (pair.first < pair.second && reaches.contains({pair.second, pair.first}))
+                both << pair.first + " <-> " + pair.second;
+        }
+        QVERIFY2(both.isEmpty(), qPrintable("sub-folders that include each other:\n  " + both.join("\n  ")));
     }
 
     void noIncludeCircle()
