@@ -6,7 +6,7 @@
 // Times are the processor time of the watching thread.
 // BENCH_TRACE=1 also prints every judgement of a page at rest;
 // BENCH_ONLY=TEXT plays only the sequences whose name holds TEXT.
-#include "../tests/turnscene.h"
+#include "tests/shared/turnscene.h"
 #include "core/autocapture.h"
 #include "core/pagedetail.h"
 #include "core/watchframe.h"

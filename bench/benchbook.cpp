@@ -3,7 +3,7 @@
 // come out against their flat truth, how well `tesseract` reads them (when
 // installed) and the time of the book step. Targets: every page found,
 // flatness >= 0.9 on average and >= 0.85 at worst, time <= 400 ms.
-#include "../tests/bookscene.h"
+#include "tests/shared/bookscene.h"
 #include "bench/booktext.h"
 #include "sdk/page/processing.h"
 

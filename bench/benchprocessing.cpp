@@ -1,8 +1,8 @@
 // Page processing figures on a full camera-resolution capture (3264x2448):
 // each processing option alone, all together, and the preview outline; the
 // faster steps beside the methods they replaced, measured in the same run.
-#include "../tests/pagescene.h"
-#include "../tests/referenceprocessing.h"
+#include "tests/shared/pagescene.h"
+#include "tests/shared/referenceprocessing.h"
 #include "sdk/jpeg/wholefactorreduce.h"
 #include "sdk/page/docoptimiser.h"
 #include "sdk/jpeg/jpegcodec.h"

@@ -3,7 +3,7 @@
 // of YUYV conversion.
 // Frames come from a scripted camera, so the figures are the CPU's limit,
 // not the USB link's.
-#include "tests/fakev4l2io.h"
+#include "tests/shared/fakev4l2io.h"
 
 #include "camera/camsdk.h"
 #include "sdk/jpeg/jpegcodec.h"

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Searchable PDFs tried as a new user would, on a private X server:
-#   1. two page pictures of known text made by tests/pagepictures (page 1
+#   1. two page pictures of known text made by tests/tools/pagepictures (page 1
 #      Chinese, page 2 English, sentences no suite or bench reads) on a
 #      page-turning simulated 1920x1080 camera; the settings file says PDF
 #      scans (FileFormat=1) with text recognition on (Ocr=1);
