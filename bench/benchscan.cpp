@@ -1,7 +1,6 @@
 // Prints how long a scan takes to reach a complete file, and what the PDF
 // writer costs per page when one writer rewrites the document after each page.
 #include "ui/cammainwindow.h"
-#include "core/scanplan.h"
 #include "thread/getscannerinfothread.h"
 #include "pdf/hpdfoperation.h"
 
@@ -35,7 +34,7 @@ double timeWorker(const QString &jpeg, const QString &pdf, int code, int cropTyp
 {
     IMAGEPARAM p{};
     p.nCropType = cropType;
-    auto *worker = new GetScannerInfoThread(p, jpeg, pdf, scanplan::isPdfFormat(code));
+    auto *worker = new GetScannerInfoThread(p, jpeg, pdf, code);
     QThread thread;
     worker->moveToThread(&thread);
     QObject::connect(&thread, SIGNAL(started()), worker, SLOT(slotSaveImg()));

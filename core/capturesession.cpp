@@ -388,7 +388,7 @@ void CaptureSession::scan(int cropIndex, qreal rotation, const Settings *saved)
     IMAGEPARAM param = plan.param;
     param.szWaterContent = waterContent.data();
     auto *worker = new GetScannerInfoThread(param, plan.captureJpegPath, plan.pdfPath,
-                                            scanplan::isPdfFormat(plan.formatCode), nullptr);
+                                            plan.formatCode, nullptr);
     worker->setJpegPdfPages(plan.jpegPdfPages);
     worker->setBookMode(m_bookMode.isOn());
     auto *thread = new QThread(nullptr);

@@ -13,11 +13,6 @@ QString makeStamp(const QDateTime &when)
     return when.toString(QStringLiteral("yyyyMMddhhmmsszzz"));
 }
 
-bool isPdfFormat(int code)
-{
-    return code == FormatSinglePagePdf;
-}
-
 int cropTypeFromCounter(int cropIndex)
 {
     return cropIsOn(cropIndex) ? 1 : 0;

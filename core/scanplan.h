@@ -3,6 +3,7 @@
 
 #include "camera/camsdk.h"
 #include "core/settings.h"
+#include "thread/fileformat.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -13,13 +14,15 @@
 // that the rules can be checked without a window or a camera.
 namespace scanplan {
 
-enum FormatCode { FormatJpg = 0, FormatSinglePagePdf = 1 };
+using fileformat::FormatCode;
+using fileformat::FormatJpg;
+using fileformat::FormatSinglePagePdf;
 
 // 17 digits, local time of the click: "yyyyMMddhhmmsszzz".
 QString makeStamp(const QDateTime &when);
 
 // Only 1 means the single-page PDF; every other code stores a JPG.
-bool isPdfFormat(int code);
+using fileformat::isPdfFormat;
 
 // nCropType: 1 when the crop toggle counter is odd.
 int cropTypeFromCounter(int cropIndex);

@@ -2,6 +2,7 @@
 
 #include "pdf/decodedjpeg.h"
 #include "pdf/jpegpage.h"
+#include "thread/fileformat.h"
 #include "thread/pagefolder.h"
 #include "pdf/hpdfoperation.h"
 #include "pdf/streamedpdf.h"
@@ -38,9 +39,9 @@ int folderProblem(const QString &folder)
 
 } // namespace
 
-GetScannerInfoThread::GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath, bool pdf,
-                                           QObject *parent)
-    : QObject(parent), m_img(_img), filePath(_filePath), FilePDFPath(_FilePDFPath), m_pdf(pdf)
+GetScannerInfoThread::GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath,
+                                           int _nFormatType, QObject *parent)
+    : QObject(parent), m_img(_img), filePath(_filePath), FilePDFPath(_FilePDFPath), nFormatType(_nFormatType)
 {
     // The caller's text only lives until its slot returns; the capture runs
     // later on another thread, so the record points into our own copy.
@@ -89,7 +90,7 @@ SaveOutcome GetScannerInfoThread::save()
 {
     // The scan decided the format; the camera writes a JPEG whatever the
     // name, so the name is not asked again.
-    const bool pdf = m_pdf;
+    const bool pdf = fileformat::isPdfFormat(nFormatType);
     const QString shownPath = pdf ? FilePDFPath : filePath;
 
     // A folder picked in an earlier run (or the documents folder on a fresh

@@ -17,12 +17,10 @@ class GetScannerInfoThread : public QObject
     Q_OBJECT
 
 public:
-    // `pdf`: the scan chose the single-page PDF format (scanplan::isPdfFormat
-    // turns the stored format code into it); else the JPEG is the result.
-    GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath, bool pdf,
+    // `_nFormatType`: a format code of thread/fileformat.h; only the
+    // single-page PDF's makes a PDF, else the JPEG is the result.
+    GetScannerInfoThread(IMAGEPARAM _img, QString _filePath, QString _FilePDFPath, int _nFormatType,
                          QObject *parent = nullptr);
-    // A format code is not the choice itself: only the scan's rule reads one.
-    GetScannerInfoThread(IMAGEPARAM, QString, QString, int, QObject * = nullptr) = delete;
     // Book mode: the open book is split into its left and right pages.
     void setBookMode(bool on) { m_bookMode = on; }
     ~GetScannerInfoThread() override;
@@ -55,7 +53,7 @@ private:
     ImageParam m_img;
     QString filePath;
     QString FilePDFPath;
-    bool m_pdf;
+    int nFormatType;
     bool m_jpegPdfPages = false;
     bool m_bookMode = false;
     // The watermark text the record points into, owned for the capture's life.

@@ -2,8 +2,6 @@
 // checked with poppler and Qt's JPEG reader.
 #include "thread/getscannerinfothread.h"
 
-#include "core/scanplan.h"
-
 #include <poppler-qt5.h>
 
 #include <QDir>
@@ -78,13 +76,13 @@ private slots:
         char text[] = "机密";
         IMAGEPARAM p = clearedRecord();
         p.szWaterContent = text;
-        GetScannerInfoThread worker(p, "a.jpg", "", false);
+        GetScannerInfoThread worker(p, "a.jpg", "", 0);
         std::memset(text, 'x', sizeof text - 1); // the scan slot's buffer is gone
         QVERIFY(worker.record().szWaterContent != text);
         QCOMPARE(QByteArray(worker.record().szWaterContent), QStringLiteral("机密").toUtf8());
 
         IMAGEPARAM none = clearedRecord();
-        GetScannerInfoThread noText(none, "a.jpg", "", false);
+        GetScannerInfoThread noText(none, "a.jpg", "", 0);
         QVERIFY(noText.record().szWaterContent == nullptr);
     }
 
@@ -103,8 +101,7 @@ private slots:
         const QString path = dir.filePath("20260102030405006.jpg");
         IMAGEPARAM p = clearedRecord();
         p.nCropType = 0;
-        // The format as the scan hands it on.
-        QVERIFY(run(new GetScannerInfoThread(p, path, "", scanplan::isPdfFormat(code))));
+        QVERIFY(run(new GetScannerInfoThread(p, path, "", code)));
         QCOMPARE(dir.entryList(QDir::Files), QStringList{"20260102030405006.jpg"});
         QImageReader reader(path);
         QCOMPARE(reader.format(), QByteArray("jpeg"));
@@ -119,7 +116,7 @@ private slots:
         QVERIFY(dir.mkpath("."));
         const QString pdf = dir.filePath("20260102030405006.pdf");
         IMAGEPARAM p = clearedRecord();
-        QVERIFY(run(new GetScannerInfoThread(p, jpeg, pdf, true)));
+        QVERIFY(run(new GetScannerInfoThread(p, jpeg, pdf, 1)));
 
         QImageReader reader(jpeg);
         const QSize pixels = reader.size();
@@ -142,7 +139,7 @@ private slots:
         const QString jpeg = tmpJpeg("upper").replace(".jpg", ".JPG");
         m_tmpFiles << jpeg;
         const QString pdf = m_dir.filePath("upper.pdf");
-        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, true)));
+        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, 1)));
         QVERIFY(QFile::exists(jpeg));
         std::unique_ptr<Poppler::Document> doc(Poppler::Document::load(pdf));
         QVERIFY(doc);
@@ -156,7 +153,7 @@ private slots:
         QDir dir(m_dir.filePath("fail"));
         QVERIFY(dir.mkpath("."));
         const QString pdf = dir.filePath("20260102030405006.pdf");
-        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, true)));
+        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, 1)));
         QVERIFY(!QFile::exists(jpeg));
         QVERIFY(dir.entryList(QDir::Files | QDir::Hidden).isEmpty());
         useCamera(0);
@@ -167,7 +164,7 @@ private slots:
         useCamera(0);
         const QString jpeg = tmpJpeg("nofolder");
         const QString pdf = m_dir.filePath("no/such/folder/x.pdf");
-        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, true)));
+        QVERIFY(run(new GetScannerInfoThread(clearedRecord(), jpeg, pdf, 1)));
         QVERIFY(QFile::exists(jpeg));
         QVERIFY(QFile::exists(pdf));
     }

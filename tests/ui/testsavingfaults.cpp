@@ -249,7 +249,7 @@ private slots:
             QVERIFY(QDir(dir).mkdir(name));
         const QStringList before = everything(dir);
         IMAGEPARAM p{};
-        GetScannerInfoThread worker(p, path, QString(), false);
+        GetScannerInfoThread worker(p, path, QString(), 0);
 
         {
             std::unique_ptr<FileSizeLimit> full;
